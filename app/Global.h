@@ -1,0 +1,102 @@
+#pragma once
+// The program's process-wide settings and run-time state, and the small shared helpers.
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "BuildConfig.h"
+
+namespace zel {
+
+// A wall-clock reading in local time, as the log and the update re-arm need it.
+struct LocalDateTime {
+  int year = 1970, month = 1, day = 1;
+  int hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+// Milliseconds since 1970-01-01 00:00 of the same (local) calendar; for comparisons only.
+std::int64_t ToMilliseconds(const LocalDateTime& t);
+
+class IClock {
+ public:
+  IClock() = default;
+  IClock(const IClock&) = delete;
+  IClock& operator=(const IClock&) = delete;
+  virtual ~IClock() = default;
+  virtual LocalDateTime Now() = 0;
+  // Blocks the calling thread; the only user is the paced ExWinner paste sequence.
+  virtual void Sleep(int milliseconds) = 0;
+};
+
+std::string DefaultServiceHost();
+// "http://" + the default service host: the loading page is used only for this base.
+std::string DefaultServiceBase();
+
+struct TGlobals {
+  TGlobals();
+
+  // Settings.
+  std::string AppVersion = ZEL_VERSION_TEXT;
+  bool UpdateStarted = false;
+  std::string SetupUrl;
+  std::string UpdateInfoUrl;
+  std::string VersionUrl;
+  bool IsTopMost = false;
+  int HWidth = 900;
+  int HHeight = 600;
+  int VWidth = 360;
+  int VHeight = 670;
+  int MiniWidth = 290;
+  int MiniHeight = 60;
+  std::string IndexUrl;
+  std::string IndexZbUrl;
+  std::string MiniIndexUrl;
+  std::string RowSeparator = "#";
+  std::string BlankMarker = "[blank]";
+  std::string SettingJson;
+
+  // Run-time state of the shell.
+  unsigned NotifyMsg = 0;
+  bool IsClosing = false;
+  int EscHotKeyId = 0;
+  std::string Layout = "H";
+  int HTop = 100;
+  int HLeft = 0;
+  int VTop = 20;
+  int VLeft = 0;
+  LocalDateTime LastCheckTime;
+  // Written by the connectivity thread, polled by the main thread's timer.
+  std::atomic<int> NetConnState{0};
+};
+
+extern const char* const kInitialSettingJson;
+
+// Splits at every occurrence of a one-character separator; a non-empty remainder ends the list.
+std::vector<std::string> SplitString(const std::string& text, const std::string& separator);
+
+// The named member of the top-level JSON object as text; empty for "", "[]", bad JSON,
+// a non-object, a missing member or null. Strings give their content, other values their JSON text.
+std::string GetJsonValue(const std::string& name, const std::string& json);
+
+// The last character (a whole UTF-8 sequence) of the text; empty for an empty text.
+std::string LastChar(const std::string& text);
+
+// Removes one trailing "\" or "/".
+std::string WithoutTrailingSlash(const std::string& text);
+
+std::string DownloadDirName();
+
+// Takes the service host from the first argument, if there is one.
+void ParseCommandLine(TGlobals& globals, const std::vector<std::string>& args);
+
+// Appends a backslash unless the folder already ends with one (or with "/").
+std::string WithTrailingBackslash(const std::string& folder);
+
+// Writes one line to the day's log file. Never throws: a failure to log has nobody to tell.
+void Log(const std::string& message) noexcept;
+
+bool Contains(const std::string& text, const std::string& part);
+std::string UpperCase(const std::string& ascii);
+
+}  // namespace zel

@@ -1,0 +1,83 @@
+#pragma once
+// Shared Win32 helpers: handle ownership, text conversion at the boundary, error checks.
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+namespace zel::win32 {
+
+// Owns one handle and closes it on every path. Move-only.
+template <typename Handle, auto Close, auto Invalid = Handle{}>
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle h) : h_(h) {}
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~UniqueHandle() { reset(); }
+
+  Handle get() const { return h_; }
+  explicit operator bool() const { return h_ != Invalid; }
+  Handle release() {
+    Handle h = h_;
+    h_ = Invalid;
+    return h;
+  }
+  void reset(Handle h = Invalid) {
+    if (h_ != Invalid) Close(h_);
+    h_ = h;
+  }
+  Handle* put() {
+    reset();
+    return &h_;
+  }
+
+ private:
+  Handle h_ = Invalid;
+};
+
+inline void CloseHandleChecked(HANDLE h) { ::CloseHandle(h); }
+inline void CloseRegKey(HKEY h) { ::RegCloseKey(h); }
+inline void FreeGlobal(HGLOBAL h) { ::GlobalFree(h); }
+inline void DestroyMenuHandle(HMENU h) { ::DestroyMenu(h); }
+inline void DestroyIconHandle(HICON h) { ::DestroyIcon(h); }
+
+using UniqueHandleObj = UniqueHandle<HANDLE, CloseHandleChecked>;
+using UniqueFile = UniqueHandle<HANDLE, CloseHandleChecked, INVALID_HANDLE_VALUE>;
+using UniqueHKey = UniqueHandle<HKEY, CloseRegKey>;
+using UniqueHGlobal = UniqueHandle<HGLOBAL, FreeGlobal>;
+using UniqueHMenu = UniqueHandle<HMENU, DestroyMenuHandle>;
+using UniqueHIcon = UniqueHandle<HICON, DestroyIconHandle>;
+
+// A failed system call: carries the call's name and its code.
+class Win32Error : public std::runtime_error {
+ public:
+  Win32Error(const std::string& call, unsigned long code);
+  unsigned long Code() const { return code_; }
+
+ private:
+  unsigned long code_;
+};
+
+[[noreturn]] void ThrowLastError(const char* call);
+[[noreturn]] void ThrowWin32(const char* call, unsigned long code);
+// Throws Win32Error for a failed HRESULT.
+void ThrowIfFailed(HRESULT hr, const char* call);
+
+std::wstring Widen(const std::string& utf8);
+std::string Narrow(const std::wstring& wide);
+std::string Narrow(const wchar_t* wide, int length = -1);
+// UTF-8 to and from the system's ANSI code page (the log file, the update script).
+std::string ToAnsi(const std::string& utf8);
+std::string FromAnsi(const std::string& ansi);
+
+std::string ExecutablePath();
+
+}  // namespace zel::win32

@@ -1,0 +1,92 @@
+#pragma once
+// What the program does with an embedded browser control. The Win32 implementation hosts the
+// Internet Explorer WebBrowser control; tests use a fake with a small DOM.
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace zel {
+
+class IEventSink;
+
+// A failing browser or DOM call.
+class BrowserError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class EventProperty { OnClick, OnMouseDown, OnKeyUp };
+
+const char* EventPropertyName(EventProperty property);
+
+class IHtmlElement {
+ public:
+  IHtmlElement() = default;
+  IHtmlElement(const IHtmlElement&) = delete;
+  IHtmlElement& operator=(const IHtmlElement&) = delete;
+  virtual ~IHtmlElement() = default;
+  // getAttribute("value", 0) as text; empty when the element has no value.
+  virtual std::string Value() = 0;
+  // Assigns the sink to the event property, replacing what the property held. Throws BrowserError.
+  virtual void Bind(EventProperty property, IEventSink& sink) = 0;
+};
+
+enum class EditCommand { Copy = 12, Paste = 13 };
+
+// Events of one browser, raised on the main thread. The handlers may throw: the adapter's
+// boundary hands the exception to the program's handler.
+class IBrowserEvents {
+ public:
+  virtual ~IBrowserEvents() = default;
+  // pDisp identifies the object whose document completed; compare with IBrowser::IsTopLevel.
+  virtual void DocumentComplete(const void* pDisp, const std::string& url) = 0;
+  virtual void NavigateComplete2(const std::string& url) = 0;
+  virtual void NavigateError(const std::string& url, int statusCode, bool& cancel) = 0;
+  virtual void CommandStateChange(long command, bool enable) = 0;
+  virtual void ScriptError(bool& continueScripts, bool& showDialog) = 0;
+  // Screen coordinates of the click; return true when the program handled the request.
+  virtual bool ShowContextMenu(int x, int y) = 0;
+};
+
+class IBrowser {
+ public:
+  IBrowser() = default;
+  IBrowser(const IBrowser&) = delete;
+  IBrowser& operator=(const IBrowser&) = delete;
+  virtual ~IBrowser() = default;
+
+  virtual void SetEvents(IBrowserEvents* events) = 0;
+
+  // Starts loading; a failing call throws BrowserError.
+  virtual void Navigate(const std::string& url) = 0;
+  virtual void NavigateWithHeaders(const std::string& url, const std::string& headers) = 0;
+  // Replaces the document with the HTML (UTF-8 bytes); completion comes as DocumentComplete.
+  virtual void LoadHtml(const std::string& html) = 0;
+  virtual void Stop() = 0;
+  virtual void SetSilent(bool silent) = 0;
+
+  virtual bool HasDocument() = 0;
+  virtual std::string LocationURL() = 0;
+  virtual int ReadyState() = 0;
+  virtual bool IsTopLevel(const void* pDisp) = 0;
+
+  // Document.all.item(id, 0) as an HTML element; nullptr when the page has none.
+  // Throws BrowserError when the lookup fails or the match is not an HTML element.
+  virtual std::unique_ptr<IHtmlElement> FindElement(const std::string& id) = 0;
+
+  // Runs the script in the page window ("Javascript"); throws BrowserError on failure.
+  virtual void ExecScript(const std::string& code) = 0;
+  // Document.parentWindow.<name> as text; throws BrowserError when the page lacks it.
+  virtual std::string PageVariable(const std::string& name) = 0;
+  // Copy or paste on the document; nothing without a document, errors swallowed.
+  virtual void ExecCommand(EditCommand command) = 0;
+  virtual std::string SelectedText() = 0;
+
+  virtual void SetVisible(bool visible) = 0;
+  virtual bool Visible() = 0;
+  // True when the native window is the control's window or one of its children.
+  virtual bool OwnsWindow(std::intptr_t window) = 0;
+};
+
+}  // namespace zel

@@ -1,0 +1,78 @@
+# Cross build: Zel.exe, its Win32 adapters, the Wine test programs and the benchmarks.
+
+set(WIN_DEFS UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
+set(WIN_LIBS ole32 oleaut32 uuid comctl32 shell32 shlwapi user32 gdi32 wininet urlmon
+             version advapi32 kernel32)
+foreach(t zel_core zel_fakes)
+  target_compile_definitions(${t} PUBLIC ${WIN_DEFS})
+endforeach()
+# A self-contained executable: no MinGW runtime DLLs beside it.
+add_link_options(-static -static-libgcc -static-libstdc++)
+
+file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS */win32/*.cpp)
+list(FILTER WIN32_SOURCES EXCLUDE REGEX "app/win32/main\\.cpp$")
+add_library(zel_win32 STATIC ${WIN32_SOURCES})
+target_link_libraries(zel_win32 PUBLIC zel_core ${WIN_LIBS})
+
+add_executable(Zel WIN32 app/win32/main.cpp resources/Zel.rc)
+target_link_libraries(Zel PRIVATE zel_win32 -municode)
+target_include_directories(Zel PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+set_source_files_properties(resources/Zel.rc PROPERTIES
+  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/Zelloading.html;${CMAKE_SOURCE_DIR}/resources/ZelError.html;${CMAKE_SOURCE_DIR}/resources/Zel.ico;${CMAKE_SOURCE_DIR}/resources/Zel.manifest")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I ${CMAKE_BINARY_DIR}/generated -I ${CMAKE_SOURCE_DIR}/resources")
+
+# --- Wine test bed: its own prefix, Xvfb and servers, started and stopped by ctest fixtures.
+set(TESTBED ${CMAKE_BINARY_DIR}/testbed)
+configure_file(tools/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
+set(WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
+
+add_test(NAME testbed.start COMMAND ${CMAKE_SOURCE_DIR}/tools/testbed.sh start ${TESTBED})
+add_test(NAME testbed.stop COMMAND ${CMAKE_SOURCE_DIR}/tools/testbed.sh stop ${TESTBED})
+set_tests_properties(testbed.start PROPERTIES FIXTURES_SETUP winebed TIMEOUT 120)
+set_tests_properties(testbed.stop PROPERTIES FIXTURES_CLEANUP winebed TIMEOUT 60)
+
+# Programs the Wine tests start: the stand-in spreadsheet and similar peers.
+file(GLOB PEER_DIRS LIST_DIRECTORIES true CONFIGURE_DEPENDS tests/standin/*)
+foreach(dir ${PEER_DIRS})
+  if(IS_DIRECTORY ${dir})
+    get_filename_component(peer ${dir} NAME)
+    file(GLOB peer_sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.rc)
+    if(peer_sources)
+      add_executable(${peer} WIN32 ${peer_sources})
+      target_link_libraries(${peer} PRIVATE zel_win32 -municode)
+    endif()
+  endif()
+endforeach()
+
+# Each file tests/wine/*_test.cpp is one GoogleTest program run under Wine.
+file(GLOB WINE_TESTS CONFIGURE_DEPENDS tests/wine/*_test.cpp)
+file(GLOB WINE_TEST_SUPPORT CONFIGURE_DEPENDS tests/wine/support/*.cpp)
+add_library(zel_wine_support STATIC ${WINE_TEST_SUPPORT})
+target_link_libraries(zel_wine_support PUBLIC zel_win32 zel_fakes gtest)
+foreach(src ${WINE_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE zel_wine_support gtest_main)
+  add_dependencies(${name} Zel)
+  add_test(NAME wine.${name} COMMAND ${WINE_RUN} $<TARGET_FILE:${name}>)
+  set_tests_properties(wine.${name} PROPERTIES FIXTURES_REQUIRED winebed RUN_SERIAL TRUE
+    TIMEOUT 300 ENVIRONMENT "ZEL_EXE=$<TARGET_FILE:Zel>;ZEL_BIN=${CMAKE_BINARY_DIR}")
+endforeach()
+foreach(peer ${PEER_DIRS})
+  get_filename_component(p ${peer} NAME)
+  if(TARGET ${p})
+    foreach(src ${WINE_TESTS})
+      get_filename_component(name ${src} NAME_WE)
+      add_dependencies(${name} ${p})
+    endforeach()
+  endif()
+endforeach()
+
+# Benchmarks: built with everything, run by `make bench`.
+file(GLOB BENCH_SOURCES CONFIGURE_DEPENDS tests/bench/*.cpp)
+foreach(src ${BENCH_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE zel_wine_support)
+endforeach()

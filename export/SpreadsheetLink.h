@@ -1,0 +1,88 @@
+#pragma once
+// How the insert routes reach a spreadsheet: a DDE conversation, COM automation of a running
+// application, and the clipboard. Texts are UTF-8; the adapters keep them Unicode end to end.
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace zel {
+
+class SpreadsheetError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class DdeOutcome {
+  Accepted,      // the server acknowledged the command as carried out
+  Refused,       // negative acknowledgement, or the server was busy
+  TimedOut,      // no acknowledgement within the time-out; the conversation is unusable now
+  NotConnected,  // no conversation, or the transaction could not be started
+};
+
+// One DDE client conversation (DdeClientConv1).
+class IDdeConversation {
+ public:
+  IDdeConversation() = default;
+  IDdeConversation(const IDdeConversation&) = delete;
+  IDdeConversation& operator=(const IDdeConversation&) = delete;
+  virtual ~IDdeConversation() = default;
+  // Closes any open conversation and keeps the names; does not connect.
+  virtual void SetTarget(const std::string& service, const std::string& topic) = 0;
+  // True when connected. After a first failure the service application (if any) is started
+  // once and connecting is tried once more.
+  virtual bool Connect() = 0;
+  // The reply text (10 s time-out); nullopt when not connected or failed.
+  virtual std::optional<std::string> RequestText(const std::string& item) = 0;
+  // Sends the command as a synchronous transaction and waits for its acknowledgement.
+  virtual DdeOutcome ExecuteCommand(const std::string& command, int timeoutMs) = 0;
+  // Closes the conversation; harmless when nothing is open.
+  virtual void Disconnect() = 0;
+};
+
+struct CellPosition {
+  long row = 0;
+  long column = 0;
+};
+
+// A running spreadsheet application reached by late-bound automation. Calls throw
+// SpreadsheetError when the application rejects them.
+class ISpreadsheetApp {
+ public:
+  ISpreadsheetApp() = default;
+  ISpreadsheetApp(const ISpreadsheetApp&) = delete;
+  ISpreadsheetApp& operator=(const ISpreadsheetApp&) = delete;
+  virtual ~ISpreadsheetApp() = default;
+  // ActiveCell.Row and ActiveCell.Column.
+  virtual CellPosition ActiveCell() = 0;
+  // Cells.Item(row, column).Value2 := text.
+  virtual void SetCellText(long row, long column, const std::string& text) = 0;
+  // Cells.Item(row, column).Select.
+  virtual void SelectCell(long row, long column) = 0;
+};
+
+class IAutomation {
+ public:
+  IAutomation() = default;
+  IAutomation(const IAutomation&) = delete;
+  IAutomation& operator=(const IAutomation&) = delete;
+  virtual ~IAutomation() = default;
+  // The running object of the ProgID; throws SpreadsheetError when there is none.
+  virtual std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId) = 0;
+};
+
+class IClipboard {
+ public:
+  IClipboard() = default;
+  IClipboard(const IClipboard&) = delete;
+  IClipboard& operator=(const IClipboard&) = delete;
+  virtual ~IClipboard() = default;
+  // Replaces the content with the text as Unicode text. Throws SpreadsheetError.
+  virtual void SetText(const std::string& text) = 0;
+  // Empties the clipboard. Throws SpreadsheetError("Cannot open clipboard").
+  virtual void Empty() = 0;
+  // The Unicode text on the clipboard; nullopt when it holds no text.
+  virtual std::optional<std::string> Text() = 0;
+};
+
+}  // namespace zel

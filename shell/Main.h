@@ -1,0 +1,163 @@
+#pragma once
+// The main window: two browsers (wide "H" and narrow "V" layout), the pin state, the tray icon,
+// the Esc hotkey and the orderly close. Its methods are defined in the folder of the subsystem
+// that owns them: shell/ (window, page loading, host registration), bridge/ (binding and page
+// commands), export/ (the insert routes), update/ (the update check).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Global.h"
+#include "app/Platform.h"
+#include "bridge/Browser.h"
+#include "bridge/DHTMLEvent.h"
+#include "export/SpreadsheetLink.h"
+#include "shell/Ports.h"
+
+namespace zel {
+
+inline constexpr char kLoadingPage[] = "Zelloading";
+inline constexpr char kErrorPage[] = "ZelError";
+inline constexpr char kFirstLoadHeaders[] =
+    "User-Agent:Mozille/4.0 (compatible: MSIE 8.0; Windows NT 6.0; Trident/4.0)\r\n";
+inline constexpr char kEscHotKeyAtom[] = "HtZelEsc";
+inline constexpr int kVkEscape = 0x1B;
+inline constexpr char kConnectFailedMessage[] = "网络连接失败，请查看！";
+inline constexpr char kEmulationKey[] =
+    "SOFTWARE\\Microsoft\\Internet Explorer\\MAIN\\FeatureControl\\FEATURE_BROWSER_EMULATION";
+
+// Everything the main window reaches of the system. All references outlive the window.
+struct TfrmMainPorts {
+  IFormWindow& window;
+  IApplicationWindow& application;
+  IBrowser& EmbeddedWB1;
+  IBrowser& EmbeddedWB2;
+  ITimer& Timer1;
+  IHotKeys& hotKeys;
+  ITrayIcon& TrayIcon1;
+  IDialogs& dialogs;
+  IRegistry& registry;
+  IClock& clock;
+  IConnectivity& connectivity;
+  IThreadStarter& threads;
+  IResources& resources;
+  ISinkFactory& sinks;
+  IDdeConversation& DdeClientConv1;
+  IAutomation& automation;
+  IClipboard& clipboard;
+  // Creates the mini input window on first need; empty until that window exists in the program.
+  std::function<std::unique_ptr<IMiniInputWindow>()> createMiniInput;
+};
+
+enum class InsertMode { Row = 1, Caption = 2 };
+
+struct BindingRow;
+
+class TfrmMain {
+ public:
+  TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniFile> iniFile);
+  TfrmMain(const TfrmMain&) = delete;
+  TfrmMain& operator=(const TfrmMain&) = delete;
+  ~TfrmMain();
+
+  // ---- Window, layouts, tray, hotkey, close (shell/MainWindow.cpp)
+  void FormCreate(const std::vector<std::string>& args);
+  void FormShow();
+  void FormHide();
+  // The answer to a later instance; throws when the page has no pin_state (answer stays 0).
+  std::intptr_t NotifyMsgReceived();
+  void OpenMainClick();
+  void CloseMainClick();
+  void SetWindowTop(bool toggle);
+  void ChangeToH();
+  void MoveForm();
+  void ShowInTask(bool show);
+  void HotKey(int virtualKey);
+  // Turns 0x0700 and 0x070C for the browser windows into WM_NULL; true when it changed it.
+  bool AppMessageHook(std::intptr_t window, unsigned& message);
+  void AppClose();
+  void ApplicationEvents1Exception(const std::string& message);
+  void TrayIconClick();
+  void TrayIconDblClick();
+  void TrayIconRightButtonUp(int x, int y);
+  void ApplicationMinimize();
+  IBrowser& ActiveBrowser();
+
+  // ---- Page loading, error page, connectivity (shell/PageLoading.cpp)
+  void FirstPage();
+  int CheckLoadHtml();
+  void ShowErrorMsg(const std::string& text);
+  void ShowMsgByDiv(const std::string& text);
+  void RefreshZel();
+  void EmbeddedWB1DocumentComplete(const void* pDisp, const std::string& url);
+  void EmbeddedWB2DocumentComplete(const void* pDisp, const std::string& url);
+  void EmbeddedWB1NavigateError(bool& cancel);
+  void EmbeddedWB2NavigateError(bool& cancel);
+  void EmbeddedWB1ScriptError(bool& continueScripts, bool& showDialog);
+  void EmbeddedWB2ScriptError(bool& continueScripts, bool& showDialog);
+  void EmbeddedWB1NavigateComplete2();
+  void EmbeddedWB2NavigateComplete2();
+  void Timer1Timer();
+  void StartConnectivityCheck();
+
+  // ---- Host registration (shell/HostRegistration.cpp)
+  bool IsWin64();
+  std::string GetIeVersion();
+  int GetIeEmulationValue();
+  bool WriteAppNameToReg();
+
+  // ---- Element binding (bridge/Binding.cpp) and page commands (bridge/PageCommands.cpp)
+  void CreateSinks();
+  void BindHtmlEvent();
+  void BindHtmlEvent2();
+  void SettingEventHandle();
+  void MiniEventHandle();
+  void ReadDwgEventHandle();
+  void PinEventHandle();
+  void MinEventHandle();
+  void HVEventHandle();
+  void CloseEventHandle();
+  void MoveFormEventHandle();
+  void QueryPriceEventHandle();
+  void ErrorCloseEventHandle();
+  void ErrorRefreshEventHandle();
+  std::string GetSettingJson();
+
+  // ---- Inserts (export/)
+  void InsertExcelEventHandle();
+  void InsertTitle2ExcelEventHandle();
+  std::string GetExcelStr();
+  void InsertExcel(InsertMode mode);
+  bool InsertExcelByDde(const std::vector<std::string>& values);
+  bool InsertExcelByOle(const std::vector<std::string>& values);
+  void InsertWPS(InsertMode mode);
+  void InsertExWinner();
+  void InsertExcelLog();
+  void SetClipboardText(const std::string& text);
+
+  // ---- Update (update/)
+  void DownNewVersion();
+
+  TGlobals& Globals() { return G; }
+  TfrmMainPorts& Ports() { return P; }
+
+ private:
+  class BrowserEvents;
+
+  IEventSink& Sink(int index);
+  void BindTable(IBrowser& browser, const BindingRow* rows, std::size_t count);
+  void ApplyPinState(IBrowser& browser);
+  void EnsureMiniInput();
+
+  TGlobals& G;
+  TfrmMainPorts P;
+  std::unique_ptr<IIniFile> IniFile;
+  std::unique_ptr<BrowserEvents> Wb1Events;
+  std::unique_ptr<BrowserEvents> Wb2Events;
+  std::vector<IEventSink*> Sinks;
+  std::unique_ptr<IMiniInputWindow> frmMinInput;
+};
+
+}  // namespace zel

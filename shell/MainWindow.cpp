@@ -1,0 +1,177 @@
+// The main window: creation, layouts, pin state, tray, Esc hotkey, hand-over and close.
+#include <exception>
+
+#include "app/Errors.h"
+#include "app/Startup.h"
+#include "shell/BrowserEvents.h"
+#include "shell/Main.h"
+
+namespace zel {
+
+namespace {
+constexpr unsigned kBrowserNoise1 = 0x0700;
+constexpr unsigned kBrowserNoise2 = 0x070C;
+constexpr std::int64_t kOneDayMs = 24LL * 60 * 60 * 1000;
+}  // namespace
+
+TfrmMain::TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniFile> iniFile)
+    : G(globals),
+      P(std::move(ports)),
+      IniFile(std::move(iniFile)),
+      Wb1Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Wide)),
+      Wb2Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Narrow)) {
+  P.EmbeddedWB1.SetEvents(Wb1Events.get());
+  P.EmbeddedWB2.SetEvents(Wb2Events.get());
+}
+
+TfrmMain::~TfrmMain() {
+  P.EmbeddedWB1.SetEvents(nullptr);
+  P.EmbeddedWB2.SetEvents(nullptr);
+}
+
+void TfrmMain::FormCreate(const std::vector<std::string>& args) {
+  // One guard: the first failure skips the rest of these steps, silently.
+  try {
+    ParseCommandLine(G, args);
+    WriteAppNameToReg();
+    G.EscHotKeyId = P.hotKeys.AddGlobalAtom(kEscHotKeyAtom) - 0xC000;
+    P.hotKeys.Register(G.EscHotKeyId, kVkEscape);
+    if (IniFile) IniFile->WriteInteger(kIniSection, kIniHandleKey, P.window.Handle());
+    StartConnectivityCheck();
+  } catch (...) {
+  }
+
+  G.IsClosing = false;
+  G.Layout = "H";
+  const ScreenSize screen = P.application.PrimaryScreen();
+  G.HTop = 100;
+  G.HLeft = screen.width - G.HWidth - 50;
+  G.VTop = 20;
+  G.VLeft = screen.width - G.VWidth - 50;
+
+  // Centred at first show; invisible (alpha 0) until the wide page has a document.
+  P.window.SetBounds({(screen.width - G.HWidth) / 2, (screen.height - G.HHeight) / 2, G.HWidth,
+                      G.HHeight});
+  P.window.SetAlpha(0);
+
+  FirstPage();
+  CreateSinks();
+  P.application.SetMessageHookInstalled(true);
+  P.EmbeddedWB2.SetVisible(false);
+  G.LastCheckTime = P.clock.Now();
+}
+
+void TfrmMain::FormShow() { ShowInTask(true); }
+
+void TfrmMain::FormHide() { ShowInTask(false); }
+
+std::intptr_t TfrmMain::NotifyMsgReceived() {
+  OpenMainClick();
+  // Read from the wide page whatever the layout; a page without it ends the handling here.
+  const std::string pinState = P.EmbeddedWB1.PageVariable("pin_state");
+  if (pinState == "0") {
+    // Brings the window to the top without pinning it.
+    P.window.SetTopMost(true);
+    P.window.SetTopMost(false);
+  } else {
+    P.window.SetTopMost(true);
+  }
+  return kNotifyAnswer;
+}
+
+void TfrmMain::OpenMainClick() {
+  P.window.BringToFront();
+  P.application.Restore();
+  if (frmMinInput) frmMinInput->Hide();
+  const LocalDateTime now = P.clock.Now();
+  if (ToMilliseconds(now) > ToMilliseconds(G.LastCheckTime) + kOneDayMs) {
+    G.LastCheckTime = now;
+    G.UpdateStarted = false;
+    DownNewVersion();
+  }
+}
+
+void TfrmMain::CloseMainClick() { AppClose(); }
+
+void TfrmMain::SetWindowTop(bool toggle) {
+  if (toggle) {
+    P.window.SetTopMost(!G.IsTopMost);
+    G.IsTopMost = !G.IsTopMost;
+  } else {
+    P.window.SetTopMost(G.IsTopMost);
+  }
+}
+
+void TfrmMain::ChangeToH() {
+  P.window.Hide();
+  G.Layout = "H";
+  P.EmbeddedWB1.SetVisible(true);
+  P.EmbeddedWB2.SetVisible(false);
+  P.window.SetBounds({G.HLeft, G.HTop, G.HWidth, G.HHeight});
+  P.window.Show();
+}
+
+void TfrmMain::MoveForm() { P.window.StartSystemDrag(); }
+
+void TfrmMain::ShowInTask(bool show) { P.application.ShowInTask(show); }
+
+void TfrmMain::HotKey(int virtualKey) {
+  if (virtualKey != kVkEscape) return;
+  if (G.Layout == "H") {
+    // Stops the first navigation once the browser reports its address; before that, quits.
+    if (Contains(P.EmbeddedWB1.LocationURL(), G.IndexUrl)) {
+      P.EmbeddedWB1.Stop();
+    } else {
+      AppClose();
+    }
+  } else {
+    P.EmbeddedWB2.Stop();
+  }
+}
+
+bool TfrmMain::AppMessageHook(std::intptr_t window, unsigned& message) {
+  if (message != kBrowserNoise1 && message != kBrowserNoise2) return false;
+  const bool toBrowser = P.EmbeddedWB1.OwnsWindow(window) || P.EmbeddedWB2.OwnsWindow(window) ||
+                         (frmMinInput && frmMinInput->OwnsWindow(window));
+  if (!toBrowser) return false;
+  message = 0;
+  return true;
+}
+
+void TfrmMain::AppClose() {
+  try {
+    G.IsClosing = true;
+    frmMinInput.reset();
+    IniFile.reset();
+    P.application.SetMessageHookInstalled(false);
+    P.hotKeys.Unregister(G.EscHotKeyId);
+    P.application.Terminate();
+  } catch (...) {
+    // A failure skips the remaining steps, the request to terminate included.
+  }
+}
+
+void TfrmMain::ApplicationEvents1Exception(const std::string& message) {
+  Log("系统异常：" + message);
+}
+
+void TfrmMain::TrayIconClick() { OpenMainClick(); }
+
+void TfrmMain::TrayIconDblClick() { P.application.Restore(); }
+
+void TfrmMain::TrayIconRightButtonUp(int x, int y) {
+  P.application.ForegroundActiveWindow();
+  P.TrayIcon1.PopupMenu(x, y);
+}
+
+void TfrmMain::ApplicationMinimize() { P.application.MinimizeToTray(); }
+
+IBrowser& TfrmMain::ActiveBrowser() {
+  return G.Layout == "H" ? P.EmbeddedWB1 : P.EmbeddedWB2;
+}
+
+void TfrmMain::EnsureMiniInput() {
+  if (!frmMinInput && P.createMiniInput) frmMinInput = P.createMiniInput();
+}
+
+}  // namespace zel

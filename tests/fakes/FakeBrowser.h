@@ -1,0 +1,117 @@
+#pragma once
+// A browser with a small DOM: elements by id or name (first match), values, bound event
+// properties a test can fire, page variables, a log of navigations and scripts, scripts that
+// fail on demand, and the browser events raised on demand.
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "bridge/Browser.h"
+#include "bridge/DHTMLEvent.h"
+#include "tests/fakes/Journal.h"
+
+namespace zel::fakes {
+
+struct FakeElementState {
+  std::string id;
+  std::string value;
+  bool isHtmlElement = true;
+  bool failBind = false;
+  std::map<EventProperty, IEventSink*> bound;
+  std::vector<std::string> bindLog;  // property names in binding order
+};
+
+class FakeSink final : public IEventSink {
+ public:
+  void HookEventHandler(EventHandler handler) override {
+    handler_ = std::move(handler);
+    ++hooks;
+  }
+  // What the browser's call of Invoke does.
+  bool Invoke() { return RunSinkHandler(handler_); }
+  int hooks = 0;
+
+ private:
+  EventHandler handler_;
+};
+
+class FakeSinkFactory final : public ISinkFactory {
+ public:
+  IEventSink& CreateSink() override {
+    sinks.push_back(std::make_unique<FakeSink>());
+    return *sinks.back();
+  }
+  std::vector<std::unique_ptr<FakeSink>> sinks;
+};
+
+class FakeBrowser final : public IBrowser {
+ public:
+  FakeBrowser(std::string name, Journal* journal = nullptr);
+
+  // ---- Test controls
+  // Loads a page: a document exists, the address is set, ready state 4, the DOM is replaced.
+  FakeElementState& AddElement(const std::string& id, const std::string& value = "");
+  void LoadPage(const std::string& url);
+  void ClearDocument();
+  // Fires the event bound to the first element with the id; false when nothing is bound.
+  bool Fire(const std::string& id, EventProperty property = EventProperty::OnClick);
+  // Raises DocumentComplete for the top-level object (or a frame).
+  void RaiseDocumentComplete(bool topLevel = true);
+  void RaiseNavigateComplete2();
+  bool RaiseNavigateError();  // returns the cancel flag
+  void RaiseCommandStateChange();
+  std::pair<bool, bool> RaiseScriptError();  // continue, showDialog
+
+  std::string name;
+  Journal* journal;
+  IBrowserEvents* events = nullptr;
+  bool hasDocument = false;
+  std::string location;
+  int readyState = 0;
+  bool silent = false;
+  bool visible = true;
+  std::intptr_t window = 0;
+  std::vector<std::unique_ptr<FakeElementState>> elements;
+  std::map<std::string, std::string> variables;
+  std::vector<std::string> navigations;  // "url" or "url|headers"
+  std::vector<std::string> loadedHtml;
+  std::vector<std::string> scripts;
+  std::set<std::string> failingScripts;  // exact script texts that throw
+  bool failAllScripts = false;
+  bool failLookups = false;
+  bool failNavigate = false;
+  int stops = 0;
+  std::vector<EditCommand> editCommands;
+  std::string selectedText;
+  const void* topLevelObject = &topLevelObjectTag_;
+  const void* frameObject = &frameObjectTag_;
+
+  // ---- IBrowser
+  void SetEvents(IBrowserEvents* e) override { events = e; }
+  void Navigate(const std::string& url) override;
+  void NavigateWithHeaders(const std::string& url, const std::string& headers) override;
+  void LoadHtml(const std::string& html) override;
+  void Stop() override;
+  void SetSilent(bool s) override { silent = s; }
+  bool HasDocument() override { return hasDocument; }
+  std::string LocationURL() override { return location; }
+  int ReadyState() override { return readyState; }
+  bool IsTopLevel(const void* pDisp) override { return pDisp == topLevelObject; }
+  std::unique_ptr<IHtmlElement> FindElement(const std::string& id) override;
+  void ExecScript(const std::string& code) override;
+  std::string PageVariable(const std::string& name) override;
+  void ExecCommand(EditCommand command) override { editCommands.push_back(command); }
+  std::string SelectedText() override { return selectedText; }
+  void SetVisible(bool v) override;
+  bool Visible() override { return visible; }
+  bool OwnsWindow(std::intptr_t w) override { return w != 0 && w == window; }
+
+ private:
+  void Note(const std::string& what);
+  int topLevelObjectTag_ = 0;
+  int frameObjectTag_ = 0;
+};
+
+}  // namespace zel::fakes

@@ -1,0 +1,92 @@
+#include "tests/fakes/FakeExport.h"
+
+#include <cstdlib>
+
+#include "app/Global.h"
+
+namespace zel::fakes {
+
+void FakeDde::SetTarget(const std::string& s, const std::string& t) {
+  journal.Add("dde.target " + s + " " + t);
+  connected = false;
+  service = s;
+  topic = t;
+}
+
+bool FakeDde::Connect() {
+  ++connects;
+  journal.Add("dde.connect");
+  connected = running && UpperCase(service) == UpperCase(runningService) && topic == "System";
+  return connected;
+}
+
+std::optional<std::string> FakeDde::RequestText(const std::string& item) {
+  journal.Add("dde.request " + item);
+  if (!connected) return std::nullopt;
+  const auto it = replies.find(item);
+  return it == replies.end() ? std::nullopt : it->second;
+}
+
+DdeOutcome FakeDde::ExecuteCommand(const std::string& command, int timeoutMs) {
+  journal.Add("dde.exec " + command);
+  commands.push_back(command);
+  timeouts.push_back(timeoutMs);
+  if (!connected) return DdeOutcome::NotConnected;
+  DdeOutcome outcome = DdeOutcome::Accepted;
+  if (!outcomes.empty()) {
+    outcome = outcomes.front();
+    outcomes.pop_front();
+  }
+  if (outcome != DdeOutcome::Accepted) return outcome;
+  if (command.rfind("[SELECT(\"R", 0) == 0) {
+    const char* p = command.c_str() + 10;
+    char* end = nullptr;
+    selRow = std::strtol(p, &end, 10);
+    selCol = std::strtol(end + 1, nullptr, 10);
+  } else if (command == "[PASTE]" && clipboard.content) {
+    long col = selCol;
+    for (const auto& cell : SplitString(*clipboard.content + "\t", "\t")) grid[{selRow, col++}] = cell;
+  }
+  return outcome;
+}
+
+void FakeDde::Disconnect() {
+  ++disconnects;
+  journal.Add("dde.disconnect");
+  connected = false;
+}
+
+namespace {
+class App final : public ISpreadsheetApp {
+ public:
+  App(FakeAutomation::Sheet& sheet, Journal& journal, std::string progId)
+      : sheet_(sheet), journal_(journal), progId_(std::move(progId)) {}
+  CellPosition ActiveCell() override { return sheet_.active; }
+  void SetCellText(long row, long column, const std::string& text) override {
+    if (sheet_.failAfterWrites >= 0 && sheet_.writes >= sheet_.failAfterWrites) {
+      throw SpreadsheetError("call rejected");
+    }
+    ++sheet_.writes;
+    sheet_.grid[{row, column}] = text;
+    journal_.Add(progId_ + ".set R" + std::to_string(row) + "C" + std::to_string(column) + " " + text);
+  }
+  void SelectCell(long row, long column) override {
+    sheet_.selected = {row, column};
+    journal_.Add(progId_ + ".select R" + std::to_string(row) + "C" + std::to_string(column));
+  }
+
+ private:
+  FakeAutomation::Sheet& sheet_;
+  Journal& journal_;
+  std::string progId_;
+};
+}  // namespace
+
+std::unique_ptr<ISpreadsheetApp> FakeAutomation::GetRunningApp(const std::string& progId) {
+  journal.Add("ole.get " + progId);
+  auto it = sheets.find(progId);
+  if (it == sheets.end() || !it->second.running) throw SpreadsheetError("MK_E_UNAVAILABLE");
+  return std::make_unique<App>(it->second, journal, progId);
+}
+
+}  // namespace zel::fakes

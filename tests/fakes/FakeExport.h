@@ -1,0 +1,85 @@
+#pragma once
+// Test doubles of the spreadsheet link: a DDE server with a grid, running automation objects,
+// and the clipboard.
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "export/SpreadsheetLink.h"
+#include "tests/fakes/Journal.h"
+
+namespace zel::fakes {
+
+class FakeClipboard final : public IClipboard {
+ public:
+  explicit FakeClipboard(Journal& j) : journal(j) {}
+  void SetText(const std::string& text) override {
+    journal.Add("clip.set " + text);
+    if (failSet) throw SpreadsheetError("Cannot open clipboard");
+    content = text;
+  }
+  void Empty() override {
+    journal.Add("clip.empty");
+    if (failEmpty) throw SpreadsheetError("Cannot open clipboard");
+    content.reset();
+  }
+  std::optional<std::string> Text() override { return content; }
+  Journal& journal;
+  std::optional<std::string> content;
+  bool failSet = false;
+  bool failEmpty = false;
+};
+
+// A DDE peer that records commands and keeps what "[PASTE]" would put in a grid.
+class FakeDde final : public IDdeConversation {
+ public:
+  FakeDde(Journal& j, FakeClipboard& clip) : journal(j), clipboard(clip) {}
+  void SetTarget(const std::string& s, const std::string& t) override;
+  bool Connect() override;
+  std::optional<std::string> RequestText(const std::string& item) override;
+  DdeOutcome ExecuteCommand(const std::string& command, int timeoutMs) override;
+  void Disconnect() override;
+
+  Journal& journal;
+  FakeClipboard& clipboard;
+  std::string service, topic;
+  bool connected = false;
+  bool running = true;  // a server of the target service exists
+  std::string runningService = "Excel";
+  std::map<std::string, std::optional<std::string>> replies{{"SysItems", "SysItems\tSelection"},
+                                                            {"Selection", "[Book1]Sheet1!R1C1"}};
+  // Outcome of each command in turn (after the queue: Accepted).
+  std::deque<DdeOutcome> outcomes;
+  std::vector<std::string> commands;
+  std::vector<int> timeouts;
+  int connects = 0;
+  int disconnects = 0;
+  // Grid written by SELECT + PASTE of tab-separated text.
+  std::map<std::pair<long, long>, std::string> grid;
+  long selRow = 1, selCol = 1;
+};
+
+class FakeSheetApp;
+
+// Running objects by ProgID; each writes into its own grid.
+class FakeAutomation final : public IAutomation {
+ public:
+  explicit FakeAutomation(Journal& j) : journal(j) {}
+  std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId) override;
+
+  struct Sheet {
+    bool running = false;
+    CellPosition active{1, 1};
+    std::map<std::pair<long, long>, std::string> grid;
+    CellPosition selected{0, 0};
+    int failAfterWrites = -1;  // throw on the write after this many (-1: never)
+    int writes = 0;
+  };
+  Journal& journal;
+  std::map<std::string, Sheet> sheets;
+};
+
+}  // namespace zel::fakes

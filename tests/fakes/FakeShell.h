@@ -1,0 +1,167 @@
+#pragma once
+// Plain test doubles of the main window's ports: canned answers, a journal of calls, switches
+// that make a call fail.
+#include <functional>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "app/Global.h"
+#include "shell/Ports.h"
+#include "tests/fakes/Journal.h"
+
+namespace zel::fakes {
+
+class FakeClock final : public IClock {
+ public:
+  LocalDateTime Now() override { return now; }
+  void Sleep(int milliseconds) override { slept.push_back(milliseconds); }
+  void Advance(std::int64_t ms);
+  LocalDateTime now{2026, 12, 7, 9, 5, 3, 42};
+  std::vector<int> slept;
+};
+
+class FakeFormWindow final : public IFormWindow {
+ public:
+  explicit FakeFormWindow(Journal& j) : journal(j) {}
+  std::intptr_t Handle() override { return handle; }
+  void Show() override { journal.Add("window.show"); visible = true; }
+  void Hide() override { journal.Add("window.hide"); visible = false; }
+  bool Visible() override { return visible; }
+  void BringToFront() override { journal.Add("window.front"); visible = true; }
+  WindowRect Bounds() override { return bounds; }
+  void SetBounds(const WindowRect& b) override { bounds = b; }
+  void SetAlpha(int a) override { alpha = a; }
+  int Alpha() override { return alpha; }
+  void SetTopMost(bool t) override {
+    journal.Add(t ? "window.topmost" : "window.notopmost");
+    topMost = t;
+  }
+  void StartSystemDrag() override { journal.Add("window.drag"); }
+
+  Journal& journal;
+  std::intptr_t handle = 0x1234;
+  bool visible = false;
+  WindowRect bounds{};
+  int alpha = 255;
+  bool topMost = false;
+};
+
+class FakeApplication final : public IApplicationWindow {
+ public:
+  explicit FakeApplication(Journal& j) : journal(j) {}
+  void Restore() override { journal.Add("app.restore"); }
+  void ShowInTask(bool show) override { journal.Add(show ? "app.showintask" : "app.hideintask"); }
+  void MinimizeToTray() override { journal.Add("app.minimize"); }
+  void ForegroundActiveWindow() override { journal.Add("app.foreground"); }
+  void SetMessageHookInstalled(bool installed) override {
+    journal.Add(installed ? "app.hook" : "app.unhook");
+    if (failUnhook && !installed) throw std::runtime_error("unhook failed");
+    hookInstalled = installed;
+  }
+  void Terminate() override { journal.Add("app.terminate"); ++terminations; }
+  ScreenSize PrimaryScreen() override { return screen; }
+  std::string ExecutablePath() override { return exePath; }
+
+  Journal& journal;
+  bool hookInstalled = false;
+  bool failUnhook = false;
+  int terminations = 0;
+  ScreenSize screen{1920, 1080};
+  std::string exePath = "C:\\Program Files\\Zel\\Zel.exe";
+};
+
+class FakeTimer final : public ITimer {
+ public:
+  void SetEnabled(bool e) override { enabled = e; }
+  bool Enabled() override { return enabled; }
+  bool enabled = true;
+};
+
+class FakeHotKeys final : public IHotKeys {
+ public:
+  explicit FakeHotKeys(Journal& j) : journal(j) {}
+  int AddGlobalAtom(const std::string& name) override {
+    journal.Add("atom " + name);
+    return atom;
+  }
+  void Register(int id, int vk) override {
+    journal.Add("hotkey.register " + std::to_string(id) + " " + std::to_string(vk));
+    if (failRegister) throw std::runtime_error("RegisterHotKey failed");
+    registered[id] = vk;
+  }
+  void Unregister(int id) override {
+    journal.Add("hotkey.unregister " + std::to_string(id));
+    if (registered.erase(id) == 0) throw std::runtime_error("UnregisterHotKey failed");
+  }
+  Journal& journal;
+  int atom = 0xC123;
+  bool failRegister = false;
+  std::map<int, int> registered;
+};
+
+class FakeTray final : public ITrayIcon {
+ public:
+  explicit FakeTray(Journal& j) : journal(j) {}
+  void PopupMenu(int x, int y) override {
+    journal.Add("tray.menu " + std::to_string(x) + "," + std::to_string(y));
+  }
+  Journal& journal;
+};
+
+class FakeDialogs final : public IDialogs {
+ public:
+  explicit FakeDialogs(Journal& j) : journal(j) {}
+  void ShowError(const std::string& text) override { journal.Add("error-box " + text); errors.push_back(text); }
+  Journal& journal;
+  std::vector<std::string> errors;
+};
+
+class FakeConnectivity final : public IConnectivity {
+ public:
+  bool CheckConnection(const std::string& url) override {
+    checked.push_back(url);
+    if (onCheck) onCheck(url);
+    return reachable.count(url) != 0 && reachable[url];
+  }
+  std::map<std::string, bool> reachable;
+  std::vector<std::string> checked;
+  std::function<void(const std::string&)> onCheck;
+};
+
+// Keeps the thread body so a test runs it when it wants.
+class FakeThreads final : public IThreadStarter {
+ public:
+  void Start(std::function<void()> body) override { bodies.push_back(std::move(body)); }
+  void RunAll() {
+    auto pending = std::move(bodies);
+    bodies.clear();
+    for (auto& body : pending) body();
+  }
+  std::vector<std::function<void()>> bodies;
+};
+
+class FakeResources final : public IResources {
+ public:
+  std::string LoadRcData(const std::string& name) override {
+    const auto it = data.find(name);
+    if (it == data.end()) throw std::runtime_error("no resource " + name);
+    return it->second;
+  }
+  std::map<std::string, std::string> data{{"Zelloading", "<html>loading</html>"},
+                                          {"ZelError", "<html>error</html>"}};
+};
+
+class FakeMiniInput final : public IMiniInputWindow {
+ public:
+  explicit FakeMiniInput(Journal& j) : journal(j) {}
+  ~FakeMiniInput() override { journal.Add("mini.destroy"); }
+  void Show() override { journal.Add("mini.show"); }
+  void Hide() override { journal.Add("mini.hide"); }
+  bool OwnsWindow(std::intptr_t w) override { return w == window; }
+  Journal& journal;
+  std::intptr_t window = 0x7777;
+};
+
+}  // namespace zel::fakes

@@ -1,0 +1,39 @@
+#include "tests/fakes/MainHarness.h"
+
+#include "app/Errors.h"
+
+namespace zel::fakes {
+
+MainHarness::MainHarness() {
+  SetLogEnvironment(&logFiles, &clock);
+  wb1.window = 0x1001;
+  wb2.window = 0x1002;
+  auto iniFile = std::make_unique<FakeIniFile>();
+  ini = iniFile.get();
+  TfrmMainPorts ports{window,       application, wb1,      wb2,        timer1,  hotKeys,
+                      tray,         dialogs,     registry, clock,      connectivity, threads,
+                      resources,    sinks,       dde,      automation, clipboard,
+                      [this]() -> std::unique_ptr<IMiniInputWindow> {
+                        ++miniCreated;
+                        return std::make_unique<FakeMiniInput>(journal);
+                      }};
+  form = std::make_unique<TfrmMain>(globals, ports, std::move(iniFile));
+  SetExceptionReporter([this](const std::string& m) { form->ApplicationEvents1Exception(m); });
+}
+
+MainHarness::~MainHarness() {
+  SetExceptionReporter(nullptr);
+  form.reset();
+  SetLogEnvironment(nullptr, nullptr);
+}
+
+void MainHarness::Create(const std::vector<std::string>& args) { form->FormCreate(args); }
+
+void MainHarness::LoadServicePage(FakeBrowser& browser, const std::string& url,
+                                  const std::string& pinState) {
+  browser.LoadPage(url);
+  browser.AddElement("CloseID");
+  if (!pinState.empty()) browser.variables["pin_state"] = pinState;
+}
+
+}  // namespace zel::fakes

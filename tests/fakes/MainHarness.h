@@ -1,0 +1,65 @@
+#pragma once
+// The main window wired to fakes of every port, with the log captured in memory.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shell/Main.h"
+#include "tests/fakes/FakeBrowser.h"
+#include "tests/fakes/FakeExport.h"
+#include "tests/fakes/FakeLog.h"
+#include "tests/fakes/FakeRegistry.h"
+#include "tests/fakes/FakeShell.h"
+
+namespace zel::fakes {
+
+class FakeIniFile final : public IIniFile {
+ public:
+  std::int64_t ReadInteger(const std::string& s, const std::string& k, std::int64_t fallback) override {
+    const auto it = values.find(s + "/" + k);
+    return it == values.end() ? fallback : it->second;
+  }
+  void WriteInteger(const std::string& s, const std::string& k, std::int64_t v) override {
+    if (failWrites) throw std::runtime_error("ini write failed");
+    values[s + "/" + k] = v;
+  }
+  std::map<std::string, std::int64_t> values;
+  bool failWrites = false;
+};
+
+struct MainHarness {
+  MainHarness();
+  ~MainHarness();
+
+  // FormCreate with the arguments, as the program start runs it.
+  void Create(const std::vector<std::string>& args = {});
+  // Loads a service page into the browser: "CloseID" present, pin_state set when not empty.
+  void LoadServicePage(FakeBrowser& browser, const std::string& url, const std::string& pinState = "0");
+  std::vector<std::string> LogMessages() const { return logFiles.Messages(); }
+
+  Journal journal;
+  TGlobals globals;
+  FakeClock clock;
+  FakeLogFileSystem logFiles;
+  FakeFormWindow window{journal};
+  FakeApplication application{journal};
+  FakeBrowser wb1{"wb1", &journal};
+  FakeBrowser wb2{"wb2", &journal};
+  FakeTimer timer1;
+  FakeHotKeys hotKeys{journal};
+  FakeTray tray{journal};
+  FakeDialogs dialogs{journal};
+  FakeRegistry registry;
+  FakeConnectivity connectivity;
+  FakeThreads threads;
+  FakeResources resources;
+  FakeSinkFactory sinks;
+  FakeClipboard clipboard{journal};
+  FakeDde dde{journal, clipboard};
+  FakeAutomation automation{journal};
+  FakeIniFile* ini = nullptr;  // owned by the form
+  int miniCreated = 0;
+  std::unique_ptr<TfrmMain> form;
+};
+
+}  // namespace zel::fakes
