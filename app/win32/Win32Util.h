@@ -9,7 +9,7 @@
 namespace zel::win32 {
 
 // Owns one handle and closes it on every path. Move-only.
-template <typename Handle, auto Close, auto Invalid = Handle{}>
+template <typename Handle, auto Close>
 class UniqueHandle {
  public:
   UniqueHandle() = default;
@@ -40,6 +40,7 @@ class UniqueHandle {
   }
 
  private:
+  static constexpr Handle Invalid{};
   Handle h_ = Invalid;
 };
 
@@ -50,11 +51,15 @@ inline void DestroyMenuHandle(HMENU h) { ::DestroyMenu(h); }
 inline void DestroyIconHandle(HICON h) { ::DestroyIcon(h); }
 
 using UniqueHandleObj = UniqueHandle<HANDLE, CloseHandleChecked>;
-using UniqueFile = UniqueHandle<HANDLE, CloseHandleChecked, INVALID_HANDLE_VALUE>;
 using UniqueHKey = UniqueHandle<HKEY, CloseRegKey>;
 using UniqueHGlobal = UniqueHandle<HGLOBAL, FreeGlobal>;
 using UniqueHMenu = UniqueHandle<HMENU, DestroyMenuHandle>;
 using UniqueHIcon = UniqueHandle<HICON, DestroyIconHandle>;
+
+// CreateFile reports failure as INVALID_HANDLE_VALUE; the owner keeps only real handles.
+inline UniqueHandleObj OwnFileHandle(HANDLE h) {
+  return UniqueHandleObj(h == INVALID_HANDLE_VALUE ? nullptr : h);
+}
 
 // A failed system call: carries the call's name and its code.
 class Win32Error : public std::runtime_error {
