@@ -61,14 +61,14 @@ ENV
   . "$dir/env"
   for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >"$dir/wineboot.log" 2>&1
+    wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null
     wineserver -w
   fi
   # A persistent server makes every later process start fast; one left over is replaced.
   wineserver -k >/dev/null 2>&1 || true
-  wineserver -p
+  wineserver -p >/dev/null 2>&1 </dev/null
   # Without this, every message box takes about two seconds to close.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
   for _ in $(seq 100); do
     python3 - "$port" <<'PY' && break
 import socket, sys
