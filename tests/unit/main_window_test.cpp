@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include "tests/fakes/MainHarness.h"
+
+namespace zel {
+namespace {
+
+using fakes::MainHarness;
+
+struct MainWindowTest : ::testing::Test {
+  MainWindowTest() { h.Create(); }
+  MainHarness h;
+};
+
+TEST_F(MainWindowTest, CreationRunsItsStepsAndSetsTheStartState) {
+  EXPECT_EQ(h.globals.EscHotKeyId, 0x123);
+  EXPECT_EQ(h.hotKeys.registered.at(0x123), 0x1B);
+  EXPECT_EQ(h.ini->values.at("Zel/ZelHandle"), 0x1234);
+  EXPECT_EQ(h.threads.bodies.size(), 1u);
+  // Centred on a 1920 x 1080 screen, invisible until the wide page has a document.
+  EXPECT_EQ(h.window.bounds.left, 510);
+  EXPECT_EQ(h.window.bounds.top, 240);
+  EXPECT_EQ(h.window.bounds.width, 900);
+  EXPECT_EQ(h.window.bounds.height, 600);
+  EXPECT_EQ(h.window.alpha, 0);
+  EXPECT_EQ(h.globals.HLeft, 1920 - 900 - 50);
+  EXPECT_EQ(h.globals.HTop, 100);
+  EXPECT_EQ(h.globals.VLeft, 1920 - 360 - 50);
+  EXPECT_EQ(h.globals.VTop, 20);
+  EXPECT_TRUE(h.application.hookInstalled);
+  EXPECT_FALSE(h.wb2.visible);
+  EXPECT_TRUE(h.wb1.silent);
+  EXPECT_TRUE(h.wb2.silent);
+  EXPECT_EQ(h.sinks.sinks.size(), 13u);
+}
+
+TEST_F(MainWindowTest, TheTaskbarButtonFollowsTheWindow) {
+  h.form->FormShow();
+  h.form->FormHide();
+  EXPECT_LT(h.journal.IndexOf("app.showintask"), h.journal.IndexOf("app.hideintask"));
+}
+
+TEST_F(MainWindowTest, PinTogglesAndApplyingTheStoredStateDoesNot) {
+  h.form->SetWindowTop(true);
+  EXPECT_TRUE(h.globals.IsTopMost);
+  EXPECT_TRUE(h.window.topMost);
+  h.form->SetWindowTop(true);
+  EXPECT_FALSE(h.globals.IsTopMost);
+  EXPECT_FALSE(h.window.topMost);
+  h.globals.IsTopMost = true;
+  h.form->SetWindowTop(false);
+  h.form->SetWindowTop(false);
+  EXPECT_TRUE(h.globals.IsTopMost);
+  EXPECT_TRUE(h.window.topMost);
+}
+
+TEST_F(MainWindowTest, ChangeToHRestoresTheWidePositionAndStoresNothing) {
+  h.globals.Layout = "V";
+  h.globals.HLeft = 33;
+  h.globals.HTop = 44;
+  h.globals.VLeft = 55;
+  h.globals.VTop = 66;
+  h.window.bounds = {55, 66, 360, 670};
+  h.wb1.visible = false;
+  h.wb2.visible = true;
+  h.journal.Clear();
+  h.form->ChangeToH();
+  EXPECT_EQ(h.globals.Layout, "H");
+  EXPECT_EQ(h.window.bounds.left, 33);
+  EXPECT_EQ(h.window.bounds.top, 44);
+  EXPECT_EQ(h.window.bounds.width, 900);
+  EXPECT_EQ(h.window.bounds.height, 600);
+  EXPECT_TRUE(h.wb1.visible);
+  EXPECT_FALSE(h.wb2.visible);
+  EXPECT_EQ(h.globals.VLeft, 55);
+  EXPECT_EQ(h.globals.VTop, 66);
+  EXPECT_EQ(h.journal.entries.front(), "window.hide");
+  EXPECT_EQ(h.journal.entries.back(), "window.show");
+  EXPECT_TRUE(h.wb1.navigations.empty());
+}
+
+TEST_F(MainWindowTest, NotifyMsgShowsTheWindowAndSetsZOrderFromTheWidePage) {
+  const struct {
+    const char* pinState;  // nullptr: the page has none
+    std::vector<std::string> zOrder;
+    std::intptr_t answer;
+  } cases[] = {
+      {"0", {"window.topmost", "window.notopmost"}, 2222},
+      {"1", {"window.topmost"}, 2222},
+      {nullptr, {}, 0},
+  };
+  for (const auto& c : cases) {
+    MainHarness m;
+    m.Create();
+    m.LoadServicePage(m.wb1, m.globals.IndexUrl, c.pinState ? c.pinState : "");
+    m.globals.Layout = "V";  // the wide page is asked whatever the layout
+    m.journal.Clear();
+    std::intptr_t answer = 0;
+    try {
+      answer = m.form->NotifyMsgReceived();
+    } catch (const BrowserError& e) {
+      // The window procedure's boundary logs it and answers 0.
+      m.form->ApplicationEvents1Exception(e.what());
+    }
+    EXPECT_EQ(answer, c.answer);
+    EXPECT_TRUE(m.window.visible);
+    EXPECT_TRUE(m.journal.Has("app.restore"));
+    std::vector<std::string> zOrder;
+    for (const auto& e : m.journal.entries) {
+      if (e == "window.topmost" || e == "window.notopmost") zOrder.push_back(e);
+    }
+    EXPECT_EQ(zOrder, c.zOrder);
+    EXPECT_FALSE(m.globals.IsTopMost);
+    if (!c.pinState) {
+      ASSERT_EQ(m.LogMessages().size(), 1u);
+      EXPECT_EQ(m.LogMessages()[0].rfind("系统异常：", 0), 0u);
+    }
+  }
+}
+
+TEST_F(MainWindowTest, OpenMainClickReArmsTheUpdateCheckAfterOneDay) {
+  h.form->OpenMainClick();
+  h.globals.UpdateStarted = true;
+  h.clock.Advance(23LL * 3600 * 1000);
+  h.form->OpenMainClick();
+  EXPECT_TRUE(h.globals.UpdateStarted);  // not re-armed: the check does not run again
+  const auto before = h.globals.LastCheckTime;
+  h.clock.Advance(2LL * 3600 * 1000);  // 25 h after creation
+  h.form->OpenMainClick();
+  EXPECT_NE(ToMilliseconds(h.globals.LastCheckTime), ToMilliseconds(before));
+  EXPECT_EQ(ToMilliseconds(h.globals.LastCheckTime), ToMilliseconds(h.clock.now));
+  EXPECT_TRUE(h.globals.UpdateStarted);  // re-armed and started again
+  EXPECT_TRUE(h.window.visible);
+}
+
+TEST_F(MainWindowTest, EscStopsTheFirstNavigationOrQuits) {
+  const struct {
+    const char* layout;
+    const char* location;
+    const char* expected;
+  } cases[] = {
+      {"H", "", "app.terminate"},
+      {"H", "about:blank", "app.terminate"},
+      {"H", "INDEX", "wb1.stop"},
+      {"V", "", "wb2.stop"},
+  };
+  for (const auto& c : cases) {
+    MainHarness m;
+    m.Create();
+    m.globals.Layout = c.layout;
+    m.wb1.location = std::string(c.location) == "INDEX" ? m.globals.IndexUrl + "?x=1" : c.location;
+    m.journal.Clear();
+    m.form->HotKey(0x1B);
+    EXPECT_TRUE(m.journal.Has(c.expected)) << c.layout << " " << c.location;
+    EXPECT_EQ(m.journal.entries.size(), std::string(c.expected) == "app.terminate" ? 3u : 1u);
+  }
+  h.journal.Clear();
+  h.form->HotKey(0x41);
+  EXPECT_TRUE(h.journal.entries.empty());
+}
+
+TEST_F(MainWindowTest, AppCloseRunsItsStepsInOrderUnderOneGuard) {
+  h.form->MiniEventHandle();
+  h.journal.Clear();
+  h.form->AppClose();
+  EXPECT_TRUE(h.globals.IsClosing);
+  const std::vector<std::string> expected = {"app.unhook", "hotkey.unregister 291", "app.terminate"};
+  EXPECT_EQ(h.journal.entries, expected);
+  EXPECT_TRUE(h.hotKeys.registered.empty());
+
+  MainHarness failing;
+  failing.Create();
+  failing.application.failUnhook = true;
+  EXPECT_NO_THROW(failing.form->AppClose());
+  EXPECT_TRUE(failing.globals.IsClosing);
+  EXPECT_EQ(failing.application.terminations, 0);  // the failure skipped the rest
+  EXPECT_EQ(failing.hotKeys.registered.size(), 1u);
+}
+
+TEST_F(MainWindowTest, MessageHookSilencesOnlyTheTwoMessagesOfBrowserWindows) {
+  const struct {
+    std::intptr_t window;
+    unsigned message;
+    unsigned after;
+  } cases[] = {
+      {0x1001, 0x0700, 0}, {0x1002, 0x070C, 0}, {0x1001, 0x0701, 0x0701},
+      {0x1234, 0x0700, 0x0700}, {0, 0x0700, 0x0700},
+  };
+  for (const auto& c : cases) {
+    unsigned message = c.message;
+    h.form->AppMessageHook(c.window, message);
+    EXPECT_EQ(message, c.after) << std::hex << c.window << " " << c.message;
+  }
+}
+
+TEST_F(MainWindowTest, TrayReactions) {
+  h.journal.Clear();
+  h.form->TrayIconRightButtonUp(700, 500);
+  EXPECT_EQ(h.journal.entries, (std::vector<std::string>{"app.foreground", "tray.menu 700,500"}));
+  h.journal.Clear();
+  h.form->TrayIconDblClick();
+  EXPECT_EQ(h.journal.entries, std::vector<std::string>{"app.restore"});
+  h.form->TrayIconClick();
+  EXPECT_TRUE(h.window.visible);
+  h.form->ApplicationMinimize();
+  EXPECT_TRUE(h.journal.Has("app.minimize"));
+  h.form->CloseMainClick();
+  EXPECT_EQ(h.application.terminations, 1);
+}
+
+TEST_F(MainWindowTest, ExceptionsAreLoggedWithTheirPrefix) {
+  h.form->ApplicationEvents1Exception("boom");
+  EXPECT_EQ(h.LogMessages(), std::vector<std::string>{"系统异常：boom"});
+}
+
+}  // namespace
+}  // namespace zel
