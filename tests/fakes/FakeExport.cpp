@@ -24,7 +24,9 @@ std::optional<std::string> FakeDde::RequestText(const std::string& item) {
   journal.Add("dde.request " + item);
   if (!connected) return std::nullopt;
   const auto it = replies.find(item);
-  return it == replies.end() ? std::nullopt : it->second;
+  if (it != replies.end()) return it->second;
+  if (item == "Selection") return sheet + "!R" + std::to_string(selRow) + "C" + std::to_string(selCol);
+  return std::nullopt;
 }
 
 DdeOutcome FakeDde::ExecuteCommand(const std::string& command, int timeoutMs) {
@@ -54,6 +56,12 @@ void FakeDde::Disconnect() {
   ++disconnects;
   journal.Add("dde.disconnect");
   connected = false;
+}
+
+void FakeDde::Select(long row, long column) {
+  replies.erase("Selection");
+  selRow = row;
+  selCol = column;
 }
 
 namespace {

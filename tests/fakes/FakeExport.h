@@ -18,7 +18,8 @@ class FakeClipboard final : public IClipboard {
   explicit FakeClipboard(Journal& j) : journal(j) {}
   void SetText(const std::string& text) override {
     journal.Add("clip.set " + text);
-    if (failSet) throw SpreadsheetError("Cannot open clipboard");
+    if (failSet || setsBeforeFailure == 0) throw SpreadsheetError("Cannot open clipboard");
+    if (setsBeforeFailure > 0) --setsBeforeFailure;
     content = text;
   }
   void Empty() override {
@@ -26,11 +27,16 @@ class FakeClipboard final : public IClipboard {
     if (failEmpty) throw SpreadsheetError("Cannot open clipboard");
     content.reset();
   }
-  std::optional<std::string> Text() override { return content; }
+  std::optional<std::string> Text() override {
+    if (failText) throw SpreadsheetError("Cannot open clipboard");
+    return content;
+  }
   Journal& journal;
   std::optional<std::string> content;
   bool failSet = false;
+  int setsBeforeFailure = -1;  // SetText fails after this many successes (-1: never)
   bool failEmpty = false;
+  bool failText = false;
 };
 
 // A DDE peer that records commands and keeps what "[PASTE]" would put in a grid.
@@ -43,14 +49,18 @@ class FakeDde final : public IDdeConversation {
   DdeOutcome ExecuteCommand(const std::string& command, int timeoutMs) override;
   void Disconnect() override;
 
+  // Selects the cell, as the user would; "Selection" reports it unless `replies` says otherwise.
+  void Select(long row, long column);
+
   Journal& journal;
   FakeClipboard& clipboard;
   std::string service, topic;
   bool connected = false;
   bool running = true;  // a server of the target service exists
   std::string runningService = "Excel";
-  std::map<std::string, std::optional<std::string>> replies{{"SysItems", "SysItems\tSelection"},
-                                                            {"Selection", "[Book1]Sheet1!R1C1"}};
+  // Canned replies by item; without one, "Selection" reports the selected cell.
+  std::map<std::string, std::optional<std::string>> replies{{"SysItems", "SysItems\tSelection"}};
+  std::string sheet = "[Book1]Sheet1";
   // Outcome of each command in turn (after the queue: Accepted).
   std::deque<DdeOutcome> outcomes;
   std::vector<std::string> commands;

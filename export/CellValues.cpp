@@ -1,0 +1,80 @@
+#include "export/CellValues.h"
+
+#include <cctype>
+
+namespace zel {
+
+namespace {
+
+// The text after the first occurrence of the character, or all of it when there is none.
+std::string After(const std::string& text, char c) {
+  const auto pos = text.find(c);
+  return pos == std::string::npos ? text : text.substr(pos + 1);
+}
+
+}  // namespace
+
+std::vector<CellRun> CellRuns(const std::vector<std::string>& values, const std::string& blankMarker) {
+  std::vector<CellRun> runs;
+  std::optional<CellRun> open;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (values[i] == blankMarker) {
+      if (open) runs.push_back(std::move(*open));
+      open.reset();
+      continue;
+    }
+    if (open) {
+      open->text += '\t';
+      open->text += values[i];
+    } else {
+      open = CellRun{i, values[i]};
+    }
+  }
+  if (open) runs.push_back(std::move(*open));
+  return runs;
+}
+
+std::string SelectCommand(long row, long column) {
+  const std::string cell = "R" + std::to_string(row) + "C" + std::to_string(column);
+  return "[SELECT(\"" + cell + ":" + cell + "\")]";
+}
+
+std::string JoinedItems(const std::vector<std::string>& values, std::size_t first, std::size_t last) {
+  if (last >= values.size()) {
+    throw SpreadsheetError("the line has no item " + std::to_string(last + 1));
+  }
+  std::string text = values[first];
+  for (std::size_t i = first + 1; i <= last; ++i) text += "\t" + values[i];
+  return text;
+}
+
+long WholeNumber(const std::string& text) {
+  const auto begin = text.find_first_not_of(" \t\r\n");
+  const auto end = text.find_last_not_of(" \t\r\n");
+  const std::string digits = begin == std::string::npos ? "" : text.substr(begin, end - begin + 1);
+  // Nine digits are more rows and columns than any sheet has, and cannot overflow.
+  bool valid = !digits.empty() && digits.size() <= 9;
+  for (const char c : digits) valid = valid && std::isdigit(static_cast<unsigned char>(c)) != 0;
+  const long number = valid ? std::stol(digits) : 0;
+  if (number < 1) throw SpreadsheetError("\"" + text + "\" is not a whole number");
+  return number;
+}
+
+CellPosition ParseExcelSelection(const std::optional<std::string>& reply) {
+  if (!reply || reply->empty()) return {1, 1};
+  const std::string cell = After(After(*reply, '!'), 'R');
+  const auto c = cell.find('C');
+  if (c == std::string::npos) throw SpreadsheetError("\"" + *reply + "\" is not one cell");
+  return {WholeNumber(cell.substr(0, c)), WholeNumber(cell.substr(c + 1))};
+}
+
+long ParseExWinnerRow(const std::string& reply) {
+  std::string unquoted;
+  for (const char c : reply) {
+    if (c != '\'' && c != '"') unquoted += c;
+  }
+  const std::string cell = After(After(unquoted, '!'), 'R');
+  return WholeNumber(cell.substr(0, cell.find('C')));
+}
+
+}  // namespace zel

@@ -1,0 +1,42 @@
+#pragma once
+// The pieces of a DDE paste: runs of adjacent cells, the bracketed commands, and the cell
+// position read back from the spreadsheet's "Selection" reply.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "export/SpreadsheetLink.h"
+
+namespace zel {
+
+// Consecutive values that are not the blank marker, pasted in one go: Excel splits the text at
+// the tabs into adjacent cells from column c + start.
+struct CellRun {
+  std::size_t start = 0;
+  std::string text;
+
+  bool operator==(const CellRun& other) const { return start == other.start && text == other.text; }
+};
+
+std::vector<CellRun> CellRuns(const std::vector<std::string>& values, const std::string& blankMarker);
+
+// [SELECT("RrCc:RrCc")]: selects the single cell.
+std::string SelectCommand(long row, long column);
+inline constexpr char kPasteCommand[] = "[PASTE]";
+
+// The items joined by tabs; throws SpreadsheetError when the list ends before `last`.
+std::string JoinedItems(const std::vector<std::string>& values, std::size_t first, std::size_t last);
+
+// A positive decimal number, surrounding white space allowed; throws SpreadsheetError otherwise.
+long WholeNumber(const std::string& text);
+
+// "[Book1]Sheet1!R3C2" -> row 3, column 2. A missing or empty reply means row 1, column 1;
+// anything but a single cell (a range, say) throws SpreadsheetError.
+CellPosition ParseExcelSelection(const std::optional<std::string>& reply);
+
+// The row of ExWinner's selection: quotes dropped, then the number between the first "R"
+// after the first "!" and the next "C". Throws SpreadsheetError when it is not a number.
+long ParseExWinnerRow(const std::string& reply);
+
+}  // namespace zel
