@@ -29,6 +29,14 @@ PY
 export HOME="$state/home" WINEPREFIX="$state/wpfx" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 export LC_ALL=zh_CN.UTF-8
+# Chinese file names (the desktop shortcut) need a compiled UTF-8 Chinese locale.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  [ -d "$state/locale/zh_CN.UTF-8" ] || {
+    mkdir -p "$state/locale"
+    localedef -i zh_CN -f UTF-8 "$state/locale/zh_CN.UTF-8" >/dev/null 2>&1 || true
+  }
+  export LOCPATH="$state/locale"
+fi
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
 
 cmd=${1:-start}

@@ -9,7 +9,7 @@ have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok
 pkgs=(cmake ninja-build g++ make googletest nlohmann-json3-dev
       g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       wine wine32:i386 xvfb xauth xdotool imagemagick python3 file
-      chromium fonts-wqy-microhei)
+      chromium fonts-wqy-microhei locales)
 for p in "${pkgs[@]}"; do have_pkg "$p" || need+=("$p"); done
 [ ${#need[@]} -eq 0 ] && exit 0
 

@@ -46,7 +46,18 @@ start)
   python3 "$root/tests/standin/service.py" --port "$port" --download "$dir/download" \
     >"$dir/service.log" 2>&1 &
   echo $! >"$dir/service.pid"
+  # Wine maps Chinese file names (the desktop shortcut) only under a UTF-8 Chinese locale; the C
+  # library may not have one compiled, so the test bed compiles its own.
+  locpath=""
+  if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    [ -d "$dir/locale/zh_CN.UTF-8" ] || {
+      mkdir -p "$dir/locale"
+      localedef -i zh_CN -f UTF-8 "$dir/locale/zh_CN.UTF-8" >/dev/null 2>&1 || true
+    }
+    locpath="export LOCPATH=\"$dir/locale\""
+  fi
   cat >"$dir/env" <<ENV
+$locpath
 export HOME="$dir/home"
 export WINEPREFIX="$dir/wpfx"
 export WINEARCH=win32

@@ -1,0 +1,13 @@
+#pragma once
+// Local wall-clock time and a plain sleep.
+#include "app/Global.h"
+
+namespace zel::win32 {
+
+class Win32Clock final : public IClock {
+ public:
+  LocalDateTime Now() override;
+  void Sleep(int milliseconds) override;
+};
+
+}  // namespace zel::win32

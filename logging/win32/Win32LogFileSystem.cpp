@@ -1,0 +1,85 @@
+#include "logging/win32/Win32LogFileSystem.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "app/win32/Win32Util.h"
+
+namespace zel::win32 {
+
+namespace {
+
+[[noreturn]] void ThrowLog(const char* call, const std::string& path, DWORD code) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, " failed (%lu): ", static_cast<unsigned long>(code));
+  throw LogError(call + std::string(buf) + path);
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+  while (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+bool Win32LogFileSystem::DirectoryExists(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(Widen(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Win32LogFileSystem::ForceDirectories(const std::string& path) {
+  const std::string folder = WithoutTrailingSeparators(path);
+  if (folder.empty()) return false;
+  // A drive ("C:") is checked as its root, never created.
+  if (folder.back() == ':') return DirectoryExists(folder + "\\");
+  if (DirectoryExists(folder)) return true;
+  const auto slash = folder.find_last_of("\\/");
+  if (slash != std::string::npos && slash > 0 && !ForceDirectories(folder.substr(0, slash))) {
+    return false;
+  }
+  // Another writer may have made it in the meantime; what counts is that it is there now.
+  return ::CreateDirectoryW(Widen(folder).c_str(), nullptr) != FALSE || DirectoryExists(folder);
+}
+
+void Win32LogFileSystem::AppendToFile(const std::string& path, const std::string& bytes) {
+  const UniqueHandleObj file = OwnFileHandle(
+      ::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) ThrowLog("CreateFileW", path, ::GetLastError());
+
+  // Writers take turns on one byte far beyond any log's end: append-only handles alone do not
+  // keep two simultaneous writers from landing on the same offset everywhere (Wine).
+  OVERLAPPED turn{};
+  turn.OffsetHigh = 0x40000000;
+  if (!::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn)) {
+    ThrowLog("LockFileEx", path, ::GetLastError());
+  }
+  struct Unlock {
+    HANDLE file;
+    OVERLAPPED* turn;
+    ~Unlock() { ::UnlockFileEx(file, 0, 1, 0, turn); }
+  } unlock{file.get(), &turn};
+
+  if (!::SetFilePointerEx(file.get(), LARGE_INTEGER{}, nullptr, FILE_END)) {
+    ThrowLog("SetFilePointerEx", path, ::GetLastError());
+  }
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(bytes.size() - done);
+    if (!::WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+      ThrowLog("WriteFile", path, ::GetLastError());
+    }
+    done += written;
+  }
+}
+
+std::string Win32LogFileSystem::ExecutableDir() {
+  const std::string exe = ExecutablePath();
+  return exe.substr(0, exe.find_last_of("\\/") + 1);
+}
+
+std::string Win32LogFileSystem::ToSystemCodePage(const std::string& utf8) { return ToAnsi(utf8); }
+
+}  // namespace zel::win32

@@ -1,0 +1,18 @@
+#pragma once
+// The log's file operations on Windows.
+#include "logging/Logger.h"
+
+namespace zel::win32 {
+
+class Win32LogFileSystem final : public ILogFileSystem {
+ public:
+  bool DirectoryExists(const std::string& path) override;
+  bool ForceDirectories(const std::string& path) override;
+  // A new file is created with the same sharing an existing one is opened with, and writers
+  // take turns at the end of the file: two writers racing for the first line of a day both land.
+  void AppendToFile(const std::string& path, const std::string& bytes) override;
+  std::string ExecutableDir() override;
+  std::string ToSystemCodePage(const std::string& utf8) override;
+};
+
+}  // namespace zel::win32
