@@ -17,9 +17,14 @@ target_link_libraries(zel_win32 PUBLIC zel_core ${WIN_LIBS})
 add_executable(Zel WIN32 app/win32/main.cpp resources/Zel.rc)
 target_link_libraries(Zel PRIVATE zel_win32 -municode)
 target_include_directories(Zel PRIVATE ${CMAKE_SOURCE_DIR}/resources)
-set_source_files_properties(resources/Zel.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/Zelloading.html;${CMAKE_SOURCE_DIR}/resources/ZelError.html;${CMAKE_SOURCE_DIR}/resources/Zel.ico;${CMAKE_SOURCE_DIR}/resources/Zel.manifest")
+# The loading page names the service host and the manifest the version: both are filled in here.
+configure_file(resources/Zelloading.html.in ${CMAKE_BINARY_DIR}/generated/Zelloading.html @ONLY)
+configure_file(resources/Zel.manifest.in ${CMAKE_BINARY_DIR}/generated/Zel.manifest @ONLY)
+set_source_files_properties(resources/Zel.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_BINARY_DIR}/generated/Zelloading.html;${CMAKE_BINARY_DIR}/generated/Zel.manifest;${CMAKE_BINARY_DIR}/generated/BuildConfig.h;${CMAKE_SOURCE_DIR}/resources/ZelError.html;${CMAKE_SOURCE_DIR}/resources/Zel.ico")
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I ${CMAKE_BINARY_DIR}/generated -I ${CMAKE_SOURCE_DIR}/resources")
+add_test(NAME pages.resources COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/pages/resources_test.py
+         $<TARGET_FILE:Zel> ${CMAKE_BINARY_DIR}/generated ${ZEL_VERSION} ${ZEL_SERVICE_HOST})
 
 # --- Wine test bed: its own prefix, Xvfb and servers, started and stopped by ctest fixtures.
 set(TESTBED ${CMAKE_BINARY_DIR}/testbed)
