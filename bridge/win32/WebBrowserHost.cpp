@@ -1,0 +1,823 @@
+#include "bridge/win32/WebBrowserHost.h"
+
+#include <docobj.h>
+#include <exdispid.h>
+#include <mshtmdid.h>
+#include <mshtmhst.h>
+#include <mshtml.h>
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <new>
+#include <utility>
+
+#include "app/Errors.h"
+#include "app/win32/Win32Util.h"
+#include "bridge/win32/DHTMLEvent.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace zel::win32 {
+
+namespace {
+
+// Neither is in MinGW's libuuid.
+constexpr GUID kCgidDocHostCommandHandler = {
+    0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
+constexpr CLSID kClsidHtmlDocument = {
+    0x25336920, 0x03f9, 0x11cf, {0x8f, 0xd0, 0x00, 0xaa, 0x00, 0x68, 0x6f, 0x13}};
+
+[[noreturn]] void ThrowBrowser(const std::string& call, HRESULT hr) {
+  char code[32];
+  std::snprintf(code, sizeof code, " failed (0x%08lX)", static_cast<unsigned long>(hr));
+  throw BrowserError(call + code);
+}
+
+void Check(HRESULT hr, const std::string& call) {
+  if (FAILED(hr)) ThrowBrowser(call, hr);
+}
+
+// Owns one BSTR.
+class Bstr {
+ public:
+  Bstr() = default;
+  explicit Bstr(const std::string& utf8) {
+    const std::wstring wide = Widen(utf8);
+    text_ = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    if (text_ == nullptr) throw std::bad_alloc();
+  }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  ~Bstr() { ::SysFreeString(text_); }
+
+  BSTR get() const { return text_; }
+  BSTR* put() {
+    ::SysFreeString(text_);
+    text_ = nullptr;
+    return &text_;
+  }
+  BSTR release() { return std::exchange(text_, nullptr); }
+  std::string Text() const {
+    return text_ == nullptr ? std::string() : Narrow(text_, static_cast<int>(::SysStringLen(text_)));
+  }
+
+ private:
+  BSTR text_ = nullptr;
+};
+
+// Owns one VARIANT.
+class Variant {
+ public:
+  Variant() { ::VariantInit(&value_); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+  ~Variant() { ::VariantClear(&value_); }
+
+  VARIANT* get() { return &value_; }
+  VARIANT* operator->() { return &value_; }
+
+  static void Text(Variant& v, const std::string& utf8) {
+    Bstr text(utf8);
+    ::VariantClear(&v.value_);
+    v.value_.vt = VT_BSTR;
+    v.value_.bstrVal = text.release();
+  }
+
+ private:
+  VARIANT value_;
+};
+
+// A variant as text; empty and null values are "". Throws BrowserError when it has no text form.
+std::string VariantText(const VARIANT& source, const std::string& what) {
+  Variant value;
+  Check(::VariantCopyInd(value.get(), const_cast<VARIANT*>(&source)), what);
+  if (value->vt == VT_EMPTY || value->vt == VT_NULL) return {};
+  Check(::VariantChangeType(value.get(), value.get(), 0, VT_BSTR), what);
+  return Narrow(value->bstrVal, static_cast<int>(::SysStringLen(value->bstrVal)));
+}
+
+// Event arguments arrive last first; position counts from the first declared parameter.
+const VARIANT* Argument(const DISPPARAMS* params, UINT position) {
+  if (params == nullptr || params->rgvarg == nullptr || position >= params->cArgs) return nullptr;
+  return &params->rgvarg[params->cArgs - 1 - position];
+}
+
+std::string ArgumentText(const DISPPARAMS* params, UINT position) {
+  const VARIANT* arg = Argument(params, position);
+  if (arg == nullptr) return {};
+  try {
+    return VariantText(*arg, "event argument");
+  } catch (const BrowserError&) {
+    return {};
+  }
+}
+
+long ArgumentNumber(const DISPPARAMS* params, UINT position) {
+  const VARIANT* arg = Argument(params, position);
+  if (arg == nullptr) return 0;
+  Variant value;
+  if (FAILED(::VariantCopyInd(value.get(), const_cast<VARIANT*>(arg)))) return 0;
+  if (FAILED(::VariantChangeType(value.get(), value.get(), 0, VT_I4))) return 0;
+  return value->lVal;
+}
+
+// The IUnknown identity of an object argument: stable for the object's life, so it can be
+// compared later without touching the object.
+const void* ArgumentIdentity(const DISPPARAMS* params, UINT position) {
+  const VARIANT* arg = Argument(params, position);
+  if (arg == nullptr) return nullptr;
+  IUnknown* object = nullptr;
+  switch (arg->vt) {
+    case VT_DISPATCH: object = arg->pdispVal; break;
+    case VT_UNKNOWN: object = arg->punkVal; break;
+    case VT_DISPATCH | VT_BYREF: object = arg->ppdispVal ? *arg->ppdispVal : nullptr; break;
+    case VT_UNKNOWN | VT_BYREF: object = arg->ppunkVal ? *arg->ppunkVal : nullptr; break;
+    default: return nullptr;
+  }
+  if (object == nullptr) return nullptr;
+  ComPtr<IUnknown> identity;
+  if (FAILED(object->QueryInterface(IID_PPV_ARGS(&identity)))) return nullptr;
+  return identity.Get();
+}
+
+const void* Identity(IUnknown* object) {
+  if (object == nullptr) return nullptr;
+  ComPtr<IUnknown> identity;
+  if (FAILED(object->QueryInterface(IID_PPV_ARGS(&identity)))) return nullptr;
+  return identity.Get();
+}
+
+// Whether this system can make an HTML document at all (a browser without its engine cannot).
+bool HtmlDocumentsAvailable() {
+  ComPtr<IClassFactory> factory;
+  return SUCCEEDED(::CoGetClassObject(kClsidHtmlDocument, CLSCTX_INPROC_SERVER, nullptr,
+                                      IID_PPV_ARGS(&factory)));
+}
+
+class HtmlElement final : public IHtmlElement {
+ public:
+  explicit HtmlElement(ComPtr<IHTMLElement> element) : element_(std::move(element)) {}
+
+  std::string Value() override {
+    Bstr name("value");
+    Variant value;
+    Check(element_->getAttribute(name.get(), 0, value.get()), "IHTMLElement::getAttribute");
+    return VariantText(*value.get(), "element value");
+  }
+
+  void Bind(EventProperty property, IEventSink& sink) override {
+    auto* com = dynamic_cast<TDHTMLEvent*>(&sink);
+    if (com == nullptr) throw BrowserError("Bind: the sink is not a COM event sink");
+    // The element takes its own reference; the sink is never freed anyway.
+    VARIANT handler;
+    ::VariantInit(&handler);
+    handler.vt = VT_DISPATCH;
+    handler.pdispVal = com->Dispatch();
+    HRESULT hr = E_INVALIDARG;
+    switch (property) {
+      case EventProperty::OnClick: hr = element_->put_onclick(handler); break;
+      case EventProperty::OnMouseDown: hr = element_->put_onmousedown(handler); break;
+      case EventProperty::OnKeyUp: hr = element_->put_onkeyup(handler); break;
+    }
+    Check(hr, std::string("IHTMLElement::put_") + EventPropertyName(property));
+  }
+
+ private:
+  ComPtr<IHTMLElement> element_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The site: everything the control asks of its host. It may outlive the host while the control
+// still holds references; Detach cuts it off from the host first.
+class BrowserSite final : public IOleClientSite,
+                          public IOleInPlaceSite,
+                          public IOleInPlaceFrame,
+                          public IDocHostUIHandler,
+                          public IOleCommandTarget,
+                          public IDispatch {
+ public:
+  BrowserSite(WebBrowserHost* host, HWND window, bool allowContextMenu)
+      : host_(host), window_(window), allowContextMenu_(allowContextMenu) {}
+
+  void SetEvents(IBrowserEvents* events) { events_ = events; }
+  void Detach() {
+    host_ = nullptr;
+    window_ = nullptr;
+    events_ = nullptr;
+  }
+  long References() const { return refs_; }
+
+  // ---- IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    *object = nullptr;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite)) {
+      *object = static_cast<IOleClientSite*>(this);
+    } else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite)) {
+      *object = static_cast<IOleInPlaceSite*>(this);
+    } else if (IsEqualIID(riid, IID_IOleInPlaceUIWindow) ||
+               IsEqualIID(riid, IID_IOleInPlaceFrame)) {
+      *object = static_cast<IOleInPlaceFrame*>(this);
+    } else if (IsEqualIID(riid, IID_IDocHostUIHandler)) {
+      *object = static_cast<IDocHostUIHandler*>(this);
+    } else if (IsEqualIID(riid, IID_IOleCommandTarget)) {
+      *object = static_cast<IOleCommandTarget*>(this);
+    } else if (IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, DIID_DWebBrowserEvents2)) {
+      *object = static_cast<IDispatch*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override {
+    return static_cast<ULONG>(::InterlockedIncrement(&refs_));
+  }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const LONG left = ::InterlockedDecrement(&refs_);
+    if (left == 0) delete this;
+    return static_cast<ULONG>(left);
+  }
+
+  // ---- IOleClientSite
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
+    if (moniker != nullptr) *moniker = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** container) override {
+    if (container != nullptr) *container = nullptr;
+    return E_NOINTERFACE;
+  }
+  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+  // ---- IOleWindow (shared by the in-place site and the frame)
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override {
+    if (window == nullptr) return E_POINTER;
+    *window = window_;
+    return window_ != nullptr ? S_OK : E_FAIL;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+
+  // ---- IOleInPlaceSite
+  HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override {
+    return window_ != nullptr ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc,
+                                             LPRECT position, LPRECT clip,
+                                             LPOLEINPLACEFRAMEINFO info) override {
+    if (frame == nullptr || doc == nullptr || position == nullptr || clip == nullptr ||
+        info == nullptr) {
+      return E_POINTER;
+    }
+    *frame = static_cast<IOleInPlaceFrame*>(this);
+    AddRef();
+    *doc = nullptr;
+    RECT area{};
+    if (window_ != nullptr) ::GetClientRect(window_, &area);
+    *position = area;
+    *clip = area;
+    info->fMDIApp = FALSE;
+    info->hwndFrame = window_ != nullptr ? ::GetAncestor(window_, GA_ROOT) : nullptr;
+    info->haccel = nullptr;
+    info->cAccelEntries = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override {
+    // The control always fills the container, whatever it asks for.
+    if (host_ != nullptr) host_->SyncControlRect();
+    return S_OK;
+  }
+
+  // ---- IOleInPlaceUIWindow, IOleInPlaceFrame: no menus, toolbars or status line.
+  HRESULT STDMETHODCALLTYPE GetBorder(LPRECT) override { return INPLACE_E_NOTOOLSPACE; }
+  HRESULT STDMETHODCALLTYPE RequestBorderSpace(LPCBORDERWIDTHS) override {
+    return INPLACE_E_NOTOOLSPACE;
+  }
+  HRESULT STDMETHODCALLTYPE SetBorderSpace(LPCBORDERWIDTHS) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE SetActiveObject(IOleInPlaceActiveObject*, LPCOLESTR) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetMenu(HMENU, HOLEMENU, HWND) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RemoveMenus(HMENU) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetStatusText(LPCOLESTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
+
+  // ---- IDocHostUIHandler
+  HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD, POINT* point, IUnknown*, IDispatch*) override {
+    if (!allowContextMenu_) return S_OK;  // no menu at all, not even the control's own
+    try {
+      if (events_ == nullptr || point == nullptr) return S_FALSE;
+      return events_->ShowContextMenu(point->x, point->y) ? S_OK : S_FALSE;
+    } catch (...) {
+      ReportCurrentException();
+      return S_OK;
+    }
+  }
+  HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* info) override {
+    if (info == nullptr) return E_POINTER;
+    info->dwFlags = DOCHOSTUIFLAG_NO3DBORDER | DOCHOSTUIFLAG_SCROLL_NO;
+    info->dwDoubleClick = DOCHOSTUIDBLCLK_DEFAULT;
+    info->pchHostCss = nullptr;
+    info->pchHostNS = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ShowUI(DWORD, IOleInPlaceActiveObject*, IOleCommandTarget*,
+                                   IOleInPlaceFrame*, IOleInPlaceUIWindow*) override {
+    return S_OK;  // the host has no UI of its own to swap in
+  }
+  HRESULT STDMETHODCALLTYPE HideUI() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE UpdateUI() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override {
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, const GUID*, DWORD) override {
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD) override {
+    if (key != nullptr) *key = nullptr;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget*, IDropTarget** target) override {
+    if (target != nullptr) *target = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** external) override {
+    if (external != nullptr) *external = nullptr;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD, LPWSTR, LPWSTR* out) override {
+    if (out != nullptr) *out = nullptr;
+    return S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject*, IDataObject** out) override {
+    if (out != nullptr) *out = nullptr;
+    return S_FALSE;
+  }
+
+  // ---- IOleCommandTarget: the script-error notification only.
+  HRESULT STDMETHODCALLTYPE QueryStatus(const GUID* group, ULONG, OLECMD*, OLECMDTEXT*) override {
+    return IsDocHostGroup(group) ? OLECMDERR_E_NOTSUPPORTED : OLECMDERR_E_UNKNOWNGROUP;
+  }
+  HRESULT STDMETHODCALLTYPE Exec(const GUID* group, DWORD command, DWORD, VARIANT*,
+                                 VARIANT* out) override {
+    if (!IsDocHostGroup(group)) return OLECMDERR_E_UNKNOWNGROUP;
+    if (command != OLECMDID_SHOWSCRIPTERROR) return OLECMDERR_E_NOTSUPPORTED;
+    bool continueScripts = true;
+    bool showDialog = false;
+    // The flags the handler set count even when it throws afterwards.
+    try {
+      if (events_ != nullptr) events_->ScriptError(continueScripts, showDialog);
+    } catch (...) {
+      ReportCurrentException();
+    }
+    if (showDialog) return OLECMDERR_E_NOTSUPPORTED;  // not handled: the control's own dialog
+    if (out != nullptr) {
+      out->vt = VT_BOOL;
+      out->boolVal = continueScripts ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    return S_OK;
+  }
+
+  // ---- IDispatch: the control's events and the ambient properties it asks for.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (count == nullptr) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (info != nullptr) *info = nullptr;
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO*, UINT*) override {
+    try {
+      switch (id) {
+        case DISPID_AMBIENT_DLCONTROL:
+          if (result == nullptr) return E_POINTER;
+          ::VariantInit(result);
+          result->vt = VT_I4;
+          result->lVal = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS;
+          return S_OK;
+        case DISPID_DOCUMENTCOMPLETE:
+          return OnDocumentComplete(params);
+        case DISPID_NAVIGATECOMPLETE2:
+          if (params == nullptr || params->cArgs < 2) return DISP_E_BADPARAMCOUNT;
+          if (events_ != nullptr) events_->NavigateComplete2(ArgumentText(params, 1));
+          return S_OK;
+        case DISPID_NAVIGATEERROR:
+          return OnNavigateError(params);
+        case DISPID_COMMANDSTATECHANGE:
+          if (params == nullptr || params->cArgs < 2) return DISP_E_BADPARAMCOUNT;
+          if (events_ != nullptr) {
+            events_->CommandStateChange(ArgumentNumber(params, 0), ArgumentNumber(params, 1) != 0);
+          }
+          return S_OK;
+        default:
+          return DISP_E_MEMBERNOTFOUND;
+      }
+    } catch (...) {
+      ReportCurrentException();
+      return S_OK;  // the event was delivered; its handling failed on our side
+    }
+  }
+
+ private:
+  ~BrowserSite() = default;
+
+  static bool IsDocHostGroup(const GUID* group) {
+    return group != nullptr && IsEqualGUID(*group, kCgidDocHostCommandHandler);
+  }
+
+  // DocumentComplete(pDisp, URL)
+  HRESULT OnDocumentComplete(DISPPARAMS* params) {
+    if (params == nullptr || params->cArgs < 2) return DISP_E_BADPARAMCOUNT;
+    const void* identity = ArgumentIdentity(params, 0);
+    if (host_ != nullptr && host_->HasPendingLoad() && host_->IsTopLevel(identity)) {
+      // The blank page made for LoadHtml: the caller's own page completes next.
+      try {
+        host_->CompletePendingLoad();
+        return S_OK;
+      } catch (...) {
+        ReportCurrentException();
+      }
+    }
+    if (events_ != nullptr) events_->DocumentComplete(identity, ArgumentText(params, 1));
+    return S_OK;
+  }
+
+  // NavigateError(pDisp, URL, TargetFrameName, StatusCode, Cancel)
+  HRESULT OnNavigateError(DISPPARAMS* params) {
+    if (params == nullptr || params->cArgs < 5) return DISP_E_BADPARAMCOUNT;
+    const void* identity = ArgumentIdentity(params, 0);
+    if (host_ != nullptr && host_->HasPendingLoad() && host_->IsTopLevel(identity)) {
+      host_->DropPendingLoad();  // the blank page will never come
+    }
+    const VARIANT* cancelArg = Argument(params, 4);
+    VARIANT_BOOL* cancelOut =
+        cancelArg != nullptr && cancelArg->vt == (VT_BYREF | VT_BOOL) ? cancelArg->pboolVal
+                                                                      : nullptr;
+    bool cancel = cancelOut != nullptr && *cancelOut != VARIANT_FALSE;
+    // The flag the handler set counts even when it throws afterwards.
+    try {
+      if (events_ != nullptr) {
+        events_->NavigateError(ArgumentText(params, 1), static_cast<int>(ArgumentNumber(params, 3)),
+                               cancel);
+      }
+    } catch (...) {
+      ReportCurrentException();
+    }
+    if (cancelOut != nullptr) *cancelOut = cancel ? VARIANT_TRUE : VARIANT_FALSE;
+    return S_OK;
+  }
+
+  LONG refs_ = 1;  // the host's own
+  WebBrowserHost* host_;
+  HWND window_;
+  bool allowContextMenu_;
+  IBrowserEvents* events_ = nullptr;
+};
+
+void SiteRelease::operator()(BrowserSite* site) const {
+  if (site != nullptr) site->Release();
+}
+
+// ---------------------------------------------------------------------------------------------
+class WebBrowserHost::ContainerWindow final : public Window {
+ public:
+  ContainerWindow(WebBrowserHost& host, HWND parent) : host_(host) {
+    RECT area{};
+    ::GetClientRect(parent, &area);
+    CreateParams params;
+    params.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    params.parent = parent;
+    params.x = 0;
+    params.y = 0;
+    params.width = area.right - area.left;
+    params.height = area.bottom - area.top;
+    Create(L"ZelBrowserHost", params);
+  }
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message == WM_SIZE) {
+      host_.SyncControlRect();
+      return 0;
+    }
+    return DefaultHandling(message, wParam, lParam);
+  }
+
+ private:
+  WebBrowserHost& host_;
+};
+
+// ---------------------------------------------------------------------------------------------
+WebBrowserHost::WebBrowserHost(HWND parent, bool allowContextMenu) : parent_(parent) {
+  container_ = std::make_unique<ContainerWindow>(*this, parent);
+  site_.reset(new BrowserSite(this, container_->Handle(), allowContextMenu));
+  try {
+    auto* clientSite = static_cast<IOleClientSite*>(site_.get());
+    Check(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_PPV_ARGS(&oleObject_)),
+          "CoCreateInstance(WebBrowser)");
+    Check(oleObject_->SetClientSite(clientSite), "IOleObject::SetClientSite");
+    RECT area{};
+    ::GetClientRect(container_->Handle(), &area);
+    Check(oleObject_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0, container_->Handle(),
+                             &area),
+          "IOleObject::DoVerb");
+    Check(oleObject_.As(&browser_), "IWebBrowser2");
+    ComPtr<IConnectionPointContainer> points;
+    Check(oleObject_.As(&points), "IConnectionPointContainer");
+    Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &eventsPoint_),
+          "FindConnectionPoint(DWebBrowserEvents2)");
+    Check(eventsPoint_->Advise(static_cast<IDispatch*>(site_.get()), &eventsCookie_),
+          "IConnectionPoint::Advise");
+    Check(browser_->put_Silent(VARIANT_TRUE), "IWebBrowser2::put_Silent");
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+WebBrowserHost::~WebBrowserHost() { Close(); }
+
+void WebBrowserHost::Close() {
+  // Nothing reaches the program's handlers from here on.
+  if (site_) site_->SetEvents(nullptr);
+  pendingHtml_.reset();
+  if (eventsPoint_) {
+    eventsPoint_->Unadvise(eventsCookie_);
+    eventsPoint_.Reset();
+    eventsCookie_ = 0;
+  }
+  if (oleObject_) {
+    ComPtr<IOleInPlaceObject> inPlace;
+    if (SUCCEEDED(oleObject_.As(&inPlace))) inPlace->InPlaceDeactivate();
+    oleObject_->SetClientSite(nullptr);
+    oleObject_->Close(OLECLOSE_NOSAVE);
+  }
+  browser_.Reset();
+  oleObject_.Reset();
+  if (site_) site_->Detach();
+  container_.reset();
+}
+
+void WebBrowserHost::Resize(int width, int height) {
+  if (!container_) return;
+  ::MoveWindow(container_->Handle(), 0, 0, width, height, TRUE);
+  SyncControlRect();
+}
+
+void WebBrowserHost::FitToParent() {
+  RECT area{};
+  ::GetClientRect(parent_, &area);
+  Resize(area.right - area.left, area.bottom - area.top);
+}
+
+HWND WebBrowserHost::Container() const { return container_ ? container_->Handle() : nullptr; }
+
+long WebBrowserHost::SiteReferences() const { return site_ ? site_->References() : 0; }
+
+void WebBrowserHost::SyncControlRect() {
+  if (!oleObject_ || !container_) return;
+  RECT area{};
+  ::GetClientRect(container_->Handle(), &area);
+  ComPtr<IOleInPlaceObject> inPlace;
+  if (SUCCEEDED(oleObject_.As(&inPlace))) inPlace->SetObjectRects(&area, &area);
+}
+
+void WebBrowserHost::SetEvents(IBrowserEvents* events) {
+  if (site_ && browser_) site_->SetEvents(events);
+}
+
+ComPtr<IDispatch> WebBrowserHost::Document() {
+  ComPtr<IDispatch> document;
+  // S_FALSE with a null pointer while nothing is loaded: the pointer is what counts.
+  if (!browser_ || FAILED(browser_->get_Document(&document))) return nullptr;
+  return document;
+}
+
+void WebBrowserHost::StartNavigation(const std::string& url, VARIANT* headers) {
+  if (!browser_) throw BrowserError("Navigate: the browser is closed");
+  Bstr address(url);
+  Variant flags, frame, postData, noHeaders;
+  Check(browser_->Navigate(address.get(), flags.get(), frame.get(), postData.get(),
+                           headers != nullptr ? headers : noHeaders.get()),
+        "IWebBrowser2::Navigate");
+}
+
+void WebBrowserHost::Navigate(const std::string& url) {
+  pendingHtml_.reset();
+  StartNavigation(url, nullptr);
+}
+
+void WebBrowserHost::NavigateWithHeaders(const std::string& url, const std::string& headers) {
+  pendingHtml_.reset();
+  Variant headerText;
+  Variant::Text(headerText, headers);
+  StartNavigation(url, headerText.get());
+}
+
+void WebBrowserHost::LoadHtml(const std::string& html) {
+  pendingHtml_.reset();
+  if (ComPtr<IDispatch> document = Document()) {
+    LoadIntoDocument(document.Get(), html);
+    return;
+  }
+  if (!browser_) throw BrowserError("LoadHtml: the browser is closed");
+  if (!HtmlDocumentsAvailable()) throw BrowserError("LoadHtml: no HTML document can be made here");
+  // The document of about:blank exists only once that page completed; the site loads the HTML
+  // then.
+  pendingHtml_ = std::make_unique<std::string>(html);
+  try {
+    StartNavigation("about:blank", nullptr);
+  } catch (...) {
+    pendingHtml_.reset();
+    throw;
+  }
+}
+
+void WebBrowserHost::CompletePendingLoad() {
+  std::unique_ptr<std::string> html = std::move(pendingHtml_);
+  if (!html) return;
+  const ComPtr<IDispatch> document = Document();
+  if (!document) throw BrowserError("LoadHtml: the blank page has no document");
+  LoadIntoDocument(document.Get(), *html);
+}
+
+void WebBrowserHost::LoadIntoDocument(IDispatch* document, const std::string& html) {
+  ComPtr<IPersistStreamInit> persist;
+  Check(document->QueryInterface(IID_PPV_ARGS(&persist)), "IPersistStreamInit");
+  ComPtr<IStream> stream;
+  // A fresh memory stream stands at position 0.
+  stream.Attach(::SHCreateMemStream(reinterpret_cast<const BYTE*>(html.data()),
+                                    static_cast<UINT>(html.size())));
+  if (!stream) throw BrowserError("SHCreateMemStream failed");
+  Check(persist->InitNew(), "IPersistStreamInit::InitNew");
+  Check(persist->Load(stream.Get()), "IPersistStreamInit::Load");
+}
+
+void WebBrowserHost::Stop() {
+  if (!browser_) return;
+  Check(browser_->Stop(), "IWebBrowser2::Stop");
+}
+
+void WebBrowserHost::SetSilent(bool silent) {
+  if (!browser_) return;
+  Check(browser_->put_Silent(silent ? VARIANT_TRUE : VARIANT_FALSE), "IWebBrowser2::put_Silent");
+}
+
+bool WebBrowserHost::HasDocument() { return Document() != nullptr; }
+
+std::string WebBrowserHost::LocationURL() {
+  if (!browser_) return {};
+  Bstr url;
+  Check(browser_->get_LocationURL(url.put()), "IWebBrowser2::get_LocationURL");
+  return url.Text();
+}
+
+int WebBrowserHost::ReadyState() {
+  if (!browser_) return READYSTATE_UNINITIALIZED;
+  READYSTATE state = READYSTATE_UNINITIALIZED;
+  Check(browser_->get_ReadyState(&state), "IWebBrowser2::get_ReadyState");
+  return static_cast<int>(state);
+}
+
+bool WebBrowserHost::IsTopLevel(const void* pDisp) {
+  if (pDisp == nullptr || !browser_) return false;
+  ComPtr<IDispatch> application;
+  if (FAILED(browser_->get_Application(&application)) || !application) return false;
+  return Identity(application.Get()) == pDisp;
+}
+
+namespace {
+ComPtr<IHTMLDocument2> AsHtmlDocument(const ComPtr<IDispatch>& document) {
+  ComPtr<IHTMLDocument2> html;
+  if (document) document.As(&html);
+  return html;
+}
+
+ComPtr<IHTMLWindow2> PageWindow(const ComPtr<IDispatch>& document, const char* what) {
+  if (!document) throw BrowserError(std::string(what) + ": no document");
+  const ComPtr<IHTMLDocument2> html = AsHtmlDocument(document);
+  if (!html) throw BrowserError(std::string(what) + ": not an HTML document");
+  ComPtr<IHTMLWindow2> window;
+  Check(html->get_parentWindow(&window), std::string(what) + ": parentWindow");
+  if (!window) throw BrowserError(std::string(what) + ": the document has no window");
+  return window;
+}
+}  // namespace
+
+std::unique_ptr<IHtmlElement> WebBrowserHost::FindElement(const std::string& id) {
+  const ComPtr<IHTMLDocument2> document = AsHtmlDocument(Document());
+  if (!document) return nullptr;
+  ComPtr<IHTMLElementCollection> all;
+  Check(document->get_all(&all), "IHTMLDocument2::get_all");
+  if (!all) throw BrowserError("IHTMLDocument2::get_all gave no collection");
+  Variant name, index;
+  Variant::Text(name, id);
+  index->vt = VT_I4;
+  index->lVal = 0;
+  ComPtr<IDispatch> item;
+  Check(all->item(*name.get(), *index.get(), &item), "document.all.item(\"" + id + "\")");
+  if (!item) return nullptr;
+  ComPtr<IHTMLElement> element;
+  if (FAILED(item.As(&element)) || !element) {
+    throw BrowserError("document.all.item(\"" + id + "\") is not an HTML element");
+  }
+  return std::make_unique<HtmlElement>(std::move(element));
+}
+
+void WebBrowserHost::ExecScript(const std::string& code) {
+  const ComPtr<IHTMLWindow2> window = PageWindow(Document(), "execScript");
+  Bstr script(code), language("Javascript");
+  Variant result;
+  Check(window->execScript(script.get(), language.get(), result.get()), "execScript");
+}
+
+std::string WebBrowserHost::PageVariable(const std::string& name) {
+  const ComPtr<IHTMLWindow2> window = PageWindow(Document(), "page variable");
+  Bstr member(name);
+  LPOLESTR names[] = {member.get()};
+  DISPID id = DISPID_UNKNOWN;
+  Check(window->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
+        "page variable " + name);
+  DISPPARAMS none{};
+  Variant value;
+  Check(window->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.get(),
+                       nullptr, nullptr),
+        "page variable " + name);
+  return VariantText(*value.get(), "page variable " + name);
+}
+
+void WebBrowserHost::ExecCommand(EditCommand command) {
+  const ComPtr<IDispatch> document = Document();
+  if (!document) return;
+  ComPtr<IOleCommandTarget> target;
+  if (FAILED(document.As(&target))) return;
+  // Failures (nothing to copy, a read-only page) are of no interest to the caller.
+  target->Exec(nullptr, static_cast<DWORD>(command), OLECMDEXECOPT_DODEFAULT, nullptr, nullptr);
+}
+
+std::string WebBrowserHost::SelectedText() {
+  try {
+    const ComPtr<IHTMLDocument2> document = AsHtmlDocument(Document());
+    if (!document) return {};
+    ComPtr<IHTMLSelectionObject> selection;
+    if (FAILED(document->get_selection(&selection)) || !selection) return {};
+    ComPtr<IDispatch> range;
+    if (FAILED(selection->createRange(&range)) || !range) return {};
+    ComPtr<IHTMLTxtRange> textRange;
+    if (FAILED(range.As(&textRange))) return {};
+    Bstr text;
+    if (FAILED(textRange->get_text(text.put()))) return {};
+    return text.Text();
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+void WebBrowserHost::SetVisible(bool visible) {
+  if (browser_) browser_->put_Visible(visible ? VARIANT_TRUE : VARIANT_FALSE);
+  if (container_) ::ShowWindow(container_->Handle(), visible ? SW_SHOW : SW_HIDE);
+}
+
+bool WebBrowserHost::Visible() {
+  return container_ &&
+         (::GetWindowLongW(container_->Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+bool WebBrowserHost::TranslateAccelerator(MSG& message) {
+  if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
+  if (!browser_ || !OwnsWindow(reinterpret_cast<std::intptr_t>(message.hwnd))) return false;
+  ComPtr<IOleInPlaceActiveObject> active;
+  if (FAILED(browser_.As(&active))) return false;
+  return active->TranslateAccelerator(&message) == S_OK;
+}
+
+bool WebBrowserHost::OwnsWindow(std::intptr_t window) {
+  const HWND hwnd = reinterpret_cast<HWND>(window);
+  if (!container_ || hwnd == nullptr) return false;
+  return hwnd == container_->Handle() || ::IsChild(container_->Handle(), hwnd);
+}
+
+}  // namespace zel::win32

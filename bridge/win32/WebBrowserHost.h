@@ -1,0 +1,103 @@
+#pragma once
+// The browser port on Win32: hosts the Internet Explorer WebBrowser control in a child window
+// of its own, without ATL. One site object (client site, in-place site and frame, UI handler,
+// command target, event and ambient-property dispatch) connects the control to IBrowserEvents.
+#include <windows.h>
+#include <exdisp.h>
+#include <ocidl.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/win32/Window.h"
+#include "bridge/Browser.h"
+
+namespace zel::win32 {
+
+class BrowserSite;
+
+// Releases the host's own reference to its site; the site frees itself at the last one.
+struct SiteRelease {
+  void operator()(BrowserSite* site) const;
+};
+
+class WebBrowserHost final : public IBrowser {
+ public:
+  // Creates the control in a child window filling the parent's client area. With
+  // allowContextMenu false the page gets no context menu at all and the events are not asked.
+  // Throws Win32Error or BrowserError when the control cannot be created.
+  WebBrowserHost(HWND parent, bool allowContextMenu);
+  ~WebBrowserHost() override;
+
+  // Tears the control down (the destructor does it too); every call after it fails or does
+  // nothing. Idempotent.
+  void Close();
+
+  // Sizes the control's window; call from the parent's WM_SIZE.
+  void Resize(int width, int height);
+  void FitToParent();
+  HWND Container() const;
+  // The control itself, for callers that need more than the port offers; null after Close.
+  IWebBrowser2* Control() const { return browser_.Get(); }
+  // Lets the control handle the keys of its own windows (Tab, clipboard and editing keys in
+  // page fields); call from the message loop before TranslateMessage. True when it took the key.
+  bool TranslateAccelerator(MSG& message);
+  // References the site object holds; 1 (the host's own) once the control let go of it.
+  long SiteReferences() const;
+
+  void SetEvents(IBrowserEvents* events) override;
+
+  void Navigate(const std::string& url) override;
+  void NavigateWithHeaders(const std::string& url, const std::string& headers) override;
+  // Without a document, navigates to about:blank first and loads the HTML at that page's
+  // completion (which is not reported: the caller's page completes next). Throws BrowserError
+  // when this system can make no HTML document at all.
+  void LoadHtml(const std::string& html) override;
+  void Stop() override;
+  void SetSilent(bool silent) override;
+
+  bool HasDocument() override;
+  std::string LocationURL() override;
+  int ReadyState() override;
+  // pDisp is the identity (IUnknown) of the object that DocumentComplete reported.
+  bool IsTopLevel(const void* pDisp) override;
+
+  // Returns nullptr, not an error, when there is no document or it is not an HTML document:
+  // such a page has no element with any id.
+  std::unique_ptr<IHtmlElement> FindElement(const std::string& id) override;
+
+  void ExecScript(const std::string& code) override;
+  std::string PageVariable(const std::string& name) override;
+  void ExecCommand(EditCommand command) override;
+  std::string SelectedText() override;
+
+  void SetVisible(bool visible) override;
+  bool Visible() override;
+  bool OwnsWindow(std::intptr_t window) override;
+
+ private:
+  class ContainerWindow;
+  friend class BrowserSite;
+
+  Microsoft::WRL::ComPtr<IDispatch> Document();
+  bool HasPendingLoad() const { return pendingHtml_ != nullptr; }
+  void StartNavigation(const std::string& url, VARIANT* headers);
+  // The blank page of a pending LoadHtml completed: loads the HTML into it.
+  void CompletePendingLoad();
+  void DropPendingLoad() { pendingHtml_.reset(); }
+  void LoadIntoDocument(IDispatch* document, const std::string& html);
+  void SyncControlRect();
+
+  HWND parent_;
+  std::unique_ptr<ContainerWindow> container_;
+  std::unique_ptr<BrowserSite, SiteRelease> site_;
+  Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
+  Microsoft::WRL::ComPtr<IOleObject> oleObject_;
+  Microsoft::WRL::ComPtr<IConnectionPoint> eventsPoint_;
+  DWORD eventsCookie_ = 0;
+  std::unique_ptr<std::string> pendingHtml_;
+};
+
+}  // namespace zel::win32
