@@ -159,6 +159,10 @@ class HtmlElement final : public IHtmlElement {
   explicit HtmlElement(ComPtr<IHTMLElement> element) : element_(std::move(element)) {}
 
   std::string Value() override {
+    // The live property first: in standards mode getAttribute gives the markup's value, and a
+    // page that sets a field's value by script would otherwise hand over stale text.
+    Variant live;
+    if (LiveValue(live)) return VariantText(*live.get(), "element value");
     Bstr name("value");
     Variant value;
     Check(element_->getAttribute(name.get(), 0, value.get()), "IHTMLElement::getAttribute");
@@ -183,6 +187,20 @@ class HtmlElement final : public IHtmlElement {
   }
 
  private:
+  // Reads the element's "value" property; false when the element has none (not a form field).
+  bool LiveValue(Variant& value) {
+    ComPtr<IDispatch> dispatch;
+    if (FAILED(element_.As(&dispatch))) return false;
+    wchar_t name[] = L"value";
+    LPOLESTR names[] = {name};
+    DISPID id = DISPID_UNKNOWN;
+    if (FAILED(dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id))) return false;
+    DISPPARAMS none{};
+    return SUCCEEDED(dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none,
+                                      value.get(), nullptr, nullptr)) &&
+           value.get()->vt != VT_EMPTY;
+  }
+
   ComPtr<IHTMLElement> element_;
 };
 
