@@ -1,4 +1,178 @@
-// Entry point; the composition root is filled in as the Win32 adapters land.
+// Entry point and composition root: the real adapters are made here and handed to the logic.
 #include <windows.h>
+#include <ole2.h>
+#include <shellapi.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Errors.h"
+#include "app/Startup.h"
+#include "app/win32/Win32Registry.h"
+#include "app/win32/Win32StartupPlatform.h"
+#include "app/win32/Win32Util.h"
+#include "bridge/win32/DHTMLEvent.h"
+#include "bridge/win32/WebBrowserHost.h"
+#include "export/win32/Automation.h"
+#include "export/win32/Clipboard.h"
+#include "export/win32/DdeConversation.h"
+#include "logging/Logger.h"
+#include "logging/win32/Win32Clock.h"
+#include "logging/win32/Win32LogFileSystem.h"
+#include "shell/Main.h"
+#include "shell/win32/ApplicationWindow.h"
+#include "shell/win32/Dialogs.h"
+#include "shell/win32/HotKeys.h"
+#include "shell/win32/MainForm.h"
+#include "shell/win32/MessageLoop.h"
+#include "shell/win32/TrayIcon.h"
+#include "shell/win32/Win32Connectivity.h"
+#include "shell/win32/Win32Resources.h"
+#include "shell/win32/Win32ThreadStarter.h"
+#include "shell/win32/WindowTimer.h"
+
+namespace {
+
+using namespace zel;
+using namespace zel::win32;
+
+constexpr UINT kTimer1IntervalMs = 100;
+
+class OleSession {
+ public:
+  OleSession() : hr_(::OleInitialize(nullptr)) {}
+  OleSession(const OleSession&) = delete;
+  OleSession& operator=(const OleSession&) = delete;
+  ~OleSession() {
+    if (SUCCEEDED(hr_)) ::OleUninitialize();
+  }
+
+ private:
+  HRESULT hr_;
+};
+
+struct LocalFreeDeleter {
+  void operator()(LPWSTR* p) const { ::LocalFree(p); }
+};
+
+// The arguments after the program's name, as UTF-8.
+std::vector<std::string> CommandLineArguments() {
+  int count = 0;
+  std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+  std::vector<std::string> args;
+  if (!argv) return args;
+  for (int i = 1; i < count; ++i) args.push_back(Narrow(argv.get()[i]));
+  return args;
+}
+
+// What outlives the message loop: the connectivity thread, which nobody waits for, may still
+// be checking when the program ends, so nothing it touches is ever destroyed.
+struct ProcessLifetime {
+  TGlobals globals;
+  Win32Connectivity connectivity;
+  Win32ThreadStarter threads;
+  Win32LogFileSystem logFiles;
+  Win32Clock clock;
+};
+
+ProcessLifetime& Lifetime() {
+  static auto* lifetime = new ProcessLifetime();
+  return *lifetime;
+}
+
+// Connects the windows to the logic for as long as both exist; the windows outlive it.
+class Attachment {
+ public:
+  Attachment(TfrmMain& form, ApplicationWindow& application, MainForm& window, TrayIcon& tray)
+      : application_(application), window_(window), tray_(tray) {
+    application_.Attach(&form);
+    window_.Attach(&form);
+    tray_.Attach(&form);
+    SetExceptionReporter([&form](const std::string& m) { form.ApplicationEvents1Exception(m); });
+  }
+  Attachment(const Attachment&) = delete;
+  Attachment& operator=(const Attachment&) = delete;
+  ~Attachment() {
+    SetExceptionReporter(nullptr);
+    tray_.Attach(nullptr);
+    window_.Attach(nullptr);
+    application_.Attach(nullptr);
+  }
+
+ private:
+  ApplicationWindow& application_;
+  MainForm& window_;
+  TrayIcon& tray_;
+};
+
+// Creates the main window with its parts, shows it and runs the loop until AppClose.
+int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
+                  std::unique_ptr<ApplicationWindow>& application, IRegistry& registry) {
+  ProcessLifetime& life = Lifetime();
+  MainForm window(application->Handle(), globals.NotifyMsg);
+  const HWND hwnd = window.Hwnd();
+  WebBrowserHost wb1(hwnd, true);
+  WebBrowserHost wb2(hwnd, true);
+  window.SetClientResizeHandler([&wb1, &wb2](int width, int height) {
+    wb1.Resize(width, height);
+    wb2.Resize(width, height);
+  });
+  WindowTimer timer1(hwnd, MainForm::kTimer1Id, kTimer1IntervalMs);
+  HotKeys hotKeys(hwnd);
+  TrayIcon tray(kAppTitle);
+  Dialogs dialogs(hwnd);
+  Win32Resources resources;
+  Win32SinkFactory sinks;
+  Win32DdeConversation dde("Excel");
+  Win32Automation automation;
+  Win32Clipboard clipboard(application->Handle());
+
+  TfrmMainPorts ports{window,   *application, wb1,       wb2,        timer1,
+                      hotKeys,  tray,         dialogs,   registry,   life.clock,
+                      life.connectivity,      life.threads,          resources,
+                      sinks,    dde,          automation, clipboard, {}};
+  TfrmMain form(globals, std::move(ports), std::move(iniFile));
+  const Attachment attachment(form, *application, window, tray);
+
+  // A failure in the creation handler is reported like any other and the window still comes
+  // up, as a form's creation event behaves.
+  Guarded([&form] { form.FormCreate(CommandLineArguments()); });
+  // FormCreate placed the window in the middle of the screen for this first show.
+  window.Show();
+  return RunMessageLoop(*application, &form);
+}
+
+int Run() {
+  ProcessLifetime& life = Lifetime();
+  SetLogEnvironment(&life.logFiles, &life.clock);
+
+  // The title is set during start-up, before the application window is made.
+  std::string title = kAppTitle;
+  std::unique_ptr<ApplicationWindow> application;
+  Win32StartupPlatform platform([&title, &application](const std::string& t) {
+    title = t;
+    if (application) application->SetTitle(t);
+  });
+  Win32Registry registry;
+  return RunProgram(platform, registry, life.globals,
+                    [&](TGlobals& globals, std::unique_ptr<IIniFile> iniFile) {
+                      application = std::make_unique<ApplicationWindow>(title);
+                      const int code = RunMainWindow(globals, std::move(iniFile), application,
+                                                     registry);
+                      application.reset();
+                      return code;
+                    });
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  const OleSession ole;
+  try {
+    return Run();
+  } catch (...) {
+    ReportCurrentException();
+    return 1;
+  }
+}

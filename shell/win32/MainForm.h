@@ -1,0 +1,58 @@
+#pragma once
+// The borderless, layered main window. It exists before the main window's logic (whose ports
+// refer to it) and is attached to that logic afterwards.
+#include <windows.h>
+
+#include <functional>
+
+#include "app/win32/Window.h"
+#include "shell/Ports.h"
+
+namespace zel {
+class TfrmMain;
+}
+
+namespace zel::win32 {
+
+class MainForm final : public Window, public IFormWindow {
+ public:
+  static constexpr wchar_t kClassName[] = L"ZelMainForm";
+  // The id of Timer1 on this window.
+  static constexpr UINT_PTR kTimer1Id = 1;
+
+  // Created hidden, owned by the application window. notifyMessage is the registered
+  // single-instance message. Throws Win32Error.
+  MainForm(HWND owner, UINT notifyMessage);
+  ~MainForm() override;
+
+  HWND Hwnd() const { return Window::Handle(); }
+
+  // Routes the window's messages to the logic; nullptr detaches (before the logic goes).
+  void Attach(TfrmMain* form) { form_ = form; }
+  // Called with the new client size, so the browsers can fill the window.
+  void SetClientResizeHandler(std::function<void(int width, int height)> handler);
+
+  // IFormWindow
+  std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(Window::Handle()); }
+  void Show() override;
+  void Hide() override;
+  bool Visible() override;
+  void BringToFront() override;
+  WindowRect Bounds() override;
+  void SetBounds(const WindowRect& bounds) override;
+  void SetAlpha(int alpha) override;
+  int Alpha() override;
+  void SetTopMost(bool topMost) override;
+  void StartSystemDrag() override;
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  LRESULT AnswerOnException(UINT message) override;
+
+ private:
+  UINT notifyMessage_;
+  TfrmMain* form_ = nullptr;
+  std::function<void(int, int)> onResize_;
+};
+
+}  // namespace zel::win32

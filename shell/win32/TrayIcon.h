@@ -1,0 +1,51 @@
+#pragma once
+// The notification-area icon with its menu. The shell talks to a hidden top-level window of
+// its own (not message-only: it must hear the shell's broadcasts and the end of the session).
+#include <windows.h>
+
+#include "app/win32/Win32Util.h"
+#include "app/win32/Window.h"
+#include "shell/Ports.h"
+
+namespace zel {
+class TfrmMain;
+}
+
+namespace zel::win32 {
+
+class TrayIcon final : public Window, public ITrayIcon {
+ public:
+  static constexpr wchar_t kClassName[] = L"ZelTrayIcon";
+  static constexpr UINT kCallbackMessage = WM_USER + 1;
+  static constexpr UINT kIconId = 1;
+  // Menu command ids, as WM_COMMAND brings them to the icon's window.
+  static constexpr UINT kOpenMainCommand = 1;
+  static constexpr UINT kCloseMainCommand = 2;
+
+  // Adds the icon at once. Throws Win32Error when the window cannot be made; an icon the
+  // shell refuses is tried again when the taskbar comes (back).
+  explicit TrayIcon(const std::string& tip);
+  ~TrayIcon() override;
+
+  void Attach(TfrmMain* form) { form_ = form; }
+  // Removes the icon (also done on destruction). Harmless when it is not there.
+  void Remove();
+
+  void PopupMenu(int x, int y) override;
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  NOTIFYICONDATAW Data() const;
+  bool Add();
+  void OnCallback(UINT mouseMessage);
+
+  std::wstring tip_;
+  UniqueHIcon icon_;
+  UINT taskbarCreated_ = 0;
+  bool added_ = false;
+  TfrmMain* form_ = nullptr;
+};
+
+}  // namespace zel::win32
