@@ -140,7 +140,9 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   Guarded([&form] { form.FormCreate(CommandLineArguments()); });
   // FormCreate placed the window in the middle of the screen for this first show.
   window.Show();
-  return RunMessageLoop(*application, &form);
+  return RunMessageLoop(*application, &form, [&wb1, &wb2](MSG& msg) {
+    return wb1.TranslateAccelerator(msg) || wb2.TranslateAccelerator(msg);
+  });
 }
 
 int Run() {

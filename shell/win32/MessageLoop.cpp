@@ -6,7 +6,8 @@
 
 namespace zel::win32 {
 
-int RunMessageLoop(const ApplicationWindow& application, TfrmMain* form) {
+int RunMessageLoop(const ApplicationWindow& application, TfrmMain* form,
+                   const AcceleratorFilter& accelerators) {
   MSG msg{};
   for (;;) {
     const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
@@ -20,6 +21,9 @@ int RunMessageLoop(const ApplicationWindow& application, TfrmMain* form) {
         }
       });
     }
+    bool taken = false;
+    if (accelerators) Guarded([&] { taken = accelerators(msg); });
+    if (taken) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }

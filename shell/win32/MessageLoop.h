@@ -1,11 +1,18 @@
 #pragma once
 // The main thread's message loop: while the application's hook is installed, each message
 // goes through the main window's AppMessageHook before it is dispatched.
+#include <functional>
+
 #include "shell/win32/ApplicationWindow.h"
 
 namespace zel::win32 {
 
+// Gives an embedded control the first look at a keystroke (Tab, clipboard keys in page fields);
+// true when it took the message.
+using AcceleratorFilter = std::function<bool(MSG&)>;
+
 // Runs until WM_QUIT; returns its exit code. form may be null (no hook then).
-int RunMessageLoop(const ApplicationWindow& application, TfrmMain* form);
+int RunMessageLoop(const ApplicationWindow& application, TfrmMain* form,
+                   const AcceleratorFilter& accelerators = {});
 
 }  // namespace zel::win32
