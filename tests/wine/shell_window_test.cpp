@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
 #include "app/Startup.h"
 #include "app/win32/Win32Util.h"
 #include "shell/win32/ApplicationWindow.h"
 #include "shell/win32/MainForm.h"
+#include "tests/wine/support/WineEnv.h"
 #include "tests/wine/support/ZelForm.h"
 #include "tests/wine/support/ZelProcess.h"
 
@@ -24,6 +27,20 @@ SIZE ClientSize(HWND w) {
   RECT rc{};
   ::GetClientRect(w, &rc);
   return {rc.right, rc.bottom};
+}
+
+// The bytes of today's log file beside Zel.exe ("log\yyyymmdd.log"), empty when there is none.
+std::string TodaysLog() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  wchar_t name[16];
+  swprintf(name, 16, L"%04u%02u%02u.log", now.wYear, now.wMonth, now.wDay);
+  std::wstring exe = win32::Widen(WinePath(Env("ZEL_EXE")));
+  const std::wstring path = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"log\\" + name;
+  std::ifstream file(path.c_str(), std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
 }
 
 // ---- Zel.exe itself
@@ -92,6 +109,7 @@ TEST(ZelMainWindow, TaskbarMinimiseLeavesOnlyTheTrayAndATrayClickBringsItBack) {
 }
 
 TEST(ZelMainWindow, UnreachableServiceIsReportedAndTheProgramEndsAfterTheBox) {
+  const std::size_t logBefore = TodaysLog().size();
   ZelProcess zel({"127.0.0.1:1"});  // nothing listens on port 1
   const HWND box = WaitForProcessWindow(zel.Id(), L"#32770", kTitle, 20000);
   ASSERT_NE(box, nullptr);
@@ -105,6 +123,17 @@ TEST(ZelMainWindow, UnreachableServiceIsReportedAndTheProgramEndsAfterTheBox) {
   DWORD code = 99;
   ASSERT_TRUE(zel.WaitForExit(10000, &code));
   EXPECT_EQ(code, 0u);
+
+  // Each failed check left its line, in the system code page.
+  const std::string added = win32::FromAnsi(TodaysLog().substr(logBefore));
+  const std::size_t narrow = added.find("[Warning] 竖版连接失败\r\n");
+  const std::size_t mini = added.find("[Warning] Mini连接失败\r\n");
+  const std::size_t wide = added.find("[Warning] 横版连接失败\r\n");
+  ASSERT_NE(narrow, std::string::npos) << added;
+  ASSERT_NE(mini, std::string::npos) << added;
+  ASSERT_NE(wide, std::string::npos) << added;
+  EXPECT_LT(narrow, mini);
+  EXPECT_LT(mini, wide);
 }
 
 // ---- The window logic on real windows of this process
