@@ -16,6 +16,8 @@ target_link_libraries(zel_win32 PUBLIC zel_core ${WIN_LIBS})
 
 add_executable(Zel WIN32 app/win32/main.cpp resources/Zel.rc)
 target_link_libraries(Zel PRIVATE zel_win32 -municode)
+# The shipped executable carries no symbols.
+target_link_options(Zel PRIVATE -s)
 target_include_directories(Zel PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 # The loading page names the service host and the manifest the version: both are filled in here.
 configure_file(resources/Zelloading.html.in ${CMAKE_BINARY_DIR}/generated/Zelloading.html @ONLY)
