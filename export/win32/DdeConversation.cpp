@@ -1,0 +1,224 @@
+#include "export/win32/DdeConversation.h"
+
+#include <dde.h>
+
+#include <algorithm>
+
+namespace zel::win32 {
+
+namespace {
+
+constexpr DWORD kRequestTimeoutMs = 10000;
+// WinExec waits until the started program looks for input; this bounds that wait.
+constexpr DWORD kStartIdleWaitMs = 10000;
+
+HDDEDATA CALLBACK DdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+  // A client only: no advise links, nothing to answer.
+  return nullptr;
+}
+
+// The process's one DDEML client instance, made on first use on the thread that uses DDE.
+class DdeInstance {
+ public:
+  static DdeInstance& Get() {
+    static DdeInstance instance;
+    return instance;
+  }
+  static DWORD Id() { return Get().id_; }
+  DdeInstance(const DdeInstance&) = delete;
+  DdeInstance& operator=(const DdeInstance&) = delete;
+
+  // Wine's DDEML keeps a conversation that the server ended (or that died with its server)
+  // and refuses to let it go; while it is kept, connecting to that service again fails. Only
+  // a new instance is rid of it.
+  void NoteStaleConversation() { stale_ = true; }
+  void RenewIfStale() {
+    if (!stale_) return;
+    stale_ = false;
+    Uninitialize();
+    Initialize();
+  }
+
+ private:
+  DdeInstance() { Initialize(); }
+  ~DdeInstance() { Uninitialize(); }
+  void Initialize() {
+    id_ = 0;
+    if (::DdeInitializeW(&id_, &DdeCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR) id_ = 0;
+  }
+  void Uninitialize() {
+    if (id_ != 0) ::DdeUninitialize(id_);
+    id_ = 0;
+  }
+  DWORD id_ = 0;
+  bool stale_ = false;
+};
+
+void FreeStringHandle(HSZ hsz) { ::DdeFreeStringHandle(DdeInstance::Id(), hsz); }
+void FreeDataHandle(HDDEDATA data) { ::DdeFreeDataHandle(data); }
+using UniqueHsz = UniqueHandle<HSZ, FreeStringHandle>;
+using UniqueHData = UniqueHandle<HDDEDATA, FreeDataHandle>;
+
+UniqueHsz MakeString(const std::string& text) {
+  return UniqueHsz(
+      ::DdeCreateStringHandleW(DdeInstance::Id(), Widen(text).c_str(), CP_WINUNICODE));
+}
+
+std::string DecodeText(HDDEDATA data, UINT format) {
+  DWORD size = 0;
+  const BYTE* bytes = ::DdeAccessData(data, &size);
+  if (bytes == nullptr) return {};
+  std::string text;
+  if (format == CF_UNICODETEXT) {
+    const auto* wide = reinterpret_cast<const wchar_t*>(bytes);
+    std::size_t n = 0;
+    while (n < size / sizeof(wchar_t) && wide[n] != L'\0') ++n;
+    text = Narrow(wide, static_cast<int>(n));
+  } else {
+    std::size_t n = 0;
+    while (n < size && bytes[n] != 0) ++n;
+    text = FromAnsi(std::string(reinterpret_cast<const char*>(bytes), n));
+  }
+  ::DdeUnaccessData(data);
+  return text;
+}
+
+// Errors after which the conversation cannot be trusted: the server is gone, or a late
+// reply would be taken as the answer to the next transaction.
+bool ConversationLost(UINT error) {
+  return error == DMLERR_EXECACKTIMEOUT || error == DMLERR_DATAACKTIMEOUT ||
+         error == DMLERR_SERVER_DIED || error == DMLERR_NO_CONV_ESTABLISHED ||
+         error == DMLERR_POSTMSG_FAILED;
+}
+
+// Wine's DDEML servers (the shell's Program Manager among them) post an acknowledgement after
+// every data reply that nothing asked for. Left queued, it would answer our next transaction
+// and shift every later answer by one. With synchronous transactions nothing is outstanding
+// between two of them, so any acknowledgement waiting then is such a stray one.
+void DropStrayAcks(HCONV conv) {
+  CONVINFO info{};
+  info.cb = sizeof info;
+  if (!::DdeQueryConvInfo(conv, QID_SYNC, &info) || info.hwnd == nullptr) return;
+  MSG msg;
+  while (::PeekMessageW(&msg, info.hwnd, WM_DDE_ACK, WM_DDE_ACK, PM_REMOVE)) {
+    UINT_PTR status = 0;
+    UINT_PTR item = 0;
+    if (::UnpackDDElParam(WM_DDE_ACK, msg.lParam, &status, &item)) {
+      ::FreeDDElParam(WM_DDE_ACK, msg.lParam);
+      // The acknowledgement of a request carries the item's atom, which the receiver deletes.
+      if (item >= MAXINTATOM && item <= 0xFFFF) ::GlobalDeleteAtom(static_cast<ATOM>(item));
+    }
+  }
+}
+
+}  // namespace
+
+void EndConversation(HCONV conv) {
+  if (!::DdeDisconnect(conv)) DdeInstance::Get().NoteStaleConversation();
+}
+
+Win32DdeConversation::Win32DdeConversation(std::string serviceApplication)
+    : serviceApplication_(std::move(serviceApplication)) {}
+
+void Win32DdeConversation::SetTarget(const std::string& service, const std::string& topic) {
+  Disconnect();
+  service_ = service;
+  topic_ = topic;
+}
+
+bool Win32DdeConversation::Connect() {
+  if (conv_) {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    if (::DdeQueryConvInfo(conv_.get(), QID_SYNC, &info) && (info.wStatus & ST_CONNECTED)) {
+      return true;
+    }
+    // The server ended the conversation meanwhile.
+    Disconnect();
+  }
+  DdeInstance::Get().RenewIfStale();
+  if (DdeInstance::Id() == 0 || service_.empty() || topic_.empty()) return false;
+  if (TryConnect()) return true;
+  if (serviceApplication_.empty() || !StartServiceApplication()) return false;
+  return TryConnect();
+}
+
+bool Win32DdeConversation::TryConnect() {
+  const UniqueHsz service = MakeString(service_);
+  const UniqueHsz topic = MakeString(topic_);
+  if (!service || !topic) return false;
+  conv_.reset(::DdeConnect(DdeInstance::Id(), service.get(), topic.get(), nullptr));
+  return static_cast<bool>(conv_);
+}
+
+bool Win32DdeConversation::StartServiceApplication() {
+  std::wstring commandLine = Widen(serviceApplication_);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWMINNOACTIVE;
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+    return false;
+  }
+  const UniqueHandleObj process(info.hProcess);
+  const UniqueHandleObj thread(info.hThread);
+  ::WaitForInputIdle(process.get(), kStartIdleWaitMs);
+  return true;
+}
+
+std::optional<std::string> Win32DdeConversation::RequestText(const std::string& item) {
+  if (!conv_) return std::nullopt;
+  const UniqueHsz itemName = MakeString(item);
+  if (!itemName) return std::nullopt;
+  // Unicode first; a server that only knows the ANSI text refuses it and gets asked again.
+  for (const UINT format : {CF_UNICODETEXT, CF_TEXT}) {
+    DropStrayAcks(conv_.get());
+    DWORD status = 0;
+    const UniqueHData data(::DdeClientTransaction(nullptr, 0, conv_.get(), itemName.get(), format,
+                                                  XTYP_REQUEST, kRequestTimeoutMs, &status));
+    if (data) {
+      DropStrayAcks(conv_.get());
+      return DecodeText(data.get(), format);
+    }
+    if (ConversationLost(::DdeGetLastError(DdeInstance::Id()))) {
+      Disconnect();
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+DdeOutcome Win32DdeConversation::ExecuteCommand(const std::string& command, int timeoutMs) {
+  if (!conv_) return DdeOutcome::NotConnected;
+  // A Unicode DDEML instance hands execute strings over as UTF-16 and converts them to ANSI
+  // itself for a server whose window is not Unicode, as the DDE protocol asks.
+  const std::wstring text = Widen(command);
+  DropStrayAcks(conv_.get());
+  const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+  DWORD status = 0;
+  const HDDEDATA done = ::DdeClientTransaction(
+      reinterpret_cast<BYTE*>(const_cast<wchar_t*>(text.c_str())), bytes, conv_.get(), nullptr,
+      0, XTYP_EXECUTE, static_cast<DWORD>(std::max(timeoutMs, 1)), &status);
+  // A synchronous execute answers TRUE, not a data handle: nothing to free.
+  if (done != nullptr) {
+    return (status & DDE_FACK) != 0 ? DdeOutcome::Accepted : DdeOutcome::Refused;
+  }
+  const UINT error = ::DdeGetLastError(DdeInstance::Id());
+  switch (error) {
+    case DMLERR_BUSY:
+    case DMLERR_NOTPROCESSED:
+      return DdeOutcome::Refused;
+    case DMLERR_EXECACKTIMEOUT:
+      Disconnect();
+      return DdeOutcome::TimedOut;
+    default:
+      if (ConversationLost(error)) Disconnect();
+      return DdeOutcome::NotConnected;
+  }
+}
+
+void Win32DdeConversation::Disconnect() { conv_.reset(); }
+
+}  // namespace zel::win32

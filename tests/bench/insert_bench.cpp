@@ -1,0 +1,138 @@
+// Time from the insert click to the row standing in the stand-in spreadsheet, per route.
+// Run under Wine by tools/bench.sh; the last line is the DDE route's summary.
+#include <windows.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tests/wine/support/RealExportHarness.h"
+#include "tests/wine/support/Sheet.h"
+
+namespace {
+
+using zel::winetest::RealExportHarness;
+using zel::winetest::SheetProcess;
+
+constexpr int kWarmUp = 5;
+constexpr int kInserts = 60;
+constexpr int kCells = 10;
+// The pause the original DDE route made after each command it sent.
+constexpr double kPauseAfterCommandMs = 100;
+
+struct Route {
+  const char* name;
+  const char* role;
+  const char* settings;
+  // Commands the DDE route sends for a row of ten cells with no blanks: one paste at the
+  // selected cell (a run at the row's start needs no SELECT) and the SELECT of the next row.
+  // The automation routes never paused.
+  int pausedCommands;
+};
+
+struct Summary {
+  double median = 0;
+  double p95 = 0;
+  double floor = 0;
+  int failures = 0;
+};
+
+double Now() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER t;
+  ::QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+std::string RowValues(int row) {
+  std::string text;
+  for (int c = 1; c <= kCells; ++c) {
+    if (c > 1) text += "#";
+    text += "r" + std::to_string(row) + "c" + std::to_string(c) + "价";
+  }
+  return text;
+}
+
+bool RowStands(const SheetProcess& sheet, int row) {
+  const auto grid = sheet.Grid();
+  for (int c = 1; c <= kCells; ++c) {
+    if (grid.Cell(row, c) != "r" + std::to_string(row) + "c" + std::to_string(c) + "价") return false;
+  }
+  return grid.activeRow == row + 1 && grid.activeColumn == 1;
+}
+
+Summary Measure(const Route& route) {
+  Summary s;
+  SheetProcess sheet({"--as", route.role, "--active", "R1C1"});
+  RealExportHarness h;
+  std::vector<double> times;
+  for (int i = 1; i <= kWarmUp + kInserts; ++i) {
+    h.LoadPage(route.settings, RowValues(i));
+    const double start = Now();
+    h.ClickInsert();
+    // The click returns once the spreadsheet has acknowledged the row; poll a moment anyway so
+    // a route that returned early would show as slow rather than pass.
+    bool stands = RowStands(sheet, i);
+    while (!stands && Now() - start < 5000) {
+      ::Sleep(1);
+      stands = RowStands(sheet, i);
+    }
+    const double elapsed = Now() - start;
+    if (!stands) ++s.failures;
+    if (i > kWarmUp) times.push_back(elapsed);
+  }
+  std::sort(times.begin(), times.end());
+  const std::size_t n = times.size();
+  s.median = n % 2 == 1 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
+  s.p95 = times[static_cast<std::size_t>(std::ceil(0.95 * static_cast<double>(n))) - 1];
+  s.floor = route.pausedCommands * kPauseAfterCommandMs;
+  return s;
+}
+
+}  // namespace
+
+int main() {
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  const char* excel = R"({"soft":"EXCEL"})";
+  const Route routes[] = {
+      {"excel-ole", "excel-ole-only", excel, 0},
+      {"wps", "wps-ket", R"({"soft":"WPS"})", 0},
+      {"excel-dde", "excel-dde-only", excel, 2},
+  };
+  std::printf("insert of one row of %d cells, %d inserts per route after %d warm-up ones\n",
+              kCells, kInserts, kWarmUp);
+  std::printf("floor: %.0f ms pause after each command the original DDE route sent; a row with no\n"
+              "blanks is one [PASTE] plus the final [SELECT], so 2 x %.0f ms; the automation\n"
+              "routes never paused (floor 0)\n",
+              kPauseAfterCommandMs, kPauseAfterCommandMs);
+  std::printf("%-10s %10s %10s %10s %9s %9s\n", "route", "median_ms", "p95_ms", "floor_ms",
+              "speed-up", "failures");
+  int failures = 0;
+  Summary dde;
+  for (const Route& route : routes) {
+    Summary s;
+    try {
+      s = Measure(route);
+    } catch (const std::exception& e) {
+      std::printf("%-10s failed: %s\n", route.name, e.what());
+      ++failures;
+      continue;
+    }
+    failures += s.failures;
+    const std::string speedUp =
+        s.floor > 0 ? std::to_string(static_cast<int>(s.floor / s.median)) + "x" : "-";
+    std::printf("%-10s %10.1f %10.1f %10.0f %9s %9d\n", route.name, s.median, s.p95, s.floor,
+                speedUp.c_str(), s.failures);
+    if (std::string(route.name) == "excel-dde") dde = s;
+  }
+  std::printf("excel-dde median_ms=%.1f p95_ms=%.1f floor_ms=%.0f\n", dde.median, dde.p95, dde.floor);
+  std::fflush(stdout);
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return failures == 0 ? 0 : 1;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// The stand-in spreadsheet: a grid of texts with an active cell, reachable as Excel (raw DDE
+// and a running automation object), as WPS (running objects) or as ExWinner (DDE).
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sheet {
+
+struct Options {
+  std::string role = "excel";  // excel|excel-dde-only|excel-ole-only|wps-ket|wps-et|wps-both|exwinner
+  long activeRow = 1;
+  long activeColumn = 1;
+  bool refuse = false;       // negative acknowledgement to every command
+  bool refusePaste = false;  // ... to "[PASTE]" only
+  bool silent = false;       // never acknowledge a command
+  int slowMs = 0;            // delay before a command is carried out and acknowledged
+  int busyMs = 0;            // automation calls rejected as busy for this long after start
+  bool noSelection = false;  // the "Selection" request is refused
+  std::wstring gridFile;
+  std::wstring readyFile;
+};
+
+// Parses the command line; unknown arguments are ignored.
+Options ParseOptions(const std::vector<std::wstring>& args);
+
+class Grid {
+ public:
+  explicit Grid(const Options& options);
+  void Set(long row, long column, const std::string& text);
+  // Without saving, for a paste of many cells that saves once.
+  void Store(long row, long column, const std::string& text) { cells_[{row, column}] = text; }
+  void Select(long row, long column);
+  std::string Get(long row, long column) const;
+  long ActiveRow() const { return activeRow_; }
+  long ActiveColumn() const { return activeColumn_; }
+  // "r,c=text" lines and "active=r,c", replaced in one step.
+  void Save() const;
+
+ private:
+  std::map<std::pair<long, long>, std::string> cells_;
+  long activeRow_;
+  long activeColumn_;
+  std::wstring file_;
+};
+
+// The running state the servers share (one thread).
+struct State {
+  explicit State(Options o) : options(std::move(o)), grid(options) {}
+  Options options;
+  Grid grid;
+  DWORD busyUntil = 0;
+};
+State& Current();
+
+// The DDE service name for the role; empty when the role has no DDE server.
+std::wstring DdeService(const std::string& role);
+// "[Book1]Sheet1!R3C2", or the quoted form ExWinner gives.
+std::string SelectionText();
+// Carries out a bracketed command string; false means a negative acknowledgement.
+bool CarryOut(const std::string& commands, HWND clipboardOwner);
+
+// Registers the running objects of the role; revoked by StopAutomation.
+void StartAutomation(const std::string& role);
+void StopAutomation();
+
+}  // namespace sheet

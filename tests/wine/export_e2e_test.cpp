@@ -1,0 +1,165 @@
+// A click on the page's insert element, through the main window's routes and the real DDE,
+// automation and clipboard, into the stand-in spreadsheet.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/wine/support/RealExportHarness.h"
+#include "tests/wine/support/Sheet.h"
+
+namespace {
+
+using zel::winetest::RealExportHarness;
+using zel::winetest::SheetGrid;
+using zel::winetest::SheetProcess;
+
+const char kExcel[] = R"({"title":",名称,规格","soft":"EXCEL","state":"0"})";
+const char kWps[] = R"({"title":",名称,规格","soft":"WPS","state":"0"})";
+const char kExWinner[] = R"({"title":",名称,规格","soft":"EXWINNER","state":"0"})";
+
+std::string Alert(const std::string& text) { return "alertMsg(\"" + text + "\")"; }
+
+class InsertEndToEndTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    zel::winetest::StopAnySheet();
+    com_ = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    h_ = std::make_unique<RealExportHarness>();
+  }
+  void TearDown() override {
+    h_.reset();
+    if (SUCCEEDED(com_)) ::CoUninitialize();
+  }
+  // Loads the page and clicks "InsertExcelID" once.
+  void Insert(const std::string& settings, const std::string& row) {
+    h_->LoadPage(settings, row);
+    ASSERT_TRUE(h_->ClickInsert());
+  }
+  RealExportHarness& h() { return *h_; }
+
+ private:
+  HRESULT com_ = E_FAIL;
+  std::unique_ptr<RealExportHarness> h_;
+};
+
+struct RouteCase {
+  const char* name;
+  std::vector<std::string> sheetArgs;
+  const char* settings;
+};
+
+// Every route writes the row from the active cell, keeps "[blank]" cells, selects the next
+// row's first cell and tells the page once.
+TEST_F(InsertEndToEndTest, EachRouteWritesOneRowAndMovesToTheNext) {
+  const RouteCase cases[] = {
+      {"Excel by DDE", {"--as", "excel-dde-only"}, kExcel},
+      {"Excel by automation, no DDE", {"--as", "excel-ole-only"}, kExcel},
+      {"Excel by automation, DDE refuses", {"--as", "excel", "--refuse"}, kExcel},
+      {"WPS under ET only", {"--as", "wps-et"}, kWps},
+      {"WPS under KET", {"--as", "wps-ket"}, kWps},
+  };
+  for (const RouteCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = c.sheetArgs;
+    args.insert(args.end(), {"--active", "R3C2"});
+    SheetProcess sheet(args);
+    h().wb1.scripts.clear();
+    Insert(c.settings, "名称#规格#[blank]#3#");
+    const SheetGrid grid = sheet.Grid();
+    EXPECT_EQ(grid.Row(3, 1, 6), "<none>|名称|规格|<none>|3|<none>");
+    EXPECT_EQ(grid.activeRow, 4);
+    EXPECT_EQ(grid.activeColumn, 2);
+    EXPECT_EQ(h().InsertLogs(), 1);
+    EXPECT_TRUE(h().Messages().empty());
+  }
+}
+
+TEST_F(InsertEndToEndTest, RepeatedClicksFillConsecutiveRows) {
+  for (const char* role : {"excel-dde-only", "excel-ole-only"}) {
+    SCOPED_TRACE(role);
+    SheetProcess sheet({"--as", role, "--active", "R1C1"});
+    for (int i = 1; i <= 3; ++i) Insert(kExcel, "行" + std::to_string(i) + "#" + std::to_string(i * 10));
+    const SheetGrid grid = sheet.Grid();
+    EXPECT_EQ(grid.Row(1, 1, 2), "行1|10");
+    EXPECT_EQ(grid.Row(2, 1, 2), "行2|20");
+    EXPECT_EQ(grid.Row(3, 1, 2), "行3|30");
+    EXPECT_EQ(grid.activeRow, 4);
+    EXPECT_EQ(grid.activeColumn, 1);
+  }
+}
+
+// A paste refused after the SELECT before it was accepted: the automation route starts again
+// from the cell that was active before the DDE attempt.
+TEST_F(InsertEndToEndTest, ARefusedPasteFallsBackFromTheOriginalCell) {
+  SheetProcess sheet({"--as", "excel", "--refuse-paste", "--active", "R2C2"});
+  Insert(kExcel, "[blank]#B#C");
+  const SheetGrid grid = sheet.Grid();
+  EXPECT_EQ(grid.Row(2, 2, 4), "<none>|B|C");
+  EXPECT_EQ(grid.activeRow, 3);
+  EXPECT_EQ(grid.activeColumn, 2);
+  EXPECT_EQ(h().InsertLogs(), 1);
+}
+
+TEST_F(InsertEndToEndTest, TheUsersClipboardTextComesBack) {
+  SheetProcess sheet({"--as", "excel-dde-only", "--active", "R1C1"});
+  h().clipboard.SetText("用户复制的文字");
+  Insert(kExcel, "A#B");
+  EXPECT_EQ(sheet.Grid().Row(1, 1, 2), "A|B");
+  EXPECT_EQ(h().clipboard.Text(), "用户复制的文字");
+
+  h().clipboard.Empty();
+  Insert(kExcel, "C#D");
+  EXPECT_EQ(sheet.Grid().Row(2, 1, 2), "C|D");
+  EXPECT_EQ(h().clipboard.Text(), std::nullopt);
+}
+
+// Excel takes the commands but never answers: the row still goes in by automation, within the
+// command time-out, and the clipboard is left empty for a paste Excel may still carry out.
+TEST_F(InsertEndToEndTest, AnUnansweringExcelIsGivenUpInBoundedTime) {
+  SheetProcess sheet({"--as", "excel", "--silent", "--active", "R2C1"});
+  h().clipboard.SetText("用户复制的文字");
+  const DWORD start = ::GetTickCount();
+  Insert(kExcel, "A#B");
+  EXPECT_LT(::GetTickCount() - start, 8000u);
+  EXPECT_EQ(sheet.Grid().Row(2, 1, 2), "A|B");
+  EXPECT_EQ(sheet.Grid().activeRow, 3);
+  EXPECT_EQ(h().clipboard.Text(), std::nullopt);
+  EXPECT_EQ(h().InsertLogs(), 1);
+}
+
+TEST_F(InsertEndToEndTest, NoSpreadsheetRunningShowsTheMessage) {
+  struct Case {
+    const char* settings;
+    const char* message;
+  } const cases[] = {{kExcel, "亲，请先打开Excel，再来插入吧！"},
+                     {kWps, "亲，请先打开WPS，再来插入吧！"},
+                     {kExWinner, "亲，请先打开ExWinner，再来插入吧！"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.settings);
+    h().wb1.scripts.clear();
+    Insert(c.settings, "A#B");
+    EXPECT_EQ(h().Messages(), std::vector<std::string>{Alert(c.message)});
+    EXPECT_EQ(h().InsertLogs(), 0);
+  }
+}
+
+TEST_F(InsertEndToEndTest, ExWinnerGetsItsFixedColumns) {
+  SheetProcess sheet({"--as", "exwinner", "--active", "R5C9"});
+  Insert(kExWinner, "名称#规格#单位#数量#单价#金额#厂商#表价#折扣");
+  const SheetGrid grid = sheet.Grid();
+  EXPECT_EQ(grid.Row(5, 1, 15),
+            "<none>|名称|规格|单位|数量|单价|<none>|<none>|<none>|<none>|<none>|<none>|金额|厂商|<none>");
+  EXPECT_EQ(grid.activeRow, 6);
+  EXPECT_EQ(grid.activeColumn, 2);
+  EXPECT_EQ(h().InsertLogs(), 1);
+  EXPECT_TRUE(h().Messages().empty());
+}
+
+TEST_F(InsertEndToEndTest, ExWinnerWithoutASelectionAsksForOne) {
+  SheetProcess sheet({"--as", "exwinner", "--no-selection"});
+  Insert(kExWinner, "A#B#C#D#E#F#G");
+  EXPECT_EQ(h().Messages(), std::vector<std::string>{Alert("亲，请先选择要插入的单元格，再来插入吧！")});
+  EXPECT_TRUE(sheet.Grid().cells.empty());
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+#pragma once
+// The main window as the program builds it for an insert: fakes for the window, the browsers
+// and the rest of the shell, the real DDE conversation, automation and clipboard.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "export/win32/Automation.h"
+#include "export/win32/Clipboard.h"
+#include "export/win32/DdeConversation.h"
+#include "tests/fakes/MainHarness.h"
+
+namespace zel::winetest {
+
+struct RealExportHarness {
+  RealExportHarness();
+  ~RealExportHarness();
+  RealExportHarness(const RealExportHarness&) = delete;
+  RealExportHarness& operator=(const RealExportHarness&) = delete;
+
+  // The wide page with its settings text and row values, its elements bound.
+  void LoadPage(const std::string& settings, const std::string& rowValues);
+  // A click on "InsertExcelID", as the page's sink delivers it; false when nothing was bound.
+  bool ClickInsert();
+  // The texts the page was asked to show (alertMsg) and how often it was told of an insert.
+  std::vector<std::string> Messages() const;
+  int InsertLogs() const;
+
+  fakes::Journal journal;
+  TGlobals globals;
+  fakes::FakeClock clock;
+  fakes::FakeLogFileSystem logFiles;
+  fakes::FakeFormWindow window{journal};
+  fakes::FakeApplication application{journal};
+  fakes::FakeBrowser wb1{"wb1", &journal};
+  fakes::FakeBrowser wb2{"wb2", &journal};
+  fakes::FakeTimer timer1;
+  fakes::FakeHotKeys hotKeys{journal};
+  fakes::FakeTray tray{journal};
+  fakes::FakeDialogs dialogs{journal};
+  fakes::FakeRegistry registry;
+  fakes::FakeConnectivity connectivity;
+  fakes::FakeThreads threads;
+  fakes::FakeResources resources;
+  fakes::FakeSinkFactory sinks;
+  win32::Win32DdeConversation dde;  // starts "Excel" when no server answers, as the program does
+  win32::Win32Automation automation;
+  win32::Win32Clipboard clipboard;
+  std::unique_ptr<TfrmMain> form;
+};
+
+}  // namespace zel::winetest

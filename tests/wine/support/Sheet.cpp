@@ -1,0 +1,152 @@
+#include "tests/wine/support/Sheet.h"
+
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+
+#include "tests/wine/support/WineEnv.h"
+
+namespace zel::winetest {
+
+using win32::Widen;
+
+namespace {
+constexpr int kStartTimeoutMs = 10000;
+constexpr DWORD kStopTimeoutMs = 5000;
+
+std::string Quote(const std::string& arg) {
+  if (!arg.empty() && arg.find_first_of(" \t\"") == std::string::npos) return arg;
+  std::string out = "\"";
+  for (const char c : arg) {
+    if (c == '"') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  const win32::UniqueHandleObj file = win32::OwnFileHandle(
+      ::CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, 0, nullptr));
+  if (!file) return {};
+  std::string bytes;
+  char buf[4096];
+  DWORD n = 0;
+  while (::ReadFile(file.get(), buf, sizeof buf, &n, nullptr) && n > 0) bytes.append(buf, n);
+  return bytes;
+}
+
+void SignalQuit() {
+  const win32::UniqueHandleObj quit(::OpenEventW(EVENT_MODIFY_STATE, FALSE, L"ZelSheetQuit"));
+  if (quit) ::SetEvent(quit.get());
+}
+}  // namespace
+
+std::string SheetGrid::Cell(long row, long column) const {
+  const auto it = cells.find({row, column});
+  return it == cells.end() ? "<none>" : it->second;
+}
+
+std::string SheetGrid::Row(long row, long fromColumn, long toColumn) const {
+  std::string out;
+  for (long c = fromColumn; c <= toColumn; ++c) {
+    if (c > fromColumn) out += "|";
+    out += Cell(row, c);
+  }
+  return out;
+}
+
+std::string SheetProcess::CommandLine(const std::vector<std::string>& args) {
+  std::string line = Quote(BuiltProgram("sheet.exe"));
+  for (const auto& a : args) line += " " + Quote(a);
+  return line;
+}
+
+SheetProcess::SheetProcess(const std::vector<std::string>& args) {
+  gridFile_ = folder_ / "grid.txt";
+  const std::string ready = folder_ / "ready";
+  std::vector<std::string> all = args;
+  all.insert(all.end(), {"--grid", gridFile_, "--ready", ready});
+  std::wstring line = Widen(CommandLine(all));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+    throw std::runtime_error("sheet.exe did not start");
+  }
+  process_.reset(info.hProcess);
+  ::CloseHandle(info.hThread);
+  const DWORD start = ::GetTickCount();
+  while (!FileExists(ready)) {
+    if (::WaitForSingleObject(process_.get(), 20) == WAIT_OBJECT_0) {
+      throw std::runtime_error("sheet.exe ended before it was ready");
+    }
+    if (::GetTickCount() - start > static_cast<DWORD>(kStartTimeoutMs)) {
+      ::TerminateProcess(process_.get(), 1);
+      throw std::runtime_error("sheet.exe was not ready within 10 s");
+    }
+  }
+}
+
+SheetProcess::~SheetProcess() { Stop(); }
+
+bool SheetProcess::Running() const {
+  return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+void SheetProcess::Stop() {
+  if (!process_) return;
+  SignalQuit();
+  if (::WaitForSingleObject(process_.get(), kStopTimeoutMs) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process_.get(), 1);
+    ::WaitForSingleObject(process_.get(), kStopTimeoutMs);
+  }
+  process_.reset();
+}
+
+SheetGrid SheetProcess::Grid() const {
+  SheetGrid grid;
+  std::istringstream lines(ReadFileBytes(gridFile_));
+  std::string line;
+  while (std::getline(lines, line)) {
+    const std::size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    const std::string key = line.substr(0, eq);
+    const std::string value = line.substr(eq + 1);
+    const std::string& rc = key == "active" ? value : key;
+    char* end = nullptr;
+    const long r = std::strtol(rc.c_str(), &end, 10);
+    const long c = *end == ',' ? std::strtol(end + 1, nullptr, 10) : 0;
+    if (key == "active") {
+      grid.activeRow = r;
+      grid.activeColumn = c;
+      grid.valid = true;
+    } else {
+      grid.cells[{r, c}] = value;
+    }
+  }
+  return grid;
+}
+
+bool SheetProcess::WaitForGrid(const std::function<bool(const SheetGrid&)>& condition,
+                               int timeoutMs) const {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    if (condition(Grid())) return true;
+    if (::GetTickCount() - start > static_cast<DWORD>(timeoutMs)) return false;
+    ::Sleep(5);
+  }
+}
+
+void StopAnySheet() {
+  SignalQuit();
+  const DWORD start = ::GetTickCount();
+  while (::FindWindowW(L"ZelSheetDdeListener", nullptr) != nullptr &&
+         ::GetTickCount() - start < kStopTimeoutMs) {
+    ::Sleep(20);
+  }
+}
+
+}  // namespace zel::winetest
