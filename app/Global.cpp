@@ -87,7 +87,8 @@ std::string DownloadDirName() { return "ZelDownLoad"; }
 void ParseCommandLine(TGlobals& globals, const std::vector<std::string>& args) {
   if (args.empty()) return;
   std::string s = args.front();
-  // Mirrors the original rule: any "http://" in the argument drops its first seven characters.
+  // Any "http://" in the argument drops its first seven characters, wherever it stands: callers
+  // pass either a bare host or one with the scheme in front.
   if (Contains(s, "http://")) s.erase(0, std::min<std::size_t>(7, s.size()));
   s = WithoutTrailingSlash(s);
   globals.IndexUrl = "http://" + s + "/pcprice/default/index";

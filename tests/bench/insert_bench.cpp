@@ -19,7 +19,7 @@ using zel::winetest::SheetProcess;
 constexpr int kWarmUp = 5;
 constexpr int kInserts = 60;
 constexpr int kCells = 10;
-// The pause the original DDE route made after each command it sent.
+// The fixed pause a DDE route that never waits for acknowledgements needs after each command.
 constexpr double kPauseAfterCommandMs = 100;
 
 struct Route {
@@ -107,7 +107,7 @@ int main() {
   };
   std::printf("insert of one row of %d cells, %d inserts per route after %d warm-up ones\n",
               kCells, kInserts, kWarmUp);
-  std::printf("floor: %.0f ms pause after each command the original DDE route sent; a row with no\n"
+  std::printf("floor: %.0f ms pause after each command a route without acknowledgements sends; a row with no\n"
               "blanks is one [PASTE] plus the final [SELECT], so 2 x %.0f ms; the automation\n"
               "routes never paused (floor 0)\n",
               kPauseAfterCommandMs, kPauseAfterCommandMs);
