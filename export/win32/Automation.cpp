@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/win32/Win32Util.h"
+#include "export/win32/MessageFilterBase.h"
 
 namespace zel::win32 {
 
@@ -44,29 +45,12 @@ HRESULT CallPatiently(Call&& call) {
 }
 
 // The COM runtime asks this filter what to do with a call the server rejected as busy: try
-// again shortly, until the limit.
-class RetryBusyFilter final : public IMessageFilter {
+// again shortly, until the limit. It lives inside the application object, which revokes it
+// before it goes.
+class RetryBusyFilter final : public MessageFilterBase {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
-      *out = static_cast<IMessageFilter*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  // Lives inside the application object, which revokes it before it goes.
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
-    return SERVERCALL_ISHANDLED;
-  }
   DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsedMs, DWORD) override {
     return elapsedMs < kBusyRetryLimitMs ? kBusyRetryStepMs : static_cast<DWORD>(-1);
-  }
-  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-    return PENDINGMSG_WAITDEFPROCESS;
   }
 };
 

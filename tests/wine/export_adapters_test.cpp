@@ -13,6 +13,7 @@
 #include "export/win32/Clipboard.h"
 #include "export/win32/DdeConversation.h"
 #include "tests/wine/support/Sheet.h"
+#include "export/win32/MessageFilterBase.h"
 
 namespace {
 
@@ -326,28 +327,7 @@ TEST_F(AutomationTest, NoRunningObjectFailsFastWithTheReason) {
 }
 
 // A message filter of the caller's own, to see that the route's filter is taken back.
-class MarkerFilter final : public IMessageFilter {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
-      *out = static_cast<IMessageFilter*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
-    return SERVERCALL_ISHANDLED;
-  }
-  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override {
-    return static_cast<DWORD>(-1);
-  }
-  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-    return PENDINGMSG_WAITDEFPROCESS;
-  }
-};
+class MarkerFilter final : public zel::win32::MessageFilterBase {};
 
 // Registers the marker for the scope; whatever happens, it is gone afterwards.
 class MarkerFilterScope {

@@ -10,6 +10,7 @@
 #include "Sheet.h"
 #include "app/Errors.h"
 #include "app/win32/Win32Util.h"
+#include "export/win32/MessageFilterBase.h"
 
 namespace sheet {
 
@@ -185,30 +186,13 @@ class SheetObject final : public IDispatch {
 // does. The COM runtime asks it about every call that arrives. Wine carries on with a call
 // answered SERVERCALL_RETRYLATER as if handled, so the rejection is SERVERCALL_REJECTED: the
 // caller sees RPC_E_CALL_REJECTED, as it does from Excel.
-class BusyFilter final : public IMessageFilter {
+class BusyFilter final : public zel::win32::MessageFilterBase {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
-      *out = static_cast<IMessageFilter*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
     const State& s = Current();
     const bool busy = static_cast<LONG>(s.busyUntil - ::GetTickCount()) > 0;
     if (busy && info != nullptr && info->iid == IID_IDispatch) return SERVERCALL_REJECTED;
     return SERVERCALL_ISHANDLED;
-  }
-  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override {
-    return static_cast<DWORD>(-1);
-  }
-  DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override {
-    return PENDINGMSG_WAITDEFPROCESS;
   }
 };
 
