@@ -141,7 +141,6 @@ class TfrmMain {
   void DownNewVersion();
 
   TGlobals& Globals() { return G; }
-  TfrmMainPorts& Ports() { return P; }
 
  private:
   class BrowserEvents;
@@ -149,7 +148,6 @@ class TfrmMain {
   IEventSink& Sink(int index);
   void BindTable(IBrowser& browser, const BindingRow* rows, std::size_t count);
   void ApplyPinState(IBrowser& browser);
-  void EnsureMiniInput();
 
   TGlobals& G;
   TfrmMainPorts P;

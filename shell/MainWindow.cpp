@@ -170,8 +170,4 @@ IBrowser& TfrmMain::ActiveBrowser() {
   return G.Layout == "H" ? P.EmbeddedWB1 : P.EmbeddedWB2;
 }
 
-void TfrmMain::EnsureMiniInput() {
-  if (!frmMinInput && P.createMiniInput) frmMinInput = P.createMiniInput();
-}
-
 }  // namespace zel

@@ -14,7 +14,6 @@ MainHarness::MainHarness() {
                       tray,         dialogs,     registry, clock,      connectivity, threads,
                       resources,    sinks,       dde,      automation, clipboard,
                       [this]() -> std::unique_ptr<IMiniInputWindow> {
-                        ++miniCreated;
                         return std::make_unique<FakeMiniInput>(journal);
                       }};
   form = std::make_unique<TfrmMain>(globals, ports, std::move(iniFile));

@@ -58,7 +58,6 @@ struct MainHarness {
   FakeDde dde{journal, clipboard};
   FakeAutomation automation{journal};
   FakeIniFile* ini = nullptr;  // owned by the form
-  int miniCreated = 0;
   std::unique_ptr<TfrmMain> form;
 };
 

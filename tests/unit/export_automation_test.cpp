@@ -2,15 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "tests/fakes/MainHarness.h"
+#include "tests/unit/ExportTexts.h"
 
 namespace zel::fakes {
 namespace {
 
-using Grid = std::map<std::pair<long, long>, std::string>;
-
-const std::string kLogScript = "Q_GetPraiseInsert(2)";
 const std::string kWpsMessageScript = "alertMsg(\"亲，请先打开WPS，再来插入吧！\")";
-const std::string kExcelMessageScript = "alertMsg(\"亲，请先打开Excel，再来插入吧！\")";
 
 class AutomationTest : public ::testing::Test {
  protected:

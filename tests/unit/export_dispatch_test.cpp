@@ -2,11 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "tests/fakes/MainHarness.h"
+#include "tests/unit/ExportTexts.h"
 
 namespace zel::fakes {
 namespace {
-
-using Grid = std::map<std::pair<long, long>, std::string>;
 
 const std::string kDefaultTitle = ",名称,规格,单位,数量,单价,金额,厂商,表价,折扣";
 

@@ -3,16 +3,10 @@
 
 #include "export/DdeCommands.h"
 #include "tests/fakes/MainHarness.h"
+#include "tests/unit/ExportTexts.h"
 
 namespace zel::fakes {
 namespace {
-
-using Grid = std::map<std::pair<long, long>, std::string>;
-
-std::string Sel(const std::string& cell) { return "[SELECT(\"" + cell + ":" + cell + "\")]"; }
-const std::string kPaste = "[PASTE]";
-const std::string kLogScript = "Q_GetPraiseInsert(2)";
-const std::string kExcelMessageScript = "alertMsg(\"亲，请先打开Excel，再来插入吧！\")";
 
 class ExcelDdeTest : public ::testing::Test {
  protected:
