@@ -1,7 +1,21 @@
 # Two commands do everything on a fresh Debian 12 machine: `make run` and `make check`.
-.PHONY: setup native asan win32 dist run stop check check-native check-wine bench clean
+.PHONY: setup native asan win32 win64 dist run stop check check-native check-dist check-wine \
+        check-wine32 check-wine64 bench clean
 
 JOBS ?= $(shell nproc)
+
+# Decided once per run: does this host run 32-bit code? The Wine suite, `make run` and the
+# benchmark use the shipped 32-bit build where it does, else the 64-bit test build (wine64).
+# ZEL_HOST_BITS=64 on the command line chooses the 64-bit way on any host.
+ifeq ($(origin ZEL_HOST_BITS),undefined)
+  HOST_PROBE := $(shell bash tools/hostbits.sh)
+  ZEL_HOST_BITS := $(firstword $(HOST_PROBE))
+  HOST_REASON := $(wordlist 2,100,$(HOST_PROBE))
+else
+  HOST_REASON := ZEL_HOST_BITS=$(ZEL_HOST_BITS) was given
+endif
+export ZEL_HOST_BITS
+WINE_BUILD := $(if $(filter 64,$(ZEL_HOST_BITS)),win64,win32)
 
 setup:
 	@bash tools/setup.sh
@@ -18,7 +32,11 @@ win32: setup
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32 -j $(JOBS)
 
-# Builds dist/Zel.exe alone.
+win64: setup
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64 -j $(JOBS)
+
+# Builds dist/Zel.exe alone: the shipped 32-bit executable, whatever the host.
 dist: setup
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32 -j $(JOBS) --target Zel
@@ -27,8 +45,13 @@ dist: setup
 	@echo "dist/Zel.exe built"
 
 # Builds and starts Zel.exe under Wine against the bundled stand-in service.
-run: dist
+run: dist $(if $(filter 64,$(ZEL_HOST_BITS)),run-build64)
 	@bash tools/run.sh start
+
+.PHONY: run-build64
+run-build64: setup
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64 -j $(JOBS) --target Zel
 
 stop:
 	@bash tools/run.sh stop
@@ -36,14 +59,25 @@ stop:
 check-native: asan
 	ctest --preset asan -j $(JOBS)
 
-check-wine: win32
-	ctest --preset win32
+# The shipped executable's own checks (PE32, i386, resources, version) need no Wine.
+check-dist: dist
+	ctest --preset win32 -R '^pages\.resources$$'
+
+check-wine32: win32
+	ctest --preset win32 -E '^pages\.resources$$'
+
+check-wine64: win64
+	ctest --preset win64
+
+check-wine:
+	@echo "Wine suite: the $(ZEL_HOST_BITS)-bit build ($(WINE_BUILD)), because $(HOST_REASON)"
+	@$(MAKE) --no-print-directory check-wine$(ZEL_HOST_BITS)
 
 # Native unit tests first (under ASan/UBSan), so a core fault shows fast; then the Wine suite.
-check: check-native check-wine
+check: check-native check-dist check-wine
 
-bench: win32
-	@bash tools/bench.sh
+bench: $(WINE_BUILD)
+	@bash tools/bench.sh build/$(WINE_BUILD) $(ZEL_HOST_BITS)
 
 clean:
 	rm -rf build dist

@@ -2,10 +2,21 @@
 # Starts dist/Zel.exe under Wine against the bundled stand-in service.
 #   run.sh start   (again while it runs: the second start hands over to the first)
 #   run.sh stop
+# ZEL_HOST_BITS (from `make`, else tools/hostbits.sh) chooses the build: the shipped 32-bit one
+# where the host runs 32-bit code, else the 64-bit test build under wine64.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
 state="$root/run"
 mkdir -p "$state/home" "$state/download"
+. "$here/wine-env.sh"
+
+bits=${ZEL_HOST_BITS:-$(bash "$here/hostbits.sh" | cut -f1)}
+if [ "$bits" = 64 ]; then
+  exe="$root/build/win64/Zel.exe" prefix="$state/wpfx64"
+else
+  exe="$root/dist/Zel.exe" prefix="$state/wpfx"
+fi
 
 host=$(sed -n 's/^#define ZEL_SERVICE_HOST "\(.*\)"$/\1/p' "$root/build/win32/generated/BuildConfig.h" 2>/dev/null || true)
 host=${host:-127.0.0.1:8731}
@@ -26,7 +37,8 @@ except OSError:
 PY
 }
 
-export HOME="$state/home" WINEPREFIX="$state/wpfx" WINEARCH=win32 WINEDEBUG=-all
+zel_wine_env "$bits" "$state" >/dev/null
+export HOME="$state/home" WINEPREFIX="$prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 export LC_ALL=zh_CN.UTF-8
 # Chinese file names (the desktop shortcut) need a compiled UTF-8 Chinese locale.
@@ -71,11 +83,19 @@ start)
     wineserver -w
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
   fi
-  nohup wine "$root/dist/Zel.exe" "$@" >>"$state/zel.log" 2>&1 </dev/null &
-  echo "Zel.exe started (log files in dist/log/); 'make stop' ends it and the stand-in service"
+  nohup wine "$exe" "$@" >>"$state/zel.log" 2>&1 </dev/null &
+  if [ "$bits" = 64 ]; then
+    echo "this host runs no 32-bit code: started the 64-bit test build $exe under wine64"
+    echo "(dist/Zel.exe, the shipped 32-bit build, cannot run here; its log files are in build/win64/log/)"
+  else
+    echo "Zel.exe started (log files in dist/log/)"
+  fi
+  echo "'make stop' ends it and the stand-in service"
   ;;
 stop)
-  wineserver -k >/dev/null 2>&1 || true
+  for p in "$state/wpfx" "$state/wpfx64"; do
+    [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1 || true
+  done
   for f in "$state/service.pid" "$state/xvfb.pid"; do
     if alive "$f"; then kill "$(cat "$f")" 2>/dev/null || true; fi
     rm -f "$f"

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # A throwaway Wine test bed: its own HOME and prefix, an Xvfb display, a persistent
 # wineserver and the stand-in service. Everything it starts is stopped by process id.
-#   testbed.sh start DIR   testbed.sh stop DIR
+#   testbed.sh start DIR [BITS]   testbed.sh stop DIR
+# BITS is the bitness of the build the bed serves: 32 (default) or 64 (wine64, 64-bit prefix).
 set -euo pipefail
-cmd=${1:?start|stop}; dir=${2:?directory}
+cmd=${1:?start|stop}; dir=${2:?directory}; bits=${3:-32}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
+. "$here/wine-env.sh"
 
 stop_pid() {
   local f=$1
@@ -56,11 +58,12 @@ start)
     }
     locpath="export LOCPATH=\"$dir/locale\""
   fi
+  wine_lines=$(zel_wine_env "$bits" "$dir")
   cat >"$dir/env" <<ENV
 $locpath
+$wine_lines
 export HOME="$dir/home"
 export WINEPREFIX="$dir/wpfx"
-export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 export DISPLAY=":$n"
@@ -91,7 +94,7 @@ except OSError:
 PY
     sleep 0.1
   done
-  echo "test bed ready: display :$n, service port $port, prefix $WINEPREFIX"
+  echo "test bed ready: $bits-bit Wine, display :$n, service port $port, prefix $WINEPREFIX"
   ;;
 stop)
   [ -d "$dir" ] || exit 0

@@ -103,6 +103,9 @@ class ResourcesTest(unittest.TestCase):
         dependency = root.find(f"{ns}dependency/{ns}dependentAssembly/{ns}assemblyIdentity")
         self.assertEqual((dependency.get("name"), dependency.get("version")),
                          ("Microsoft.Windows.Common-Controls", "6.0.0.0"))
+        # A 32-bit image that asks for another processor's controls cannot load them.
+        self.assertEqual({root.find(ns + "assemblyIdentity").get("processorArchitecture"),
+                          dependency.get("processorArchitecture")}, {"x86"})
         levels = [e.get("level") for e in root.iter("{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")]
         self.assertEqual(levels, ["asInvoker"])
         self.assertEqual(len(list(root.iter("{urn:schemas-microsoft-com:compatibility.v1}supportedOS"))), 4)
