@@ -53,8 +53,10 @@ int RunProgram(IStartupPlatform& platform, IRegistry& registry, TGlobals& global
   globals.NotifyMsg = platform.RegisterMessage(kNotifyMessageName);
   auto iniFile = platform.OpenIniFile(GetTempDir(platform) + kIniFileName);
   if (platform.CreateInstanceMutex(kInstanceMutexName)) {
-    const auto handle = iniFile->ReadInteger(kIniSection, kIniHandleKey, 0);
-    const auto answer = platform.SendToWindow(static_cast<std::intptr_t>(handle), globals.NotifyMsg);
+    // A window handle has 32 significant bits, sign-extended in a 64-bit process.
+    const auto handle =
+        static_cast<std::int32_t>(iniFile->ReadInteger(kIniSection, kIniHandleKey, 0));
+    const auto answer = platform.SendToWindow(handle, globals.NotifyMsg);
     if (answer != kNotifyAnswer) platform.ShowInformation(kAlreadyOpenMessage, kAppTitle);
     return 0;
   }

@@ -36,7 +36,11 @@ void TfrmMain::FormCreate(const std::vector<std::string>& args) {
     WriteAppNameToReg();
     G.EscHotKeyId = P.hotKeys.AddGlobalAtom(kEscHotKeyAtom) - 0xC000;
     P.hotKeys.Register(G.EscHotKeyId, kVkEscape);
-    if (IniFile) IniFile->WriteInteger(kIniSection, kIniHandleKey, P.window.Handle());
+    // Window handles are 32-bit values across processes, as a 32-bit process writes them.
+    if (IniFile) {
+      IniFile->WriteInteger(kIniSection, kIniHandleKey,
+                            static_cast<std::int32_t>(P.window.Handle()));
+    }
     StartConnectivityCheck();
   } catch (...) {
   }

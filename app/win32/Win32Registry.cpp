@@ -19,9 +19,12 @@ HKEY RootKey(RegRoot root) {
   throw RegistryError(std::string(call) + " \"" + name + "\"" + buf);
 }
 
+// The shipped program is a 32-bit process: every key is opened in the 32-bit view, so a 64-bit
+// build reads and writes exactly what the shipped one does.
 UniqueHKey OpenKey(RegRoot root, const std::string& path, REGSAM access) {
   UniqueHKey key;
-  if (::RegOpenKeyExW(RootKey(root), Widen(path).c_str(), 0, access, key.put()) != ERROR_SUCCESS) {
+  if (::RegOpenKeyExW(RootKey(root), Widen(path).c_str(), 0, access | KEY_WOW64_32KEY,
+                      key.put()) != ERROR_SUCCESS) {
     return UniqueHKey();
   }
   return key;

@@ -93,14 +93,14 @@ void SetText(HKEY key, const wchar_t* name, const std::wstring& text, DWORD type
 
 bool RawKeyExists(HKEY root, const wchar_t* path) {
   UniqueHKey key;
-  return ::RegOpenKeyExW(root, path, 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(root, path, 0, KEY_READ | KEY_WOW64_32KEY, key.put()) == ERROR_SUCCESS;
 }
 
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ::RegDeleteTreeW(HKEY_CURRENT_USER, kTestRoot);
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ZelTest");
+    ::RegDeleteKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ZelTest", KEY_WOW64_32KEY, 0);
     ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, Widen(kTestKey).c_str(), 0, nullptr, 0,
                                 KEY_ALL_ACCESS, nullptr, key_.put(), nullptr),
               ERROR_SUCCESS);

@@ -43,8 +43,9 @@ class EmulationRegistration : public ::testing::Test {
   void SetUp() override {
     // The test decides the installed version so the expected number is known.
     HKEY ie = nullptr;
-    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kIeKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                nullptr, &ie, nullptr),
+    // The 32-bit view, which the shipped program reads, whatever this test's bitness.
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kIeKey.c_str(), 0, nullptr, 0,
+                                KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &ie, nullptr),
               ERROR_SUCCESS);
     DWORD type = 0;
     DWORD size = sizeof oldVersion_;
@@ -58,7 +59,8 @@ class EmulationRegistration : public ::testing::Test {
   }
   void TearDown() override {
     HKEY ie = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kIeKey.c_str(), 0, KEY_SET_VALUE, &ie) == ERROR_SUCCESS) {
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kIeKey.c_str(), 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                        &ie) == ERROR_SUCCESS) {
       if (hadVersion_) {
         ::RegSetValueExW(ie, L"svcVersion", 0, REG_SZ, reinterpret_cast<const BYTE*>(oldVersion_),
                          static_cast<DWORD>((wcslen(oldVersion_) + 1) * sizeof(wchar_t)));
