@@ -143,16 +143,14 @@ bool TfrmMain::AppMessageHook(std::intptr_t window, unsigned& message) {
 }
 
 void TfrmMain::AppClose() {
-  try {
-    G.IsClosing = true;
-    frmMinInput.reset();
-    IniFile.reset();
-    P.application.SetMessageHookInstalled(false);
-    P.hotKeys.Unregister(G.EscHotKeyId);
-    P.application.Terminate();
-  } catch (...) {
-    // A failure skips the remaining steps, the request to terminate included.
-  }
+  G.IsClosing = true;
+  // Each step is guarded on its own and a failure is logged: nothing may keep the program from
+  // ending, or it would run on without a window to close it.
+  Guarded([this] { frmMinInput.reset(); });
+  Guarded([this] { IniFile.reset(); });
+  Guarded([this] { P.application.SetMessageHookInstalled(false); });
+  Guarded([this] { P.hotKeys.Unregister(G.EscHotKeyId); });
+  Guarded([this] { P.application.Terminate(); });
 }
 
 void TfrmMain::ApplicationEvents1Exception(const std::string& message) {

@@ -56,7 +56,7 @@ void TfrmMain::EmbeddedWB1DocumentComplete(const void* pDisp, const std::string&
   try {
     P.hotKeys.Unregister(G.EscHotKeyId);
   } catch (...) {
-    // Already gone after the first document; nothing to undo.
+    // The Esc key only matters during the first load; failing to release it changes nothing.
   }
 }
 

@@ -84,7 +84,8 @@ class IHotKeys {
   virtual int AddGlobalAtom(const std::string& name) = 0;
   // RegisterHotKey on the main window, no modifiers; throws when it fails.
   virtual void Register(int id, int virtualKey) = 0;
-  // Throws when it fails.
+  // Releasing a hotkey that is not held (never registered, or released already) does nothing;
+  // throws when the system refuses to release one that is held.
   virtual void Unregister(int id) = 0;
 };
 

@@ -19,10 +19,15 @@ void HotKeys::Register(int id, int virtualKey) {
   if (!::RegisterHotKey(window_, id, 0, static_cast<UINT>(virtualKey))) {
     ThrowLastError("RegisterHotKey");
   }
+  held_.insert(id);
 }
 
 void HotKeys::Unregister(int id) {
-  if (!::UnregisterHotKey(window_, id)) ThrowLastError("UnregisterHotKey");
+  // Only what this window holds is released: the same key may belong to another program.
+  if (held_.erase(id) == 0) return;
+  if (!::UnregisterHotKey(window_, id) && ::GetLastError() != ERROR_HOTKEY_NOT_REGISTERED) {
+    ThrowLastError("UnregisterHotKey");
+  }
 }
 
 }  // namespace zel::win32

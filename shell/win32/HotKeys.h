@@ -3,6 +3,7 @@
 // when this object goes.
 #include <windows.h>
 
+#include <set>
 #include <vector>
 
 #include "shell/Ports.h"
@@ -23,6 +24,7 @@ class HotKeys final : public IHotKeys {
  private:
   HWND window_;
   std::vector<ATOM> atoms_;
+  std::set<int> held_;
 };
 
 }  // namespace zel::win32

@@ -91,13 +91,16 @@ class FakeHotKeys final : public IHotKeys {
     if (failRegister) throw std::runtime_error("RegisterHotKey failed");
     registered[id] = vk;
   }
+  // As the adapter: a key that is not held is no error.
   void Unregister(int id) override {
     journal.Add("hotkey.unregister " + std::to_string(id));
-    if (registered.erase(id) == 0) throw std::runtime_error("UnregisterHotKey failed");
+    if (failUnregister && registered.count(id) != 0) throw std::runtime_error("UnregisterHotKey failed");
+    registered.erase(id);
   }
   Journal& journal;
   int atom = 0xC123;
   bool failRegister = false;
+  bool failUnregister = false;
   std::map<int, int> registered;
 };
 

@@ -159,22 +159,43 @@ TEST_F(MainWindowTest, EscStopsTheFirstNavigationOrQuits) {
   EXPECT_TRUE(h.journal.entries.empty());
 }
 
-TEST_F(MainWindowTest, AppCloseRunsItsStepsInOrderUnderOneGuard) {
-  h.form->MiniEventHandle();
-  h.journal.Clear();
-  h.form->AppClose();
-  EXPECT_TRUE(h.globals.IsClosing);
-  const std::vector<std::string> expected = {"app.unhook", "hotkey.unregister 291", "app.terminate"};
-  EXPECT_EQ(h.journal.entries, expected);
-  EXPECT_TRUE(h.hotKeys.registered.empty());
-
-  MainHarness failing;
-  failing.Create();
-  failing.application.failUnhook = true;
-  EXPECT_NO_THROW(failing.form->AppClose());
-  EXPECT_TRUE(failing.globals.IsClosing);
-  EXPECT_EQ(failing.application.terminations, 0);  // the failure skipped the rest
-  EXPECT_EQ(failing.hotKeys.registered.size(), 1u);
+TEST_F(MainWindowTest, AppCloseEndsTheProgramWhicheverStepFails) {
+  const struct {
+    const char* what;
+    bool registerFails;    // another program held Esc at start
+    bool releasedByPage;   // the first wide page released it already
+    bool unhookFails;
+    bool unregisterFails;
+  } cases[] = {
+      {"all steps work", false, false, false, false},
+      {"start-up never registered the hotkey", true, false, false, false},
+      {"the page released the hotkey", false, true, false, false},
+      {"removing the hook fails", false, false, true, false},
+      {"releasing the hotkey fails", false, false, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MainHarness m;
+    m.hotKeys.failRegister = c.registerFails;
+    m.Create();
+    if (c.releasedByPage) {
+      m.LoadServicePage(m.wb1, m.globals.IndexUrl);
+      m.wb1.RaiseDocumentComplete();
+      ASSERT_TRUE(m.hotKeys.registered.empty());
+    }
+    m.application.failUnhook = c.unhookFails;
+    m.hotKeys.failUnregister = c.unregisterFails;
+    m.form->MiniEventHandle();
+    m.journal.Clear();
+    EXPECT_NO_THROW(m.form->AppClose());
+    EXPECT_TRUE(m.globals.IsClosing);
+    const std::vector<std::string> expected = {"app.unhook", "hotkey.unregister 291",
+                                               "app.terminate"};
+    EXPECT_EQ(m.journal.entries, expected);
+    EXPECT_EQ(m.application.terminations, 1);
+    const bool failed = c.unhookFails || c.unregisterFails;
+    EXPECT_EQ(m.LogMessages().size(), failed ? 1u : 0u);
+  }
 }
 
 TEST_F(MainWindowTest, MessageHookSilencesOnlyTheTwoMessagesOfBrowserWindows) {

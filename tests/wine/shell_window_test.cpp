@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "app/Startup.h"
@@ -43,7 +44,35 @@ std::string TodaysLog() {
   return bytes.str();
 }
 
+// Another program's registration of Esc (this test's thread), held while the object lives.
+class EscHeldElsewhere {
+ public:
+  EscHeldElsewhere() : held_(::RegisterHotKey(nullptr, kId, 0, VK_ESCAPE) != FALSE) {}
+  ~EscHeldElsewhere() {
+    if (held_) ::UnregisterHotKey(nullptr, kId);
+  }
+  EscHeldElsewhere(const EscHeldElsewhere&) = delete;
+  EscHeldElsewhere& operator=(const EscHeldElsewhere&) = delete;
+  bool Held() const { return held_; }
+
+ private:
+  static constexpr int kId = 0x3F01;
+  bool held_;
+};
+
 // ---- Zel.exe itself
+
+TEST(ZelMainWindow, EndsOnWmCloseAlsoWhenAnotherProgramHeldEsc) {
+  const EscHeldElsewhere other;
+  ASSERT_TRUE(other.Held());
+  ZelProcess zel(ServiceArguments());
+  const HWND form = WaitForProcessWindow(zel.Id(), win32::MainForm::kClassName, kTitle, 20000);
+  ASSERT_NE(form, nullptr);
+  ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(form) != FALSE; }, 10000));
+  // What `taskkill /im Zel.exe` does.
+  ::PostMessageW(form, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(zel.WaitForExit(10000)) << "Zel.exe still runs after WM_CLOSE";
+}
 
 TEST(ZelMainWindow, StartsBorderlessInvisibleCentredAndOwnedByTheApplicationWindow) {
   ZelProcess zel(ServiceArguments());
@@ -213,6 +242,29 @@ TEST(MainWindowOnRealWindows, EscHotKeyIsHeldUntilAppCloseReleasesIt) {
   EXPECT_TRUE(::RegisterHotKey(nullptr, 0x3F00, 0, VK_ESCAPE)) << ::GetLastError();
   ::UnregisterHotKey(nullptr, 0x3F00);
   EXPECT_TRUE(h.RunLoop(5000)) << "AppClose ends the message loop";
+}
+
+TEST(MainWindowOnRealWindows, AppCloseEndsTheLoopWhetherOrNotTheHotKeyIsStillHeld) {
+  for (const bool heldElsewhere : {false, true}) {
+    SCOPED_TRACE(heldElsewhere ? "start-up never registered Esc" : "the page released Esc");
+    std::optional<EscHeldElsewhere> other;
+    if (heldElsewhere) {
+      other.emplace();
+      ASSERT_TRUE(other->Held());
+    }
+    ZelFormHarness h;
+    h.CreateAndShow();
+    if (!heldElsewhere) {
+      h.wb1.LoadPage(h.globals.IndexUrl);
+      h.wb1.AddElement("CloseID");
+      h.wb1.variables["pin_state"] = "0";
+      h.wb1.RaiseDocumentComplete();
+      const EscHeldElsewhere free;
+      ASSERT_TRUE(free.Held()) << "the first page releases Esc";
+    }
+    h.form->AppClose();
+    EXPECT_TRUE(h.RunLoop(5000)) << "AppClose ends the message loop";
+  }
 }
 
 TEST(MainWindowOnRealWindows, EscKeyStopsAReportedNavigationOrEndsTheProgram) {
