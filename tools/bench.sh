@@ -1,18 +1,28 @@
 #!/usr/bin/env bash
-# Runs the insert benchmark under Wine in a test bed of its own, started and stopped here.
-#   tools/bench.sh [BUILD_DIR]   (default build/win32)
+# Runs the benchmarks (start-up, insert) under Wine in a test bed of its own, started and
+# stopped here.
+#   tools/bench.sh BUILD_DIR BITS   (build/win32 32, or build/win64 64)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-build=$(cd "${1:-$root/build/win32}" && pwd)
+build=$(cd "${1:?build directory}" && pwd)
+bits=${2:?32 or 64}
 bed="$build/benchbed"
-[ -f "$build/insert_bench.exe" ] || { echo "bench: $build/insert_bench.exe not built" >&2; exit 1; }
+benches=(startup_bench insert_bench)
+for b in "${benches[@]}"; do
+  [ -f "$build/$b.exe" ] || { echo "bench: $build/$b.exe not built" >&2; exit 1; }
+done
 
 trap '"$here/testbed.sh" stop "$bed" >/dev/null 2>&1 || true' EXIT
-"$here/testbed.sh" start "$bed"
+"$here/testbed.sh" start "$bed" "$bits"
 # The same environment as the Wine tests (tools/wine-run.in).
-(
-  . "$bed/env"
-  export ZEL_EXE="$build/Zel.exe" ZEL_BIN="$build"
-  exec wine "$build/insert_bench.exe"
-) 2> >(grep -v 'setlocale' >&2)
+echo "benchmarks of the $bits-bit build in $build"
+status=0
+for b in "${benches[@]}"; do
+  (
+    . "$bed/env"
+    export ZEL_EXE="$build/Zel.exe" ZEL_BIN="$build"
+    exec wine "$build/$b.exe"
+  ) 2> >(grep -v 'setlocale' >&2) || status=1
+done
+exit $status

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/bench/Timing.h"
 #include "tests/wine/support/RealExportHarness.h"
 #include "tests/wine/support/Sheet.h"
 
@@ -39,17 +40,6 @@ struct Summary {
   int failures = 0;
 };
 
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 std::string RowValues(int row) {
   std::string text;
   for (int c = 1; c <= kCells; ++c) {
@@ -74,22 +64,22 @@ Summary Measure(const Route& route) {
   std::vector<double> times;
   for (int i = 1; i <= kWarmUp + kInserts; ++i) {
     h.LoadPage(route.settings, RowValues(i));
-    const double start = Now();
+    const double start = zel::bench::NowMs();
     h.ClickInsert();
     // The click returns once the spreadsheet has acknowledged the row; poll a moment anyway so
     // a route that returned early would show as slow rather than pass.
     bool stands = RowStands(sheet, i);
-    while (!stands && Now() - start < 5000) {
+    while (!stands && zel::bench::NowMs() - start < 5000) {
       ::Sleep(1);
       stands = RowStands(sheet, i);
     }
-    const double elapsed = Now() - start;
+    const double elapsed = zel::bench::NowMs() - start;
     if (!stands) ++s.failures;
     if (i > kWarmUp) times.push_back(elapsed);
   }
+  s.median = zel::bench::Median(times);
   std::sort(times.begin(), times.end());
   const std::size_t n = times.size();
-  s.median = n % 2 == 1 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
   s.p95 = times[static_cast<std::size_t>(std::ceil(0.95 * static_cast<double>(n))) - 1];
   s.floor = route.pausedCommands * kPauseAfterCommandMs;
   return s;
