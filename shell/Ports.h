@@ -140,6 +140,19 @@ class IResources {
   virtual std::string LoadRcData(const std::string& name) = 0;
 };
 
+// What the mini input window asks of its owner, the main window.
+class IMiniInputOwner {
+ public:
+  IMiniInputOwner() = default;
+  IMiniInputOwner(const IMiniInputOwner&) = delete;
+  IMiniInputOwner& operator=(const IMiniInputOwner&) = delete;
+  virtual ~IMiniInputOwner() = default;
+  // Shows the main window.
+  virtual void ShowOwner() = 0;
+  // Restores the application, shows the wide page and runs its query for the keyword.
+  virtual void QueryFromMini(const std::string& keyword) = 0;
+};
+
 // The small always-on-top search window; the main window creates it on first need.
 class IMiniInputWindow {
  public:
