@@ -1,0 +1,83 @@
+#include "tests/fakes/FakeUpdate.h"
+
+#include <stdexcept>
+
+namespace zel::fakes {
+
+bool FakeUpdateFiles::RemoveEmptyDirectory(const std::string& path) {
+  const auto next = files.lower_bound(path);
+  if (next != files.end() && next->first.compare(0, path.size(), path) == 0) return false;
+  return dirs.erase(path) != 0;
+}
+
+std::optional<std::string> FakeUpdateFiles::ReadText(const std::string& path) {
+  const auto it = files.find(path);
+  if (it == files.end()) return std::nullopt;
+  return it->second;
+}
+
+void FakeUpdateFiles::WriteScript(const std::string& path, const std::vector<std::string>& lines) {
+  if (failScriptWrite) throw std::runtime_error("disk full");
+  scripts[path] = lines;
+  files[path] = "script";
+}
+
+std::string FakeUpdateFiles::FileVersion(const std::string& path) {
+  const auto it = files.find(path);
+  return it == files.end() ? std::string() : it->second;
+}
+
+void FakeDownloader::Start(const std::string& url, const std::string& folder) {
+  urls.push_back(url);
+  fetched.push_back(url.substr(url.find_last_of('/') + 1));
+  pending_.emplace_back(fetched.back(), folder);
+}
+
+bool FakeDownloader::CompleteNext() {
+  if (pending_.empty()) return false;
+  const auto [name, folder] = pending_.front();
+  pending_.pop_front();
+  DownloadResult result = 0;
+  if (unreachable.count(name)) {
+    result = static_cast<DownloadResult>(0x800C0008u);
+  } else if (served.count(name) == 0) {
+    result = static_cast<DownloadResult>(0x80190194u);
+  } else if (lost.count(name) == 0) {
+    files_.files[folder + name] = served[name];
+  }
+  if (onComplete_) onComplete_(result);
+  return true;
+}
+
+bool FakeOneShotTimer::Fire() {
+  if (!action_) return false;
+  auto action = std::move(action_);
+  action_ = nullptr;
+  action();
+  return true;
+}
+
+void FakeProcessStarter::StartHidden(const std::string& commandLine) {
+  if (fail) throw std::runtime_error("CreateProcessW failed (0x00000002)");
+  started.push_back(commandLine);
+}
+
+Signature FakeSignatureCheck::Inspect(const std::string& path) {
+  const auto it = signatures.find(path);
+  return it == signatures.end() ? Signature{} : it->second;
+}
+
+UpdateKit::UpdateKit(TGlobals& globals) : check(globals, Ports(), owner) {}
+
+TUpdatePorts UpdateKit::Ports() {
+  return {downloader, files, processes, dialog, signatures, timer};
+}
+
+bool UpdateKit::Run() {
+  for (int step = 0; step < 50; ++step) {
+    if (!downloader.CompleteNext() && !timer.Fire()) return true;
+  }
+  return false;
+}
+
+}  // namespace zel::fakes

@@ -1,0 +1,127 @@
+#pragma once
+// The update's ports in memory: a file system, a download component that serves from a map,
+// a timer, a dialog with a canned answer, and the main window's side.
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "update/UpdateCheck.h"
+
+namespace zel::fakes {
+
+class FakeUpdateFiles final : public IUpdateFiles {
+ public:
+  std::string TempPath() override { return temp; }
+  bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+  bool DirectoryExists(const std::string& path) override { return dirs.count(path) != 0; }
+  bool RemoveFile(const std::string& path) override { return files.erase(path) != 0; }
+  bool MakeDirectory(const std::string& path) override { return dirs.insert(path).second; }
+  // Fails while a file lies in the folder.
+  bool RemoveEmptyDirectory(const std::string& path) override;
+  std::optional<std::string> ReadText(const std::string& path) override;
+  void WriteScript(const std::string& path, const std::vector<std::string>& lines) override;
+  std::string FileVersion(const std::string& path) override;
+
+  std::string temp = "C:\\Temp";
+  // Path to content; an executable's content is its FileVersion.
+  std::map<std::string, std::string> files;
+  std::set<std::string> dirs;
+  std::map<std::string, std::vector<std::string>> scripts;
+  bool failScriptWrite = false;
+};
+
+class FakeDownloader final : public IDownloader {
+ public:
+  explicit FakeDownloader(FakeUpdateFiles& files) : files_(files) {}
+  void SetOnComplete(std::function<void(DownloadResult)> onComplete) override {
+    onComplete_ = std::move(onComplete);
+  }
+  void Start(const std::string& url, const std::string& folder) override;
+  // Completes the oldest fetch; false when none is pending.
+  bool CompleteNext();
+
+  // What the service holds, by the address's last segment; a missing name answers 404.
+  std::map<std::string, std::string> served;
+  // Names whose fetch fails as a closed port does.
+  std::set<std::string> unreachable;
+  // Names whose fetch reports success but stores nothing.
+  std::set<std::string> lost;
+  // Last segments of the addresses, in the order the fetches started.
+  std::vector<std::string> fetched;
+  std::vector<std::string> urls;
+
+ private:
+  FakeUpdateFiles& files_;
+  std::function<void(DownloadResult)> onComplete_;
+  std::deque<std::pair<std::string, std::string>> pending_;
+};
+
+class FakeOneShotTimer final : public IOneShotTimer {
+ public:
+  void Start(int milliseconds, std::function<void()> action) override {
+    delays.push_back(milliseconds);
+    action_ = std::move(action);
+  }
+  void Stop() override { action_ = nullptr; }
+  bool Fire();
+  std::vector<int> delays;
+
+ private:
+  std::function<void()> action_;
+};
+
+class FakeProcessStarter final : public IProcessStarter {
+ public:
+  void StartHidden(const std::string& commandLine) override;
+  std::vector<std::string> started;
+  bool fail = false;
+};
+
+class FakeUpdateDialog final : public IUpdateDialog {
+ public:
+  UpdateAnswer ShowModal(const std::vector<std::string>& notes) override {
+    shown.push_back(notes);
+    return answer;
+  }
+  UpdateAnswer answer = UpdateAnswer::Declined;
+  std::vector<std::vector<std::string>> shown;
+};
+
+class FakeSignatureCheck final : public ISignatureCheck {
+ public:
+  // Unsigned unless listed.
+  Signature Inspect(const std::string& path) override;
+  std::map<std::string, Signature> signatures;
+};
+
+class FakeUpdateOwner final : public IUpdateOwner {
+ public:
+  void SetOwnerTopMost(bool on) override { calls.push_back(on ? "topmost" : "notopmost"); }
+  void AppClose() override { calls.push_back("close"); }
+  std::string ExecutablePath() override { return exe; }
+  std::string exe = "C:\\Zel\\Zel.exe";
+  std::vector<std::string> calls;
+};
+
+// Every update port, and a check built on them.
+struct UpdateKit {
+  explicit UpdateKit(TGlobals& globals);
+  TUpdatePorts Ports();
+  // Delivers completions and timer ticks until nothing is pending; false when that takes
+  // more than 50 steps (a loop without end).
+  bool Run();
+
+  FakeUpdateFiles files;
+  FakeDownloader downloader{files};
+  FakeOneShotTimer timer;
+  FakeProcessStarter processes;
+  FakeUpdateDialog dialog;
+  FakeSignatureCheck signatures;
+  FakeUpdateOwner owner;
+  TUpdateCheck check;
+};
+
+}  // namespace zel::fakes

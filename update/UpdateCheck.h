@@ -1,0 +1,66 @@
+#pragma once
+// The update: the version check with its three downloads, and the self-replacement that the
+// check hands over to. Everything runs on the main thread; the downloads complete later,
+// through the message loop.
+#include <string>
+#include <vector>
+
+#include "app/Global.h"
+#include "update/UpdatePorts.h"
+
+namespace zel {
+
+inline constexpr char kSetupPrefix[] = "Zel_";
+// Fetches of one file in one check: the first and two more.
+inline constexpr int kMaxFetches = 3;
+inline constexpr int kRefetchDelayMs = 500;
+
+class TUpdateCheck {
+ public:
+  TUpdateCheck(TGlobals& globals, TUpdatePorts ports, IUpdateOwner& owner);
+  TUpdateCheck(const TUpdateCheck&) = delete;
+  TUpdateCheck& operator=(const TUpdateCheck&) = delete;
+  ~TUpdateCheck();
+
+  // Starts a check unless one was started in this run (UpdateStarted).
+  void DownNewVersion();
+  // The completion of any of the three fetches; works out the next step from the files.
+  void IEDownload1Complete(DownloadResult Result);
+  // The listed version read from VersionFile into the (empty) text.
+  void GetServerVersion(std::string& version);
+  // Removes the fetched files and the download folder.
+  void DeleteDownload();
+  // The lines of UpdateInfoFile; none when it is absent.
+  std::vector<std::string> LoadUpdateInfo();
+  void SetUpdateChoice(bool accepted);
+  // Asks the user; on consent writes and starts the replacement script and ends the program.
+  void DeleteSelf();
+
+  std::string DownloadFolder;
+  std::string VersionFile;
+  std::string UpdateInfoFile;
+  // Fixed at the first newer version of the run, like the address it comes from.
+  std::string SetupFile;
+  std::string BatchFile;
+  bool UpdateAccepted = false;
+
+ private:
+  enum class Step { Version, Notes, Setup };
+
+  static const char* StepName(Step step);
+  std::string TempDir();
+  void Fetch(Step step, const std::string& url);
+  // Logs why the check ends here.
+  void Fail(const std::string& why);
+
+  TGlobals& G;
+  TUpdatePorts P;
+  IUpdateOwner& Owner;
+  // The listed version SetupFile was fixed for.
+  std::string SetupVersion;
+  Step Pending = Step::Version;
+  int VersionFetches = 0;
+  int SetupFetches = 0;
+};
+
+}  // namespace zel
