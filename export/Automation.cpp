@@ -1,46 +1,52 @@
-// Writing the row cell by cell through automation of a running Excel or WPS Spreadsheets.
+// Writing the row through automation of a running Excel or WPS Spreadsheets.
+#include "export/AutomationPlan.h"
+#include "export/CellValues.h"
 #include "export/Insert.h"
-#include "shell/Main.h"
+#include "export/Routes.h"
 
 namespace zel {
 
-namespace {
+AutomationPlan AutomationRowPlan(const std::vector<std::string>& values, CellPosition at,
+                                 const std::string& blankMarker) {
+  AutomationPlan plan;
+  for (CellRun& run : CellRuns(values, blankMarker)) {
+    plan.writes.push_back({at.row, at.column + static_cast<long>(run.start), std::move(run.items)});
+  }
+  plan.select = {at.row + 1, at.column};
+  return plan;
+}
 
-// Writes the values from the active cell on and selects the first cell of the next row.
-// False when the application is not running or rejected a call; cells written stay written.
-bool WriteRow(IAutomation& automation, const std::string& progId,
-              const std::vector<std::string>& values, const std::string& blankMarker) {
+bool InsertRoutes::WriteRow(const std::string& progId, const std::vector<std::string>& values) {
   try {
-    const auto app = automation.GetRunningApp(progId);
-    const CellPosition at = app->ActiveCell();
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      if (values[i] != blankMarker) app->SetCellText(at.row, at.column + static_cast<long>(i), values[i]);
+    const auto app = automation_.GetRunningApp(progId);
+    const AutomationPlan plan = AutomationRowPlan(values, app->ActiveCell(), blankMarker_);
+    try {
+      for (const RowWrite& w : plan.writes) app->SetRowTexts(w.row, w.column, w.texts);
+    } catch (const SpreadsheetError&) {
+      // An application that refuses the array write gets the row cell by cell.
+      for (const RowWrite& w : plan.writes) {
+        for (std::size_t i = 0; i < w.texts.size(); ++i) {
+          app->SetCellText(w.row, w.column + static_cast<long>(i), w.texts[i]);
+        }
+      }
     }
-    app->SelectCell(at.row + 1, at.column);
+    app->SelectCell(plan.select.row, plan.select.column);
     return true;
-  } catch (...) {
+  } catch (const SpreadsheetError&) {
+    // Not running, or it rejected a call; cells written stay written.
     return false;
   }
 }
 
-}  // namespace
-
-bool TfrmMain::InsertExcelByOle(const std::vector<std::string>& values) {
-  if (!WriteRow(P.automation, kExcelProgId, values, G.BlankMarker)) return false;
-  InsertExcelLog();
-  return true;
+bool InsertRoutes::ExcelByOle(const std::vector<std::string>& values) {
+  return WriteRow(kExcelProgId, values);
 }
 
-void TfrmMain::InsertWPS(InsertMode mode) {
-  const std::vector<std::string> values = ReadCellValues(*this, mode);
-  if (values.empty()) return;
+bool InsertRoutes::Wps(const std::vector<std::string>& values) {
   for (const char* progId : kWpsProgIds) {
-    if (WriteRow(P.automation, progId, values, G.BlankMarker)) {
-      InsertExcelLog();
-      return;
-    }
+    if (WriteRow(progId, values)) return true;
   }
-  ShowMsgByDiv(kOpenWpsMessage);
+  return false;
 }
 
 }  // namespace zel

@@ -23,15 +23,24 @@ std::vector<CellRun> CellRuns(const std::vector<std::string>& values, const std:
       open.reset();
       continue;
     }
-    if (open) {
-      open->text += '\t';
-      open->text += values[i];
-    } else {
-      open = CellRun{i, values[i]};
-    }
+    if (!open) open = CellRun{i, {}};
+    open->items.push_back(values[i]);
   }
   if (open) runs.push_back(std::move(*open));
   return runs;
+}
+
+std::string TabJoined(const std::vector<std::string>& items) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += '\t';
+    text += items[i];
+  }
+  return text;
+}
+
+bool BreaksCells(const std::string& value) {
+  return value.find_first_of("\t\r\n") != std::string::npos;
 }
 
 std::string SelectCommand(long row, long column) {
@@ -43,9 +52,8 @@ std::string JoinedItems(const std::vector<std::string>& values, std::size_t firs
   if (last >= values.size()) {
     throw SpreadsheetError("the line has no item " + std::to_string(last + 1));
   }
-  std::string text = values[first];
-  for (std::size_t i = first + 1; i <= last; ++i) text += "\t" + values[i];
-  return text;
+  return TabJoined(std::vector<std::string>(values.begin() + static_cast<std::ptrdiff_t>(first),
+                                            values.begin() + static_cast<std::ptrdiff_t>(last) + 1));
 }
 
 long WholeNumber(const std::string& text) {

@@ -10,22 +10,28 @@
 
 namespace zel {
 
-// Consecutive values that are not the blank marker, pasted in one go: Excel splits the text at
-// the tabs into adjacent cells from column c + start.
+// Consecutive values that are not the blank marker, written in one go into adjacent cells from
+// column c + start.
 struct CellRun {
   std::size_t start = 0;
-  std::string text;
+  std::vector<std::string> items;
 
-  bool operator==(const CellRun& other) const { return start == other.start && text == other.text; }
+  bool operator==(const CellRun& other) const { return start == other.start && items == other.items; }
 };
 
 std::vector<CellRun> CellRuns(const std::vector<std::string>& values, const std::string& blankMarker);
+
+// The items joined by tabs, as a paste splits them back into cells.
+std::string TabJoined(const std::vector<std::string>& items);
+
+// A tab or a line break in a value would make a paste split it across cells.
+bool BreaksCells(const std::string& value);
 
 // [SELECT("RrCc:RrCc")]: selects the single cell.
 std::string SelectCommand(long row, long column);
 inline constexpr char kPasteCommand[] = "[PASTE]";
 
-// The items joined by tabs; throws SpreadsheetError when the list ends before `last`.
+// Items first to last joined by tabs; throws SpreadsheetError when the list ends before `last`.
 std::string JoinedItems(const std::vector<std::string>& values, std::size_t first, std::size_t last);
 
 // A positive decimal number, surrounding white space allowed; throws SpreadsheetError otherwise.

@@ -24,7 +24,7 @@ ClipboardKeeper::~ClipboardKeeper() { Restore(); }
 
 void ClipboardKeeper::Put(const std::string& text) {
   if (!lent_) {
-    saved_ = clipboard_.Text();
+    saved_ = clipboard_.Contents();
     lent_ = true;
   }
   clipboard_.Empty();
@@ -35,10 +35,10 @@ void ClipboardKeeper::Restore() noexcept {
   if (!lent_) return;
   lent_ = false;
   try {
-    if (saved_) {
-      clipboard_.SetText(*saved_);
-    } else {
+    if (saved_.formats.empty()) {
       clipboard_.Empty();
+    } else {
+      clipboard_.SetContents(saved_);
     }
   } catch (...) {
     LogClipboardFailure();

@@ -1,6 +1,5 @@
 #pragma once
-// Lends the clipboard to a paste sequence and gives the user's text back afterwards.
-#include <optional>
+// Lends the clipboard to a paste sequence and gives the user's contents back afterwards.
 #include <string>
 
 #include "export/SpreadsheetLink.h"
@@ -15,12 +14,12 @@ class ClipboardKeeper {
   // Restores, unless Restore or Clear ran already.
   ~ClipboardKeeper();
 
-  // Empties the clipboard and puts the text on it. The first call first saves the text the
+  // Empties the clipboard and puts the text on it. The first call first saves what the
   // clipboard held. Throws SpreadsheetError.
   void Put(const std::string& text);
 
-  // Puts the saved text back, or leaves the clipboard empty when it held none. Nothing happens
-  // unless Put was called. A failure is logged: the paste it served has been done.
+  // Puts the saved contents back, or leaves the clipboard empty when it held nothing. Nothing
+  // happens unless Put was called. A failure is logged: the paste it served has been done.
   void Restore() noexcept;
   // Leaves the clipboard empty, for a server that may still carry out a late "[PASTE]": it
   // must not find the user's text there.
@@ -28,7 +27,7 @@ class ClipboardKeeper {
 
  private:
   IClipboard& clipboard_;
-  std::optional<std::string> saved_;
+  ClipboardContents saved_;
   bool lent_ = false;
 };
 

@@ -1,44 +1,35 @@
 // The first Excel route: select cells with Excel's command language over the DDE system topic
 // and paste runs of cells through the clipboard.
+#include <algorithm>
+
 #include "export/CellValues.h"
-#include "export/ClipboardKeeper.h"
 #include "export/DdeCommands.h"
 #include "export/Insert.h"
-#include "shell/Main.h"
+#include "export/PastePlan.h"
+#include "export/Routes.h"
 
 namespace zel {
 
-bool TfrmMain::InsertExcelByDde(const std::vector<std::string>& values) {
-  IDdeConversation& excel = P.DdeClientConv1;
-  ClipboardKeeper clipboard(P.clipboard);
-  AcknowledgedCommands commands(excel, kDdeCommandTimeoutMs);
-  CellPosition at{1, 1};
+bool InsertRoutes::ExcelByDde(const std::vector<std::string>& values) {
+  // Excel's paste splits at tabs and line breaks: such a value goes by automation, intact.
+  if (std::any_of(values.begin(), values.end(), BreaksCells)) return false;
   bool written = false;
   try {
-    excel.SetTarget(kExcelService, kSystemTopic);
+    dde_.SetTarget(kExcelService, kSystemTopic);
     // "SysItems" only proves that Excel answers.
-    if (excel.Connect() && excel.RequestText("SysItems")) {
-      at = ParseExcelSelection(excel.RequestText("Selection"));
-      for (const CellRun& run : CellRuns(values, G.BlankMarker)) {
-        // A run at the row's start goes to the selected cell itself.
-        if (run.start > 0) commands.Send(SelectCommand(at.row, at.column + static_cast<long>(run.start)));
-        clipboard.Put(run.text);
-        commands.Send(kPasteCommand);
+    if (dde_.Connect() && dde_.RequestText("SysItems")) {
+      const CellPosition at = ParseExcelSelection(dde_.RequestText("Selection"));
+      const PasteOutcome outcome =
+          RunPastePlan(dde_, clipboard_, clock_, ExcelPastePlan(values, at, blankMarker_));
+      written = outcome.completed;
+      if (!written && outcome.accepted > 0 && !outcome.timedOut) {
+        AcknowledgedCommands(dde_, kDdeCommandTimeoutMs).TrySend(SelectCommand(at.row, at.column));
       }
-      commands.Send(SelectCommand(at.row + 1, at.column));
-      written = true;
     }
-  } catch (...) {
-    // The automation route writes from the active cell next: give it the row's first cell back.
-    if (commands.Accepted() > 0) commands.TrySend(SelectCommand(at.row, at.column));
+  } catch (const SpreadsheetError&) {
+    // A selection that is not one cell: nothing was sent.
   }
-  excel.Disconnect();
-  if (commands.TimedOut()) {
-    clipboard.Clear();
-  } else {
-    clipboard.Restore();
-  }
-  if (written) InsertExcelLog();
+  dde_.Disconnect();
   return written;
 }
 

@@ -1,13 +1,10 @@
 #pragma once
-// What an insert click asks for: the target application, the cell values the page hands over,
-// and the names and messages shared by the insert routes.
+// What an insert click hands over and what is done with it: the page is read once into a
+// request, and a portable decision names the target and the cells (or the message).
 #include <string>
 #include <vector>
 
 namespace zel {
-
-class TfrmMain;
-enum class InsertMode;
 
 enum class InsertTarget { Excel, ExWinner, Wps };
 
@@ -15,9 +12,30 @@ enum class InsertTarget { Excel, ExWinner, Wps };
 // other unknown name means WPS.
 InsertTarget TargetOf(const std::string& soft);
 
-// The row values split at the row separator (row), or the "title" captions split at ","
-// (caption row); empty when the page hands over nothing. Browser errors pass through.
-std::vector<std::string> ReadCellValues(TfrmMain& form, InsertMode mode);
+enum class InsertKind { Row, Caption };
+
+// The page's side of one click.
+struct InsertRequest {
+  std::string settings;  // "SettingStrID" of the wide page
+  std::string rowText;   // "InsertExcelStrID" of the active page (row inserts only)
+};
+
+struct InsertDecision {
+  enum class Action { Nothing, Excel, Wps, ExWinner, Message };
+  Action action = Action::Nothing;
+  // The cells from the active cell on (Excel, WPS), or the line's items (ExWinner).
+  std::vector<std::string> values;
+  std::string message;
+
+  bool operator==(const InsertDecision& o) const {
+    return action == o.action && values == o.values && message == o.message;
+  }
+};
+
+// Rows split at the row separator, caption rows are the "title" member split at ",". A request
+// that hands over nothing gives Nothing; a caption row for ExWinner gives the message.
+InsertDecision DecideInsert(InsertKind kind, const InsertRequest& request,
+                            const std::string& rowSeparator);
 
 inline constexpr char kExcelService[] = "Excel";
 inline constexpr char kExWinnerService[] = "EXCEL";

@@ -5,6 +5,8 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zel {
 
@@ -57,6 +59,9 @@ class ISpreadsheetApp {
   virtual CellPosition ActiveCell() = 0;
   // Cells.Item(row, column).Value2 := text.
   virtual void SetCellText(long row, long column, const std::string& text) = 0;
+  // Range(first cell, last cell).Value2 := the texts as one row, in one call; the cells from
+  // (row, column) to the right, one text each.
+  virtual void SetRowTexts(long row, long column, const std::vector<std::string>& texts) = 0;
   // Cells.Item(row, column).Select.
   virtual void SelectCell(long row, long column) = 0;
 };
@@ -71,6 +76,12 @@ class IAutomation {
   virtual std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId) = 0;
 };
 
+// What the clipboard held, format by format: each format's number and its bytes.
+struct ClipboardContents {
+  std::vector<std::pair<unsigned, std::string>> formats;
+  bool operator==(const ClipboardContents& o) const { return formats == o.formats; }
+};
+
 class IClipboard {
  public:
   IClipboard() = default;
@@ -83,6 +94,12 @@ class IClipboard {
   virtual void Empty() = 0;
   // The Unicode text on the clipboard; nullopt when it holds no text.
   virtual std::optional<std::string> Text() = 0;
+  // Every format whose data the clipboard holds in global memory (texts, HTML, RTF, DIB, file
+  // lists, private formats); formats the system makes from others or that are GDI objects are
+  // left to the system. Throws SpreadsheetError.
+  virtual ClipboardContents Contents() = 0;
+  // Empties the clipboard and puts the contents on it. Throws SpreadsheetError.
+  virtual void SetContents(const ClipboardContents& contents) = 0;
 };
 
 }  // namespace zel

@@ -1,8 +1,9 @@
 #pragma once
 // The main window: two browsers (wide "H" and narrow "V" layout), the pin state, the tray icon,
 // the Esc hotkey and the orderly close. Its methods are defined in the folder of the subsystem
-// that owns them: shell/ (window, page loading, host registration), bridge/ (binding and page
-// commands), export/ (the insert routes), update/ (the update check).
+// that owns them: shell/ (window, page loading, host registration), bridge/ (binding, page
+// commands and the insert commands, which hand the page's request to the routes of export/),
+// update/ (the update check).
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,8 @@
 #include "app/Platform.h"
 #include "bridge/Browser.h"
 #include "bridge/DHTMLEvent.h"
+#include "export/Insert.h"
+#include "export/Routes.h"
 #include "export/SpreadsheetLink.h"
 #include "shell/Ports.h"
 
@@ -50,8 +53,6 @@ struct TfrmMainPorts {
   // Creates the mini input window on first need; empty until that window exists in the program.
   std::function<std::unique_ptr<IMiniInputWindow>()> createMiniInput;
 };
-
-enum class InsertMode { Row = 1, Caption = 2 };
 
 struct BindingRow;
 
@@ -125,17 +126,19 @@ class TfrmMain {
   void ErrorRefreshEventHandle();
   std::string GetSettingJson();
 
-  // ---- Inserts (export/)
+  // ---- Inserts (bridge/InsertCommands.cpp): the page is read once, the routes of export/
+  // write the row, and the page is told what happened.
   void InsertExcelEventHandle();
   void InsertTitle2ExcelEventHandle();
   std::string GetExcelStr();
-  void InsertExcel(InsertMode mode);
+  InsertRequest ReadInsertRequest(InsertKind kind);
+  void RunInsert(InsertKind kind);
+  void InsertExcel(const std::vector<std::string>& values);
   bool InsertExcelByDde(const std::vector<std::string>& values);
   bool InsertExcelByOle(const std::vector<std::string>& values);
-  void InsertWPS(InsertMode mode);
-  void InsertExWinner();
+  void InsertWPS(const std::vector<std::string>& values);
+  void InsertExWinner(const std::vector<std::string>& values);
   void InsertExcelLog();
-  void SetClipboardText(const std::string& text);
 
   // ---- Update (update/)
   void DownNewVersion();
@@ -156,6 +159,7 @@ class TfrmMain {
   std::unique_ptr<BrowserEvents> Wb2Events;
   std::vector<IEventSink*> Sinks;
   std::unique_ptr<IMiniInputWindow> frmMinInput;
+  InsertRoutes Export;
 };
 
 }  // namespace zel

@@ -1,6 +1,5 @@
 #include "app/win32/Win32Registry.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "app/win32/Win32Util.h"
@@ -14,9 +13,7 @@ HKEY RootKey(RegRoot root) {
 }
 
 [[noreturn]] void ThrowRegistry(const char* call, const std::string& name, LONG code) {
-  char buf[48];
-  std::snprintf(buf, sizeof buf, " failed (%ld)", static_cast<long>(code));
-  throw RegistryError(std::string(call) + " \"" + name + "\"" + buf);
+  ThrowFailure<RegistryError>(std::string(call) + " \"" + name + "\"", static_cast<unsigned long>(code));
 }
 
 // The shipped program is a 32-bit process: every key is opened in the 32-bit view, so a 64-bit

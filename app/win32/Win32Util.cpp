@@ -5,12 +5,13 @@
 
 namespace zel::win32 {
 
-namespace {
-std::string Describe(const std::string& call, unsigned long code) {
-  char buf[64];
+std::string FailureText(const std::string& call, unsigned long code) {
+  char buf[32];
   std::snprintf(buf, sizeof buf, " failed (0x%08lX)", code);
   return call + buf;
 }
+
+namespace {
 
 std::string Convert(UINT fromCp, UINT toCp, const std::string& text) {
   if (text.empty()) return {};
@@ -26,7 +27,7 @@ std::string Convert(UINT fromCp, UINT toCp, const std::string& text) {
 }  // namespace
 
 Win32Error::Win32Error(const std::string& call, unsigned long code)
-    : std::runtime_error(Describe(call, code)), code_(code) {}
+    : std::runtime_error(FailureText(call, code)), code_(code) {}
 
 void ThrowLastError(const char* call) { throw Win32Error(call, ::GetLastError()); }
 

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace zel::win32 {
@@ -61,6 +62,9 @@ inline UniqueHandleObj OwnFileHandle(HANDLE h) {
   return UniqueHandleObj(h == INVALID_HANDLE_VALUE ? nullptr : h);
 }
 
+// The one text of a failed system call: "call failed (0x80070005)", the code in hex.
+std::string FailureText(const std::string& call, unsigned long code);
+
 // A failed system call: carries the call's name and its code.
 class Win32Error : public std::runtime_error {
  public:
@@ -75,6 +79,28 @@ class Win32Error : public std::runtime_error {
 [[noreturn]] void ThrowWin32(const char* call, unsigned long code);
 // Throws Win32Error for a failed HRESULT.
 void ThrowIfFailed(HRESULT hr, const char* call);
+
+// The same checks for the program's own error types (RegistryError, SpreadsheetError,
+// BrowserError, ...), which the logic catches by type: the message names the call and the code
+// in hex, then the detail if any.
+template <typename Error>
+[[noreturn]] void ThrowFailure(const std::string& call, unsigned long code,
+                               const std::string& detail = {}) {
+  if constexpr (std::is_same_v<Error, Win32Error>) {
+    throw Win32Error(call, code);
+  } else {
+    throw Error(FailureText(call, code) + (detail.empty() ? "" : ": " + detail));
+  }
+}
+template <typename Error>
+void ThrowIfFailedAs(HRESULT hr, const std::string& call, const std::string& detail = {}) {
+  if (FAILED(hr)) ThrowFailure<Error>(call, static_cast<unsigned long>(hr), detail);
+}
+// For a call that reports failure by a false result and the thread's last error.
+template <typename Error>
+void ThrowLastErrorIfAs(bool failed, const std::string& call) {
+  if (failed) ThrowFailure<Error>(call, ::GetLastError());
+}
 
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);

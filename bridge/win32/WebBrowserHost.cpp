@@ -7,11 +7,11 @@
 #include <mshtml.h>
 #include <shlwapi.h>
 
-#include <cstdio>
 #include <new>
 #include <utility>
 
 #include "app/Errors.h"
+#include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
 #include "bridge/win32/DHTMLEvent.h"
 
@@ -27,65 +27,7 @@ constexpr GUID kCgidDocHostCommandHandler = {
 constexpr CLSID kClsidHtmlDocument = {
     0x25336920, 0x03f9, 0x11cf, {0x8f, 0xd0, 0x00, 0xaa, 0x00, 0x68, 0x6f, 0x13}};
 
-[[noreturn]] void ThrowBrowser(const std::string& call, HRESULT hr) {
-  char code[32];
-  std::snprintf(code, sizeof code, " failed (0x%08lX)", static_cast<unsigned long>(hr));
-  throw BrowserError(call + code);
-}
-
-void Check(HRESULT hr, const std::string& call) {
-  if (FAILED(hr)) ThrowBrowser(call, hr);
-}
-
-// Owns one BSTR.
-class Bstr {
- public:
-  Bstr() = default;
-  explicit Bstr(const std::string& utf8) {
-    const std::wstring wide = Widen(utf8);
-    text_ = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    if (text_ == nullptr) throw std::bad_alloc();
-  }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  ~Bstr() { ::SysFreeString(text_); }
-
-  BSTR get() const { return text_; }
-  BSTR* put() {
-    ::SysFreeString(text_);
-    text_ = nullptr;
-    return &text_;
-  }
-  BSTR release() { return std::exchange(text_, nullptr); }
-  std::string Text() const {
-    return text_ == nullptr ? std::string() : Narrow(text_, static_cast<int>(::SysStringLen(text_)));
-  }
-
- private:
-  BSTR text_ = nullptr;
-};
-
-// Owns one VARIANT.
-class Variant {
- public:
-  Variant() { ::VariantInit(&value_); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-  ~Variant() { ::VariantClear(&value_); }
-
-  VARIANT* get() { return &value_; }
-  VARIANT* operator->() { return &value_; }
-
-  static void Text(Variant& v, const std::string& utf8) {
-    Bstr text(utf8);
-    ::VariantClear(&v.value_);
-    v.value_.vt = VT_BSTR;
-    v.value_.bstrVal = text.release();
-  }
-
- private:
-  VARIANT value_;
-};
+void Check(HRESULT hr, const std::string& call) { ThrowIfFailedAs<BrowserError>(hr, call); }
 
 // A variant as text; empty and null values are "". Throws BrowserError when it has no text form.
 std::string VariantText(const VARIANT& source, const std::string& what) {
@@ -650,8 +592,7 @@ void WebBrowserHost::Navigate(const std::string& url) {
 
 void WebBrowserHost::NavigateWithHeaders(const std::string& url, const std::string& headers) {
   pendingHtml_.reset();
-  Variant headerText;
-  Variant::Text(headerText, headers);
+  Variant headerText = Variant::Text(headers);
   StartNavigation(url, headerText.get());
 }
 
@@ -751,10 +692,8 @@ std::unique_ptr<IHtmlElement> WebBrowserHost::FindElement(const std::string& id)
   ComPtr<IHTMLElementCollection> all;
   Check(document->get_all(&all), "IHTMLDocument2::get_all");
   if (!all) throw BrowserError("IHTMLDocument2::get_all gave no collection");
-  Variant name, index;
-  Variant::Text(name, id);
-  index->vt = VT_I4;
-  index->lVal = 0;
+  Variant name = Variant::Text(id);
+  Variant index = Variant::Long(0);
   ComPtr<IDispatch> item;
   Check(all->item(*name.get(), *index.get(), &item), "document.all.item(\"" + id + "\")");
   if (!item) return nullptr;

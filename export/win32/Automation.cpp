@@ -6,11 +6,10 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
-#include <cstdio>
-#include <map>
 #include <utility>
 #include <vector>
 
+#include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
 #include "export/win32/MessageFilterBase.h"
 
@@ -39,9 +38,7 @@ HRESULT CallPatiently(Call&& call) {
 }
 
 [[noreturn]] void Fail(const std::string& what, HRESULT hr, const std::string& detail = {}) {
-  char code[32];
-  std::snprintf(code, sizeof code, " failed (0x%08lX)", static_cast<unsigned long>(hr));
-  throw SpreadsheetError(what + code + (detail.empty() ? "" : ": " + detail));
+  ThrowFailure<SpreadsheetError>(what, static_cast<unsigned long>(hr), detail);
 }
 
 // The COM runtime asks this filter what to do with a call the server rejected as busy: try
@@ -58,66 +55,26 @@ class ScopedMessageFilter {
  public:
   ScopedMessageFilter() {
     // Fails outside a single-threaded apartment; the calls are still retried by CallPatiently.
-    registered_ = SUCCEEDED(::CoRegisterMessageFilter(&filter_, &previous_));
+    registered_ = SUCCEEDED(::CoRegisterMessageFilter(&filter_, previous_.ReleaseAndGetAddressOf()));
   }
   ScopedMessageFilter(const ScopedMessageFilter&) = delete;
   ScopedMessageFilter& operator=(const ScopedMessageFilter&) = delete;
   ~ScopedMessageFilter() {
-    if (registered_) ::CoRegisterMessageFilter(previous_, nullptr);
-    if (previous_ != nullptr) previous_->Release();
+    if (registered_) ::CoRegisterMessageFilter(previous_.Get(), nullptr);
   }
 
  private:
   RetryBusyFilter filter_;
-  IMessageFilter* previous_ = nullptr;
+  ComPtr<IMessageFilter> previous_;
   bool registered_ = false;
 };
 
-struct Variant {
-  Variant() { ::VariantInit(&v); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-  ~Variant() { ::VariantClear(&v); }
-  VARIANT v;
-};
-
-struct ExceptionInfo {
-  ExceptionInfo() = default;
-  ExceptionInfo(const ExceptionInfo&) = delete;
-  ExceptionInfo& operator=(const ExceptionInfo&) = delete;
-  ~ExceptionInfo() { Clear(); }
-  void Clear() {
-    ::SysFreeString(info.bstrSource);
-    ::SysFreeString(info.bstrDescription);
-    ::SysFreeString(info.bstrHelpFile);
-    info = EXCEPINFO{};
-  }
-  std::string Description() const {
-    return info.bstrDescription != nullptr ? Narrow(info.bstrDescription) : std::string();
-  }
-  EXCEPINFO info{};
-};
-
-// Member ids by name, looked up once per application object: the members used here have one
-// id each (the cells are all of one class), and every lookup is a call into the application.
-using MemberIds = std::map<std::wstring, DISPID>;
-
-// Calls the member by name. args are in the order of the member's parameters.
+// Calls the member by name; args are in the order of the member's parameters (borrowed, not
+// freed). The member's id is looked up once per application class and kept: every lookup is a
+// call into the application. An id that the object no longer knows is looked up again.
 void Call(MemberIds& ids, IDispatch* object, const wchar_t* member, WORD flags,
-          std::vector<VARIANT> args, VARIANT* result) {
+          const std::vector<VARIANT>& args, VARIANT* result) {
   const std::string name = Narrow(member);
-  HRESULT hr = S_OK;
-  auto known = ids.find(member);
-  if (known == ids.end()) {
-    DISPID id = 0;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(member)};
-    hr = CallPatiently(
-        [&] { return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id); });
-    if (FAILED(hr)) Fail(name, hr);
-    known = ids.emplace(member, id).first;
-  }
-  const DISPID id = known->second;
-
   // IDispatch takes the arguments last to first.
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
   DISPID putId = DISPID_PROPERTYPUT;
@@ -128,48 +85,98 @@ void Call(MemberIds& ids, IDispatch* object, const wchar_t* member, WORD flags,
     params.rgdispidNamedArgs = &putId;
     params.cNamedArgs = 1;
   }
-  ExceptionInfo exception;
-  hr = CallPatiently([&] {
-    if (result != nullptr) ::VariantClear(result);
-    exception.Clear();
-    UINT argError = 0;
-    return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
-                          &exception.info, &argError);
-  });
-  if (FAILED(hr)) Fail(name, hr, exception.Description());
-}
-
-VARIANT Long(long value) {
-  VARIANT v;
-  ::VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = value;
-  return v;
+  for (int attempt = 0;; ++attempt) {
+    auto known = ids.find(member);
+    if (known == ids.end()) {
+      DISPID id = 0;
+      LPOLESTR names[] = {const_cast<LPOLESTR>(member)};
+      const HRESULT hr = CallPatiently(
+          [&] { return object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id); });
+      if (FAILED(hr)) Fail(name, hr);
+      known = ids.emplace(member, id).first;
+    }
+    ExceptionInfo exception;
+    const HRESULT hr = CallPatiently([&] {
+      if (result != nullptr) ::VariantClear(result);
+      exception.Clear();
+      UINT argError = 0;
+      return object->Invoke(known->second, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                            exception.get(), &argError);
+    });
+    if (hr == DISP_E_MEMBERNOTFOUND && attempt == 0) {
+      ids.erase(known);
+      continue;
+    }
+    if (FAILED(hr)) Fail(name, hr, exception.Description());
+    return;
+  }
 }
 
 ComPtr<IDispatch> MemberObject(MemberIds& ids, IDispatch* object, const wchar_t* member,
-                               std::vector<VARIANT> args = {}) {
+                               const std::vector<VARIANT>& args = {}) {
   Variant result;
   const WORD flags = args.empty() ? DISPATCH_PROPERTYGET
                                   : static_cast<WORD>(DISPATCH_PROPERTYGET | DISPATCH_METHOD);
-  Call(ids, object, member, flags, std::move(args), &result.v);
-  if (result.v.vt != VT_DISPATCH || result.v.pdispVal == nullptr) {
+  Call(ids, object, member, flags, args, result.put());
+  if (result->vt != VT_DISPATCH || result->pdispVal == nullptr) {
     throw SpreadsheetError(Narrow(member) + " is not an object");
   }
-  return ComPtr<IDispatch>(result.v.pdispVal);
+  return ComPtr<IDispatch>(result->pdispVal);
 }
 
 long GetLong(MemberIds& ids, IDispatch* object, const wchar_t* member) {
   Variant result;
-  Call(ids, object, member, DISPATCH_PROPERTYGET, {}, &result.v);
-  const HRESULT hr = ::VariantChangeType(&result.v, &result.v, 0, VT_I4);
+  Call(ids, object, member, DISPATCH_PROPERTYGET, {}, result.put());
+  const HRESULT hr = ::VariantChangeType(result.get(), result.get(), 0, VT_I4);
   if (FAILED(hr)) Fail(Narrow(member) + " as integer", hr);
-  return result.v.lVal;
+  return result->lVal;
 }
+
+// "C7", the A1 name of a cell, which Range takes on every spreadsheet.
+std::string A1(long row, long column) {
+  std::string letters;
+  for (long c = column; c > 0; c = (c - 1) / 26) {
+    letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+  }
+  return letters + std::to_string(row);
+}
+
+// One row of texts as the two-dimensional array that Value2 of a range takes.
+class RowArray {
+ public:
+  explicit RowArray(const std::vector<std::string>& texts) {
+    SAFEARRAYBOUND bounds[2] = {{1, 1}, {static_cast<ULONG>(texts.size()), 1}};
+    array_ = ::SafeArrayCreate(VT_VARIANT, 2, bounds);
+    if (array_ == nullptr) throw std::bad_alloc();
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+      LONG index[2] = {1, static_cast<LONG>(i + 1)};
+      Variant text = Variant::Text(texts[i]);
+      const HRESULT hr = ::SafeArrayPutElement(array_, index, text.get());
+      if (FAILED(hr)) {
+        ::SafeArrayDestroy(array_);
+        Fail("SafeArrayPutElement", hr);
+      }
+    }
+  }
+  RowArray(const RowArray&) = delete;
+  RowArray& operator=(const RowArray&) = delete;
+  ~RowArray() { ::SafeArrayDestroy(array_); }
+
+  VARIANT AsArgument() const {
+    VARIANT v;
+    ::VariantInit(&v);
+    v.vt = VT_ARRAY | VT_VARIANT;
+    v.parray = array_;
+    return v;
+  }
+
+ private:
+  SAFEARRAY* array_ = nullptr;
+};
 
 class DispatchApp final : public ISpreadsheetApp {
  public:
-  explicit DispatchApp(const std::string& progId) {
+  DispatchApp(const std::string& progId, MemberIds& ids) : ids_(ids) {
     CLSID clsid{};
     HRESULT hr = ::CLSIDFromProgID(Widen(progId).c_str(), &clsid);
     if (FAILED(hr)) Fail("CLSIDFromProgID " + progId, hr);
@@ -188,44 +195,43 @@ class DispatchApp final : public ISpreadsheetApp {
   }
 
   void SetCellText(long row, long column, const std::string& text) override {
-    const ComPtr<IDispatch> cell = Cell(row, column);
-    VARIANT value;
-    ::VariantInit(&value);
-    value.vt = VT_BSTR;
-    const std::wstring wide = Widen(text);
-    value.bstrVal = ::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    if (value.bstrVal == nullptr) throw SpreadsheetError("Value2: out of memory");
-    try {
-      Call(ids_, cell.Get(), L"Value2", DISPATCH_PROPERTYPUT, {value}, nullptr);
-    } catch (...) {
-      ::VariantClear(&value);
-      throw;
-    }
-    ::VariantClear(&value);
+    const ComPtr<IDispatch> cells = MemberObject(ids_, app_.Get(), L"Cells");
+    const ComPtr<IDispatch> cell = MemberObject(
+        ids_, cells.Get(), L"Item", {Variant::Long(row).release(), Variant::Long(column).release()});
+    const Variant value = Variant::Text(text);
+    Call(ids_, cell.Get(), L"Value2", DISPATCH_PROPERTYPUT, {*value.get()}, nullptr);
+  }
+
+  void SetRowTexts(long row, long column, const std::vector<std::string>& texts) override {
+    if (texts.empty()) return;
+    const long last = column + static_cast<long>(texts.size()) - 1;
+    const ComPtr<IDispatch> range = Range(A1(row, column) + ":" + A1(row, last));
+    const RowArray values(texts);
+    Call(ids_, range.Get(), L"Value2", DISPATCH_PROPERTYPUT, {values.AsArgument()}, nullptr);
   }
 
   void SelectCell(long row, long column) override {
-    const ComPtr<IDispatch> cell = Cell(row, column);
+    const ComPtr<IDispatch> cell = Range(A1(row, column));
     Variant ignored;
-    Call(ids_, cell.Get(), L"Select", DISPATCH_METHOD, {}, &ignored.v);
+    Call(ids_, cell.Get(), L"Select", DISPATCH_METHOD, {}, ignored.put());
   }
 
  private:
-  ComPtr<IDispatch> Cell(long row, long column) {
-    const ComPtr<IDispatch> cells = MemberObject(ids_, app_.Get(), L"Cells");
-    return MemberObject(ids_, cells.Get(), L"Item", {Long(row), Long(column)});
+  ComPtr<IDispatch> Range(const std::string& address) {
+    const Variant text = Variant::Text(address);
+    return MemberObject(ids_, app_.Get(), L"Range", {*text.get()});
   }
 
   // Registered first, revoked last: covers every call of this application object.
   ScopedMessageFilter filter_;
+  MemberIds& ids_;
   ComPtr<IDispatch> app_;
-  MemberIds ids_;
 };
 
 }  // namespace
 
 std::unique_ptr<ISpreadsheetApp> Win32Automation::GetRunningApp(const std::string& progId) {
-  return std::make_unique<DispatchApp>(progId);
+  return std::make_unique<DispatchApp>(progId, ids_[progId]);
 }
 
 }  // namespace zel::win32

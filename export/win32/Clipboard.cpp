@@ -1,7 +1,9 @@
 #include "export/win32/Clipboard.h"
 
 #include <cstring>
+#include <vector>
 
+#include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
 #include "app/win32/Window.h"
 
@@ -49,33 +51,80 @@ class TransientOwner final : public Window {
   }
 };
 
+// Formats whose data is no global memory block (GDI objects, metafiles, owner display, the
+// private range whose handles the system does not own) or that the system makes from another
+// format on request: they are left to the system.
+bool KeptAside(UINT format) {
+  switch (format) {
+    case CF_BITMAP:
+    case CF_METAFILEPICT:
+    case CF_PALETTE:
+    case CF_ENHMETAFILE:
+    case CF_OWNERDISPLAY:
+    case CF_DSPBITMAP:
+    case CF_DSPMETAFILEPICT:
+    case CF_DSPENHMETAFILE:
+      return false;
+    default:
+      return !(format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST) &&
+             !(format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST);
+  }
+}
+
+UniqueHGlobal GlobalCopy(const void* bytes, SIZE_T size) {
+  UniqueHGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, size == 0 ? 1 : size));
+  if (!memory) throw SpreadsheetError("Clipboard: out of memory");
+  const GlobalLocked<void, SpreadsheetError> target(memory.get());
+  if (size > 0) std::memcpy(target.get(), bytes, size);
+  return memory;
+}
+
 }  // namespace
 
 Win32Clipboard::Win32Clipboard(HWND owner) : owner_(owner) {}
 
 void Win32Clipboard::SetText(const std::string& text) {
   const std::wstring wide = Widen(text);
-  const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
-  UniqueHGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, bytes));
-  if (!memory) throw SpreadsheetError("Clipboard: out of memory");
-  void* target = ::GlobalLock(memory.get());
-  if (target == nullptr) throw SpreadsheetError("Clipboard: GlobalLock failed");
-  std::memcpy(target, wide.c_str(), bytes);
-  ::GlobalUnlock(memory.get());
+  const std::string bytes(reinterpret_cast<const char*>(wide.c_str()),
+                          (wide.size() + 1) * sizeof(wchar_t));
+  SetContents({{{CF_UNICODETEXT, bytes}}});
+}
 
+ClipboardContents Win32Clipboard::Contents() {
+  ClipboardContents contents;
+  const OpenClipboardScope open(owner_);
+  for (UINT format = ::EnumClipboardFormats(0); format != 0; format = ::EnumClipboardFormats(format)) {
+    if (!KeptAside(format)) continue;
+    const HANDLE data = ::GetClipboardData(format);
+    // A format that renders on request may give nothing, and a handle that is no global block
+    // gives no size.
+    if (data == nullptr || ::GlobalSize(data) == 0) continue;
+    const GlobalLocked<const char, SpreadsheetError> bytes(data);
+    contents.formats.emplace_back(format, std::string(bytes.get(), bytes.size()));
+  }
+  return contents;
+}
+
+void Win32Clipboard::SetContents(const ClipboardContents& contents) {
+  std::vector<UniqueHGlobal> blocks;
+  for (const auto& [format, bytes] : contents.formats) {
+    blocks.push_back(GlobalCopy(bytes.data(), bytes.size()));
+  }
   const TransientOwner owner;
   const OpenClipboardScope open(owner.Handle());
-  if (!::EmptyClipboard()) throw SpreadsheetError("Clipboard: EmptyClipboard failed");
-  if (::SetClipboardData(CF_UNICODETEXT, memory.get()) == nullptr) {
-    throw SpreadsheetError("Clipboard: SetClipboardData failed");
+  ThrowLastErrorIfAs<SpreadsheetError>(!::EmptyClipboard(), "EmptyClipboard");
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    ThrowLastErrorIfAs<SpreadsheetError>(
+        ::SetClipboardData(contents.formats[i].first, blocks[i].get()) == nullptr,
+        "SetClipboardData");
+    // The system owns the block now.
+    blocks[i].release();
   }
-  // The system owns the block now.
-  memory.release();
 }
 
 void Win32Clipboard::Empty() {
   const OpenClipboardScope open(owner_);
-  if (!::EmptyClipboard()) throw SpreadsheetError("Clipboard: EmptyClipboard failed");
+  ThrowLastErrorIfAs<SpreadsheetError>(!::EmptyClipboard(), "EmptyClipboard");
 }
 
 std::optional<std::string> Win32Clipboard::Text() {
@@ -83,14 +132,11 @@ std::optional<std::string> Win32Clipboard::Text() {
   const OpenClipboardScope open(owner_);
   const HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
   if (data == nullptr) return std::nullopt;
-  const auto* wide = static_cast<const wchar_t*>(::GlobalLock(data));
-  if (wide == nullptr) return std::nullopt;
-  const std::size_t capacity = ::GlobalSize(data) / sizeof(wchar_t);
+  const GlobalLocked<const wchar_t, SpreadsheetError> wide(data);
+  const std::size_t capacity = wide.size() / sizeof(wchar_t);
   std::size_t n = 0;
-  while (n < capacity && wide[n] != L'\0') ++n;
-  std::string text = Narrow(wide, static_cast<int>(n));
-  ::GlobalUnlock(data);
-  return text;
+  while (n < capacity && wide.get()[n] != L'\0') ++n;
+  return Narrow(wide.get(), static_cast<int>(n));
 }
 
 }  // namespace zel::win32

@@ -1,5 +1,5 @@
 #pragma once
-// The system clipboard as Unicode text.
+// The system clipboard: Unicode text for the pastes, and all of its formats kept aside.
 #include <windows.h>
 
 #include <optional>
@@ -21,6 +21,8 @@ class Win32Clipboard final : public IClipboard {
   void SetText(const std::string& text) override;
   void Empty() override;
   std::optional<std::string> Text() override;
+  ClipboardContents Contents() override;
+  void SetContents(const ClipboardContents& contents) override;
 
  private:
   HWND owner_;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "app/win32/Owners.h"
+
 namespace zel::win32 {
 
 namespace {
@@ -65,8 +67,9 @@ UniqueHsz MakeString(const std::string& text) {
 }
 
 std::string DecodeText(HDDEDATA data, UINT format) {
-  DWORD size = 0;
-  const BYTE* bytes = ::DdeAccessData(data, &size);
+  const DdeDataAccess access(data);
+  const BYTE* bytes = access.data();
+  const DWORD size = access.size();
   if (bytes == nullptr) return {};
   std::string text;
   if (format == CF_UNICODETEXT) {
@@ -79,7 +82,6 @@ std::string DecodeText(HDDEDATA data, UINT format) {
     while (n < size && bytes[n] != 0) ++n;
     text = FromAnsi(std::string(reinterpret_cast<const char*>(bytes), n));
   }
-  ::DdeUnaccessData(data);
   return text;
 }
 

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 
 #include "app/win32/Win32Util.h"
 
@@ -11,9 +10,7 @@ namespace zel::win32 {
 namespace {
 
 [[noreturn]] void ThrowLog(const char* call, const std::string& path, DWORD code) {
-  char buf[48];
-  std::snprintf(buf, sizeof buf, " failed (%lu): ", static_cast<unsigned long>(code));
-  throw LogError(call + std::string(buf) + path);
+  ThrowFailure<LogError>(call, code, path);
 }
 
 std::string WithoutTrailingSeparators(std::string path) {

@@ -113,6 +113,7 @@ void FakeBrowser::Stop() {
 }
 
 std::unique_ptr<IHtmlElement> FakeBrowser::FindElement(const std::string& id) {
+  ++lookups[id];
   if (failLookups) throw BrowserError("all.item failed");
   for (auto& element : elements) {
     if (element->id != id) continue;

@@ -84,6 +84,7 @@ class FakeBrowser final : public IBrowser {
   bool failNavigate = false;
   int stops = 0;
   std::vector<EditCommand> editCommands;
+  std::map<std::string, int> lookups;  // FindElement calls by id
   std::string selectedText;
   const void* topLevelObject = &topLevelObjectTag_;
   const void* frameObject = &frameObjectTag_;

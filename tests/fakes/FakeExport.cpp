@@ -71,12 +71,13 @@ class App final : public ISpreadsheetApp {
       : sheet_(sheet), journal_(journal), progId_(std::move(progId)) {}
   CellPosition ActiveCell() override { return sheet_.active; }
   void SetCellText(long row, long column, const std::string& text) override {
-    if (sheet_.failAfterWrites >= 0 && sheet_.writes >= sheet_.failAfterWrites) {
-      throw SpreadsheetError("call rejected");
-    }
-    ++sheet_.writes;
-    sheet_.grid[{row, column}] = text;
-    journal_.Add(progId_ + ".set R" + std::to_string(row) + "C" + std::to_string(column) + " " + text);
+    Write(row, column, text);
+    ++sheet_.calls;
+  }
+  void SetRowTexts(long row, long column, const std::vector<std::string>& texts) override {
+    if (sheet_.refusesRowWrites) throw SpreadsheetError("Value2: type mismatch");
+    for (std::size_t i = 0; i < texts.size(); ++i) Write(row, column + static_cast<long>(i), texts[i]);
+    ++sheet_.calls;
   }
   void SelectCell(long row, long column) override {
     sheet_.selected = {row, column};
@@ -84,6 +85,15 @@ class App final : public ISpreadsheetApp {
   }
 
  private:
+  void Write(long row, long column, const std::string& text) {
+    if (sheet_.failAfterWrites >= 0 && sheet_.writes >= sheet_.failAfterWrites) {
+      throw SpreadsheetError("call rejected");
+    }
+    ++sheet_.writes;
+    sheet_.grid[{row, column}] = text;
+    journal_.Add(progId_ + ".set R" + std::to_string(row) + "C" + std::to_string(column) + " " + text);
+  }
+
   FakeAutomation::Sheet& sheet_;
   Journal& journal_;
   std::string progId_;

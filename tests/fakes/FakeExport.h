@@ -21,18 +21,41 @@ class FakeClipboard final : public IClipboard {
     if (failSet || setsBeforeFailure == 0) throw SpreadsheetError("Cannot open clipboard");
     if (setsBeforeFailure > 0) --setsBeforeFailure;
     content = text;
+    others.clear();
   }
   void Empty() override {
     journal.Add("clip.empty");
     if (failEmpty) throw SpreadsheetError("Cannot open clipboard");
     content.reset();
+    others.clear();
   }
   std::optional<std::string> Text() override {
     if (failText) throw SpreadsheetError("Cannot open clipboard");
     return content;
   }
+  // The text as format 13 (Unicode text), after the other formats.
+  ClipboardContents Contents() override {
+    if (failText) throw SpreadsheetError("Cannot open clipboard");
+    ClipboardContents c{others};
+    if (content) c.formats.emplace_back(13u, *content);
+    return c;
+  }
+  void SetContents(const ClipboardContents& c) override {
+    journal.Add("clip.restore");
+    if (failSet || setsBeforeFailure == 0) throw SpreadsheetError("Cannot open clipboard");
+    content.reset();
+    others.clear();
+    for (const auto& f : c.formats) {
+      if (f.first == 13u) {
+        content = f.second;
+      } else {
+        others.push_back(f);
+      }
+    }
+  }
   Journal& journal;
   std::optional<std::string> content;
+  std::vector<std::pair<unsigned, std::string>> others;  // formats other than the text
   bool failSet = false;
   int setsBeforeFailure = -1;  // SetText fails after this many successes (-1: never)
   bool failEmpty = false;
@@ -87,6 +110,8 @@ class FakeAutomation final : public IAutomation {
     CellPosition selected{0, 0};
     int failAfterWrites = -1;  // throw on the write after this many (-1: never)
     int writes = 0;
+    bool refusesRowWrites = false;  // an application without array writes
+    int calls = 0;                  // writes of either kind
   };
   Journal& journal;
   std::map<std::string, Sheet> sheets;

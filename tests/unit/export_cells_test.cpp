@@ -13,19 +13,20 @@ struct RunsCase {
 };
 
 TEST(CellRuns, BlankMarkersSplitTheRowIntoRunsWithTheirStartColumns) {
+  using V = std::vector<std::string>;
   const RunsCase cases[] = {
-      {{"A", "B", "C"}, {{0, "A\tB\tC"}}},
-      {{"A", kBlank, "C"}, {{0, "A"}, {2, "C"}}},
-      {{kBlank, "B", "C"}, {{1, "B\tC"}}},
-      {{"A", "B", kBlank}, {{0, "A\tB"}}},
+      {{"A", "B", "C"}, {{0, V{"A", "B", "C"}}}},
+      {{"A", kBlank, "C"}, {{0, V{"A"}}, {2, V{"C"}}}},
+      {{kBlank, "B", "C"}, {{1, V{"B", "C"}}}},
+      {{"A", "B", kBlank}, {{0, V{"A", "B"}}}},
       {{kBlank, kBlank, kBlank}, {}},
-      {{"A", kBlank, kBlank, "D", "E", kBlank, "G"}, {{0, "A"}, {3, "D\tE"}, {6, "G"}}},
+      {{"A", kBlank, kBlank, "D", "E", kBlank, "G"}, {{0, V{"A"}}, {3, V{"D", "E"}}, {6, V{"G"}}}},
       // Empty texts are cells to write, not gaps.
-      {{"A", "", "C"}, {{0, "A\t\tC"}}},
-      {{"", kBlank, ""}, {{0, ""}, {2, ""}}},
+      {{"A", "", "C"}, {{0, V{"A", "", "C"}}}},
+      {{"", kBlank, ""}, {{0, V{""}}, {2, V{""}}}},
       {{}, {}},
       // Only the exact marker is one.
-      {{"[BLANK]", " [blank]"}, {{0, "[BLANK]\t [blank]"}}},
+      {{"[BLANK]", " [blank]"}, {{0, V{"[BLANK]", " [blank]"}}}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(CellRuns(c.values, kBlank), c.runs) << ::testing::PrintToString(c.values);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "tests/wine/support/RealExportHarness.h"
 #include "tests/wine/support/Sheet.h"
 
@@ -100,17 +102,65 @@ TEST_F(InsertEndToEndTest, ARefusedPasteFallsBackFromTheOriginalCell) {
   EXPECT_EQ(h().InsertLogs(), 1);
 }
 
-TEST_F(InsertEndToEndTest, TheUsersClipboardTextComesBack) {
+// What the user copied stays: text, HTML and a picture, each format byte for byte.
+TEST_F(InsertEndToEndTest, TheUsersClipboardComesBackWithEveryFormat) {
   SheetProcess sheet({"--as", "excel-dde-only", "--active", "R1C1"});
-  h().clipboard.SetText("用户复制的文字");
+  const UINT html = ::RegisterClipboardFormatW(L"HTML Format");
+  const std::string dib = [] {
+    BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), 2, 2, 1, 24, BI_RGB, 16, 0, 0, 0, 0};
+    std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+    return bytes + std::string("\x10\x20\x30\x40\x50\x60\0\0\x70\x80\x90\xA0\xB0\xC0\0\0", 16);
+  }();
+  const std::wstring text = L"用户复制的文字";
+  const zel::ClipboardContents copied{{
+      {CF_UNICODETEXT, std::string(reinterpret_cast<const char*>(text.c_str()),
+                                   (text.size() + 1) * sizeof(wchar_t))},
+      {html, "Version:0.9\r\n<b>粗</b>"},
+      {CF_DIB, dib},
+  }};
+  h().clipboard.SetContents(copied);
+  const auto Held = [&] {
+    std::map<unsigned, std::string> held;
+    for (const auto& [format, bytes] : h().clipboard.Contents().formats) held[format] = bytes;
+    return held;
+  };
+  const auto before = Held();
+  for (const auto& [format, bytes] : copied.formats) {
+    ASSERT_EQ(before.count(format), 1u) << format;
+    ASSERT_EQ(before.at(format).substr(0, bytes.size()), bytes) << format;
+  }
+
   Insert(kExcel, "A#B");
+
   EXPECT_EQ(sheet.Grid().Row(1, 1, 2), "A|B");
+  EXPECT_EQ(Held(), before);
   EXPECT_EQ(h().clipboard.Text(), "用户复制的文字");
 
   h().clipboard.Empty();
   Insert(kExcel, "C#D");
   EXPECT_EQ(sheet.Grid().Row(2, 1, 2), "C|D");
-  EXPECT_EQ(h().clipboard.Text(), std::nullopt);
+  EXPECT_TRUE(h().clipboard.Contents().formats.empty());
+}
+
+// Excel's paste would split a value at a tab or a line break: such a row goes by automation,
+// each value intact in its own cell, whether the application takes arrays or not.
+TEST_F(InsertEndToEndTest, AValueWithATabOrLineBreakKeepsItsCell) {
+  for (const bool arrays : {true, false}) {
+    SCOPED_TRACE(arrays ? "one call per run" : "cell by cell");
+    std::vector<std::string> args{"--as", "excel", "--active", "R2C1"};
+    if (!arrays) args.push_back("--no-arrays");
+    SheetProcess sheet(args);
+    Insert(kExcel, "规格\t12#第一行\r\n第二行#[blank]#末");
+    const SheetGrid grid = sheet.Grid();
+    EXPECT_EQ(grid.Cell(2, 1), "规格\t12");
+    EXPECT_EQ(grid.Cell(2, 2), "第一行\r\n第二行");
+    EXPECT_EQ(grid.Cell(2, 3), "<none>");
+    EXPECT_EQ(grid.Cell(2, 4), "末");
+    EXPECT_EQ(grid.Cell(3, 1), "<none>");
+    EXPECT_EQ(grid.activeRow, 3);
+    EXPECT_EQ(h().InsertLogs(), 1);
+    h().wb1.scripts.clear();
+  }
 }
 
 // Excel takes the commands but never answers: the row still goes in by automation, within the

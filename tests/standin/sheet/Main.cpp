@@ -103,6 +103,8 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
       o.slowMs = static_cast<int>(ToLong(args[++i]));
     } else if (a == L"--busy" && hasValue) {
       o.busyMs = static_cast<int>(ToLong(args[++i]));
+    } else if (a == L"--no-arrays") {
+      o.noArrays = true;
     } else if (a == L"--no-selection") {
       o.noSelection = true;
     } else if (a == L"--grid" && hasValue) {
@@ -133,11 +135,28 @@ std::string Grid::Get(long row, long column) const {
   return it == cells_.end() ? std::string() : it->second;
 }
 
+// One line per cell: a backslash, CR and LF inside a text are written as \\, \r and \n.
+std::string Escaped(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 void Grid::Save() const {
   if (file_.empty()) return;
   std::string out;
   for (const auto& [at, text] : cells_) {
-    out += std::to_string(at.first) + "," + std::to_string(at.second) + "=" + text + "\n";
+    out += std::to_string(at.first) + "," + std::to_string(at.second) + "=" + Escaped(text) + "\n";
   }
   out += "active=" + std::to_string(activeRow_) + "," + std::to_string(activeColumn_) + "\n";
   const std::wstring temp = file_ + L".tmp";

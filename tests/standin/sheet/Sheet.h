@@ -20,6 +20,7 @@ struct Options {
   int slowMs = 0;            // delay before a command is carried out and acknowledged
   int busyMs = 0;            // automation calls rejected as busy for this long after start
   bool noSelection = false;  // the "Selection" request is refused
+  bool noArrays = false;     // Value2 of a range refuses arrays, as some applications do
   std::wstring gridFile;
   std::wstring readyFile;
 };

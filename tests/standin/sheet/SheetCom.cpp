@@ -1,5 +1,6 @@
-// The running automation objects: Application { ActiveCell, Cells }, Cells.Item(row, column),
-// and a cell { Row, Column, Value2, Select }, all late-bound through IDispatch.
+// The running automation objects: Application { ActiveCell, Cells, Range("C7:L7") },
+// Cells.Item(row, column), and a range of cells in one row { Row, Column, Value2 (a text, or for
+// a range an array of texts), Select }, all late-bound through IDispatch.
 #include <windows.h>
 
 #include <objbase.h>
@@ -27,6 +28,7 @@ enum Member : DISPID {
   kColumn,
   kValue2,
   kSelect,
+  kRange,
 };
 
 struct Name {
@@ -35,7 +37,7 @@ struct Name {
 };
 constexpr Name kNames[] = {{L"ActiveCell", kActiveCell}, {L"Cells", kCells}, {L"Item", kItem},
                            {L"Row", kRow},   {L"Column", kColumn}, {L"Value2", kValue2},
-                           {L"Select", kSelect}};
+                           {L"Select", kSelect}, {L"Range", kRange}};
 
 bool ArgLong(const DISPPARAMS* params, UINT indexFromFirst, long& out) {
   if (indexFromFirst >= params->cArgs) return false;
@@ -48,10 +50,26 @@ bool ArgLong(const DISPPARAMS* params, UINT indexFromFirst, long& out) {
   return true;
 }
 
+// "C7" -> row 7, column 3; false for anything else.
+bool ParseA1(const std::wstring& text, long& row, long& column) {
+  std::size_t i = 0;
+  column = 0;
+  while (i < text.size() && text[i] >= L'A' && text[i] <= L'Z') column = column * 26 + (text[i++] - L'A' + 1);
+  if (column == 0 || i == text.size()) return false;
+  row = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < L'0' || text[i] > L'9') return false;
+    row = row * 10 + (text[i] - L'0');
+  }
+  return row > 0;
+}
+
 class SheetObject final : public IDispatch {
  public:
+  // A cell is a range of one: row, first and last column.
   enum class Kind { Application, Cells, Cell };
-  SheetObject(Kind kind, long row = 0, long column = 0) : kind_(kind), row_(row), column_(column) {}
+  SheetObject(Kind kind, long row = 0, long column = 0, long lastColumn = 0)
+      : kind_(kind), row_(row), column_(column), lastColumn_(lastColumn == 0 ? column : lastColumn) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out == nullptr) return E_POINTER;
@@ -133,6 +151,22 @@ class SheetObject final : public IDispatch {
           return ReturnObject(result, new SheetObject(Kind::Cell, grid.ActiveRow(), grid.ActiveColumn()));
         }
         if (id == kCells && get) return ReturnObject(result, new SheetObject(Kind::Cells));
+        if (id == kRange && get) {
+          if (params->cArgs != 1 || params->rgvarg[0].vt != VT_BSTR) return DISP_E_BADPARAMCOUNT;
+          // One cell or one row: "C7" or "C7:L7".
+          const std::wstring address = params->rgvarg[0].bstrVal;
+          const auto colon = address.find(L':');
+          long row = 0, column = 0, lastRow = 0, lastColumn = 0;
+          if (!ParseA1(address.substr(0, colon), row, column)) return DISP_E_BADINDEX;
+          if (colon == std::wstring::npos) {
+            lastRow = row;
+            lastColumn = column;
+          } else if (!ParseA1(address.substr(colon + 1), lastRow, lastColumn) || lastRow != row ||
+                     lastColumn < column) {
+            return DISP_E_BADINDEX;
+          }
+          return ReturnObject(result, new SheetObject(Kind::Cell, row, column, lastColumn));
+        }
         break;
       case Kind::Cells:
         if ((id == kItem || id == DISPID_VALUE) && get) {
@@ -156,6 +190,8 @@ class SheetObject final : public IDispatch {
               params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
             return DISP_E_BADPARAMCOUNT;
           }
+          if (params->rgvarg[0].vt == (VT_ARRAY | VT_VARIANT)) return PutRow(params->rgvarg[0].parray, grid);
+          if (lastColumn_ != column_) return DISP_E_TYPEMISMATCH;
           VARIANT text;
           ::VariantInit(&text);
           const HRESULT hr = ::VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR);
@@ -176,10 +212,38 @@ class SheetObject final : public IDispatch {
     return DISP_E_MEMBERNOTFOUND;
   }
 
+  // A 1 x n array of texts into the range's n cells, saved once.
+  HRESULT PutRow(SAFEARRAY* array, Grid& grid) {
+    if (Current().options.noArrays) return DISP_E_TYPEMISMATCH;
+    LONG rows = 0, first = 0, last = 0;
+    if (::SafeArrayGetDim(array) != 2 || FAILED(::SafeArrayGetLBound(array, 1, &rows)) ||
+        FAILED(::SafeArrayGetLBound(array, 2, &first)) ||
+        FAILED(::SafeArrayGetUBound(array, 2, &last)) || last - first != lastColumn_ - column_) {
+      return DISP_E_BADINDEX;
+    }
+    for (LONG i = first; i <= last; ++i) {
+      LONG index[2] = {rows, i};
+      VARIANT cell, text;
+      ::VariantInit(&cell);
+      ::VariantInit(&text);
+      if (FAILED(::SafeArrayGetElement(array, index, &cell)) ||
+          FAILED(::VariantChangeType(&text, &cell, 0, VT_BSTR))) {
+        ::VariantClear(&cell);
+        return DISP_E_TYPEMISMATCH;
+      }
+      grid.Store(row_, column_ + (i - first), Narrow(text.bstrVal, static_cast<int>(::SysStringLen(text.bstrVal))));
+      ::VariantClear(&cell);
+      ::VariantClear(&text);
+    }
+    grid.Save();
+    return S_OK;
+  }
+
   ULONG refs_ = 1;
   Kind kind_;
   long row_;
   long column_;
+  long lastColumn_;
 };
 
 // Rejects calls on the application's objects while "busy", as a spreadsheet in cell edit mode

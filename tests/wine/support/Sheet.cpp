@@ -106,6 +106,22 @@ void SheetProcess::Stop() {
   process_.reset();
 }
 
+namespace {
+// The stand-in writes \\, \r and \n for a backslash, CR and LF inside a cell.
+std::string Unescaped(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char next = text[++i];
+    out += next == 'r' ? '\r' : next == 'n' ? '\n' : next;
+  }
+  return out;
+}
+}  // namespace
+
 SheetGrid SheetProcess::Grid() const {
   SheetGrid grid;
   std::istringstream lines(ReadFileBytes(gridFile_));
@@ -124,7 +140,7 @@ SheetGrid SheetProcess::Grid() const {
       grid.activeColumn = c;
       grid.valid = true;
     } else {
-      grid.cells[{r, c}] = value;
+      grid.cells[{r, c}] = Unescaped(value);
     }
   }
   return grid;

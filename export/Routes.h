@@ -1,0 +1,50 @@
+#pragma once
+// The routes of an insert into the spreadsheets, each given only the ports it uses. A route
+// reports what happened; the page is told by the caller.
+#include <string>
+#include <vector>
+
+#include "app/Global.h"
+#include "export/SpreadsheetLink.h"
+
+namespace zel {
+
+enum class ExWinnerOutcome {
+  Written,      // the line is in its row and the next row is selected
+  NotRunning,   // no conversation, or the server does not answer
+  NoSelection,  // no selected cell reported
+  Stopped,      // the line stopped part way, or the selection was no row
+};
+
+class InsertRoutes {
+ public:
+  InsertRoutes(IDdeConversation& dde, IAutomation& automation, IClipboard& clipboard,
+               IClock& clock, const std::string& blankMarker)
+      : dde_(dde), automation_(automation), clipboard_(clipboard), clock_(clock),
+        blankMarker_(blankMarker) {}
+  InsertRoutes(const InsertRoutes&) = delete;
+  InsertRoutes& operator=(const InsertRoutes&) = delete;
+
+  // Excel through its DDE system topic: true when the whole row was pasted and the next row
+  // selected. A row holding a value that a paste would split (a tab or a line break) is never
+  // sent this way. After a partial paste the row's first cell is selected again, so a second
+  // route writes the row where it belongs.
+  bool ExcelByDde(const std::vector<std::string>& values);
+  // Excel by automation: true when the row was written and the next row selected.
+  bool ExcelByOle(const std::vector<std::string>& values);
+  // WPS Spreadsheets, "KET.Application" and then "ET.Application": true when one wrote the row.
+  bool Wps(const std::vector<std::string>& values);
+  // ExWinner (DDE service "EXCEL"): the line into the fixed columns of the selected row.
+  ExWinnerOutcome ExWinner(const std::vector<std::string>& values);
+
+ private:
+  bool WriteRow(const std::string& progId, const std::vector<std::string>& values);
+
+  IDdeConversation& dde_;
+  IAutomation& automation_;
+  IClipboard& clipboard_;
+  IClock& clock_;
+  const std::string& blankMarker_;
+};
+
+}  // namespace zel
