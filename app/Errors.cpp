@@ -9,7 +9,10 @@
 namespace zel {
 
 namespace {
-std::mutex gReporterLock;
+// Held while a report runs, so that replacing the reporter waits for a report in flight on
+// another thread (the connectivity check) and no report reaches a reporter's owner after it
+// went. Recursive: a reporter may itself report.
+std::recursive_mutex gReporterLock;
 ExceptionReporter& Reporter() {
   static ExceptionReporter reporter;
   return reporter;
@@ -27,20 +30,16 @@ std::string CurrentMessage() {
 }  // namespace
 
 void SetExceptionReporter(ExceptionReporter reporter) {
-  std::lock_guard<std::mutex> guard(gReporterLock);
+  std::lock_guard<std::recursive_mutex> guard(gReporterLock);
   Reporter() = std::move(reporter);
 }
 
 void ReportCurrentException() noexcept {
   try {
     const std::string message = CurrentMessage();
-    ExceptionReporter reporter;
-    {
-      std::lock_guard<std::mutex> guard(gReporterLock);
-      reporter = Reporter();
-    }
-    if (reporter) {
-      reporter(message);
+    std::lock_guard<std::recursive_mutex> guard(gReporterLock);
+    if (Reporter()) {
+      Reporter()(message);
     } else {
       Log("系统异常：" + message);
     }

@@ -8,7 +8,8 @@ namespace zel {
 
 using ExceptionReporter = std::function<void(const std::string& message)>;
 
-// Replaces the handler; the default writes "系统异常：" + message to the log.
+// Replaces the handler; the default writes "系统异常：" + message to the log. Waits for a
+// report that runs meanwhile on another thread, so the old handler is not called after this.
 void SetExceptionReporter(ExceptionReporter reporter);
 
 // Call from inside a catch block: reports the exception in flight. Never throws.

@@ -43,17 +43,49 @@ std::vector<std::string> SplitString(const std::string& text, const std::string&
     if (!text.empty()) items.push_back(text);
     return items;
   }
-  std::string rest = text;
-  for (auto pos = rest.find(separator); pos != std::string::npos; pos = rest.find(separator)) {
-    items.push_back(rest.substr(0, pos));
-    rest.erase(0, pos + 1);
+  // One pass from left to right: the rest after a separator starts one character after it.
+  std::size_t start = 0;
+  for (auto pos = text.find(separator); pos != std::string::npos; pos = text.find(separator, start)) {
+    items.push_back(text.substr(start, pos - start));
+    start = pos + 1;
   }
-  if (!rest.empty()) items.push_back(rest);
+  if (start < text.size()) items.push_back(text.substr(start));
   return items;
 }
 
+namespace {
+
+// Deeper than any settings a page has; bounds every reader's recursion (the dump of a member,
+// the destruction of the tree) whatever a page hands over.
+constexpr std::size_t kMaxJsonDepth = 256;
+
+// The deepest nesting of arrays and objects outside strings, counted in one pass.
+bool NestedTooDeep(const std::string& json) {
+  std::size_t depth = 0;
+  bool inString = false;
+  for (std::size_t i = 0; i < json.size(); ++i) {
+    const char c = json[i];
+    if (inString) {
+      if (c == '\\') {
+        ++i;
+      } else if (c == '"') {
+        inString = false;
+      }
+    } else if (c == '"') {
+      inString = true;
+    } else if (c == '[' || c == '{') {
+      if (++depth > kMaxJsonDepth) return true;
+    } else if ((c == ']' || c == '}') && depth > 0) {
+      --depth;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string GetJsonValue(const std::string& name, const std::string& json) {
-  if (json.empty() || json == "[]") return {};
+  if (json.empty() || json == "[]" || NestedTooDeep(json)) return {};
   const auto doc = nlohmann::json::parse(json, nullptr, /*allow_exceptions=*/false);
   if (!doc.is_object()) return {};
   const auto member = doc.find(name);

@@ -28,6 +28,8 @@ TfrmMain::TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniF
 TfrmMain::~TfrmMain() {
   P.EmbeddedWB1.SetEvents(nullptr);
   P.EmbeddedWB2.SetEvents(nullptr);
+  // The sinks outlive the window: a late page event must find no handler pointing at it.
+  for (IEventSink* sink : Sinks) sink->HookEventHandler(nullptr);
 }
 
 void TfrmMain::FormCreate(const std::vector<std::string>& args) {
@@ -59,7 +61,9 @@ void TfrmMain::FormCreate(const std::vector<std::string>& args) {
                       G.HHeight});
   P.window.SetAlpha(0);
 
-  FirstPage();
+  // A first page that fails to start is logged; the window is still made whole, or no page
+  // button would ever work.
+  Guarded([this] { FirstPage(); });
   CreateSinks();
   P.application.SetMessageHookInstalled(true);
   P.EmbeddedWB2.SetVisible(false);

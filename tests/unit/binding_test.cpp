@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "tests/fakes/MainHarness.h"
 
 namespace zel {
@@ -140,6 +142,24 @@ TEST_F(BindingTest, AHandlerThatThrowsIsReportedAndTheSinkGoesOn) {
   h.wb1.AddElement("InsertExcelID");
   h.wb1.failLookups = true;
   EXPECT_NO_THROW(h.wb1.Fire("InsertExcelID"));
+}
+
+}  // namespace
+}  // namespace zel
+
+namespace zel {
+namespace {
+
+TEST(Sinks, ALateEventNeverReachesAWindowThatWent) {
+  auto h = std::make_unique<fakes::MainHarness>();
+  h->Create();
+  h->wb1.LoadPage(h->globals.IndexUrl);
+  h->wb1.AddElement("PinID");
+  h->form->BindHtmlEvent();
+  // The sinks live as long as the process; the page may still hold one and fire it.
+  std::vector<std::unique_ptr<fakes::FakeSink>> sinks = std::move(h->sinks.sinks);
+  h.reset();
+  for (const auto& sink : sinks) EXPECT_FALSE(sink->Invoke());
 }
 
 }  // namespace

@@ -28,6 +28,31 @@ TEST(SplitString, FollowsTheSeparatorRules) {
   }
 }
 
+// Quadratic splitting would take hours on a row text this long; the test's time-out catches it.
+TEST(SplitString, SplitsAMillionItemsInOnePass) {
+  std::string text;
+  for (int i = 0; i < 1000000; ++i) text += "ab#";
+  const Items items = SplitString(text, "#");
+  ASSERT_EQ(items.size(), 1000000u);
+  EXPECT_EQ(items.back(), "ab");
+}
+
+TEST(GetJsonValue, NestingBeyondTheBoundReadsAsNoSettings) {
+  const auto Nested = [](std::size_t depth) {
+    return R"({"state":"1","soft":)" + std::string(depth, '[') + std::string(depth, ']') + "}";
+  };
+  // Within the bound an array keeps its compact JSON text.
+  EXPECT_EQ(GetJsonValue("soft", Nested(200)), std::string(200, '[') + std::string(200, ']'));
+  EXPECT_EQ(GetJsonValue("state", Nested(200)), "1");
+  // Far beyond it, dumping the member back to text would overflow the stack.
+  for (const std::size_t depth : {257u, 200000u}) {
+    EXPECT_EQ(GetJsonValue("soft", Nested(depth)), "") << depth;
+    EXPECT_EQ(GetJsonValue("state", Nested(depth)), "") << depth;
+  }
+  // Brackets inside strings are text, not nesting.
+  EXPECT_EQ(GetJsonValue("soft", R"({"soft":")" + std::string(1000, '[') + R"("})"), std::string(1000, '['));
+}
+
 TEST(GetJsonValue, ReadsMembersOfTheTopLevelObjectAsText) {
   const std::string settings = kInitialSettingJson;
   EXPECT_EQ(GetJsonValue("soft", settings), "EXCEL");

@@ -25,6 +25,21 @@ TEST(FirstPage, DefaultHostShowsTheLoadingPageAndAnArgumentNavigatesDirectly) {
   EXPECT_TRUE(direct.wb1.silent);
 }
 
+TEST(FirstPage, AFailingFirstLoadStillLeavesAWholeWindow) {
+  for (const bool direct : {false, true}) {
+    SCOPED_TRACE(direct ? "navigation fails" : "loading page cannot be loaded");
+    MainHarness h;
+    h.resources.data.erase("Zelloading");
+    h.wb1.failNavigate = true;
+    h.Create(direct ? std::vector<std::string>{"shop.example.com"} : std::vector<std::string>{});
+    EXPECT_EQ(h.sinks.sinks.size(), 13u);
+    EXPECT_TRUE(h.application.hookInstalled);
+    EXPECT_FALSE(h.wb2.visible);
+    EXPECT_EQ(ToMilliseconds(h.globals.LastCheckTime), ToMilliseconds(h.clock.now));
+    EXPECT_EQ(h.LogMessages().size(), 1u);
+  }
+}
+
 struct CompletionTest : ::testing::Test {
   CompletionTest() {
     h.Create();
