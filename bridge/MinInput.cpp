@@ -1,0 +1,279 @@
+#include "bridge/MinInput.h"
+
+#include <utility>
+
+#include "bridge/Origin.h"
+
+namespace zel {
+
+namespace {
+
+// The date-time value 0: long before any press.
+constexpr LocalDateTime kDateTimeZero{1899, 12, 30};
+
+constexpr char kPriceQueryText[] = "查价格";
+constexpr char kReloadScript[] = "window.location.reload()";
+// Docked at the top while the top is at most this; slid out, this many rows stay on screen.
+constexpr int kTopStrip = 3;
+// Slid out at the right edge, this many columns stay on screen.
+constexpr int kRightStrip = 4;
+// A window this close to the top or right edge slides out.
+constexpr int kSnapDistance = 20;
+
+}  // namespace
+
+// ---- ReloadPacer
+
+ReloadPacer::ReloadPacer(IClock& clock, ITimer& timer, std::function<void()> reload)
+    : clock_(clock), timer_(timer), reload_(std::move(reload)) {}
+
+void ReloadPacer::Request() {
+  if (timer_.Enabled()) return;  // one is due already
+  const std::int64_t now = ToMilliseconds(clock_.Now());
+  if (!reloaded_ || now - lastReload_ >= kReloadSpacingMs) {
+    ReloadNow();
+  } else {
+    timer_.SetEnabled(true);
+  }
+}
+
+void ReloadPacer::TimerTick() {
+  if (!timer_.Enabled()) return;
+  timer_.SetEnabled(false);
+  ReloadNow();
+}
+
+void ReloadPacer::ReloadNow() {
+  // A reload that fails counts too: the next one still waits its turn.
+  reloaded_ = true;
+  lastReload_ = ToMilliseconds(clock_.Now());
+  reload_();
+}
+
+// ---- Browser events
+
+class TfrmMinInput::BrowserEvents final : public IBrowserEvents {
+ public:
+  explicit BrowserEvents(TfrmMinInput& form) : form_(form) {}
+  void DocumentComplete(const void* pDisp, const std::string&) override {
+    form_.EmbeddedWBMinInputDocumentComplete(pDisp);
+  }
+  void NavigateComplete2(const std::string&) override {
+    form_.EmbeddedWBMinInputNavigateComplete2();
+  }
+  void NavigateError(const std::string&, int, bool& cancel) override {
+    form_.EmbeddedWBMinInputNavigateError(cancel);
+  }
+  void CommandStateChange(long, bool) override { form_.EmbeddedWBMinInputCommandStateChange(); }
+  void ScriptError(bool& continueScripts, bool& showDialog) override {
+    form_.EmbeddedWBMinInputScriptError(continueScripts, showDialog);
+  }
+  // The mini page has no context menu at all.
+  bool ShowContextMenu(int, int) override { return true; }
+
+ private:
+  TfrmMinInput& form_;
+};
+
+// ---- Binding table
+
+enum MiniSinkIndex { kInput, kSearch, kPin, kClose, kMoveForm, kMiniSinkCount };
+
+struct MiniBindingRow {
+  const char* id;
+  EventProperty property;
+  MiniSinkIndex sink;
+  void (TfrmMinInput::*handler)();
+};
+
+namespace {
+constexpr MiniBindingRow kMiniTable[] = {
+    {"InputID", EventProperty::OnKeyUp, kInput, &TfrmMinInput::InputEventHandle},
+    {"SearchID", EventProperty::OnClick, kSearch, &TfrmMinInput::SearchEventHandle},
+    {"PinID", EventProperty::OnClick, kPin, &TfrmMinInput::PinEventHandle},
+    {"CloseID", EventProperty::OnClick, kClose, &TfrmMinInput::CloseEventHandle},
+    {"MoveFormID", EventProperty::OnMouseDown, kMoveForm, &TfrmMinInput::MoveFormEventHandle},
+    {"MoveFormID2", EventProperty::OnMouseDown, kMoveForm, &TfrmMinInput::MoveFormEventHandle},
+};
+}  // namespace
+
+// ---- The window
+
+TfrmMinInput::TfrmMinInput(TGlobals& globals, IMiniInputOwner& owner, TfrmMinInputPorts ports)
+    : LastMoveDown(ToMilliseconds(kDateTimeZero)),
+      G(globals),
+      Owner(owner),
+      P(ports),
+      Events(std::make_unique<BrowserEvents>(*this)),
+      Reloads(ports.clock, ports.ReloadTimer,
+              [this] { P.EmbeddedWBMinInput.ExecScript(kReloadScript); }) {
+  P.EmbeddedWBMinInput.SetEvents(Events.get());
+}
+
+TfrmMinInput::~TfrmMinInput() {
+  P.EmbeddedWBMinInput.SetEvents(nullptr);
+  // The sinks outlive this window: a page that still holds one must not reach it.
+  for (IEventSink* sink : Sinks) sink->HookEventHandler(nullptr);
+}
+
+void TfrmMinInput::Show() { P.window.Show(); }
+
+void TfrmMinInput::Hide() { P.window.Hide(); }
+
+bool TfrmMinInput::OwnsWindow(std::intptr_t window) {
+  return window != 0 && (window == P.window.Handle() || P.EmbeddedWBMinInput.OwnsWindow(window));
+}
+
+void TfrmMinInput::FormCreate() {
+  P.window.SetClientSize(G.MiniWidth, G.MiniHeight);
+  WindowRect bounds = P.window.Bounds();
+  bounds.top = 100;
+  bounds.left = P.window.PrimaryScreenWidth() - G.MiniWidth - 50;
+  P.window.SetBounds(bounds);
+  P.ReloadTimer.SetEnabled(false);
+  // The sinks come before the first navigation, whose events may arrive inside the call.
+  Sinks.clear();
+  for (int i = 0; i < kMiniSinkCount; ++i) Sinks.push_back(&P.sinks.CreateSink());
+  P.EmbeddedWBMinInput.SetSilent(true);
+  P.EmbeddedWBMinInput.Navigate(G.MiniIndexUrl);
+  SetWindowTop(true);
+}
+
+void TfrmMinInput::FormShow() { SetWindowTop(true); }
+
+void TfrmMinInput::FormCanResize(int& width, int& height) {
+  if (width < G.MiniWidth) width = G.MiniWidth;
+  if (height < G.MiniHeight) height = G.MiniHeight;
+}
+
+void TfrmMinInput::FormDestroy() {}
+
+void TfrmMinInput::BindHtmlEvent() {
+  IBrowser& browser = P.EmbeddedWBMinInput;
+  if (!browser.HasDocument() || Sinks.size() != kMiniSinkCount) return;
+  if (!IsServiceAddress(G, browser.LocationURL())) return;
+  for (const MiniBindingRow& row : kMiniTable) {
+    auto element = browser.FindElement(row.id);
+    if (!element) continue;
+    IEventSink& sink = *Sinks[row.sink];
+    sink.HookEventHandler([this, handler = row.handler] { (this->*handler)(); });
+    element->Bind(row.property, sink);
+  }
+}
+
+std::string TfrmMinInput::InputValue(const char* id) {
+  IBrowser& browser = P.EmbeddedWBMinInput;
+  if (!browser.HasDocument()) return {};
+  const auto element = browser.FindElement(id);
+  return element ? element->Value() : std::string();
+}
+
+std::string TfrmMinInput::GetKeyword() { return InputValue("InputID"); }
+
+bool TfrmMinInput::IsEnterInput() { return InputValue("MonitorID") == "enter"; }
+
+void TfrmMinInput::SearchModel() {
+  std::string keyword = GetKeyword();
+  if (Contains(keyword, kPriceQueryText)) keyword.clear();
+  Owner.ShowOwner();
+  Owner.QueryFromMini(keyword);
+  P.window.Hide();
+}
+
+void TfrmMinInput::InputEventHandle() {
+  if (IsEnterInput()) SearchModel();
+}
+
+void TfrmMinInput::SearchEventHandle() { SearchModel(); }
+
+void TfrmMinInput::PinEventHandle() { SetWindowTop(true); }
+
+void TfrmMinInput::CloseEventHandle() { P.window.Hide(); }
+
+void TfrmMinInput::MoveFormEventHandle() {
+  if (Now() > LastMoveDown + kDoublePressMs) {
+    MoveForm();
+  } else {
+    SearchModel();
+  }
+  // Read again: after a drag this is the time the drag ended.
+  LastMoveDown = Now();
+}
+
+void TfrmMinInput::MoveForm() { P.window.StartSystemDrag(); }
+
+void TfrmMinInput::SetWindowTop(bool) { P.window.SetTopMost(); }
+
+std::string TfrmMinInput::TopControlNameAt(ScreenPoint point) {
+  return P.window.TopControlNameAt(point);
+}
+
+void TfrmMinInput::Timer1Timer() {
+  WindowRect bounds = P.window.Bounds();
+  const int screenWidth = P.window.PrimaryScreenWidth();
+  const bool dockedTop = bounds.top <= kTopStrip;
+  const bool dockedRight = !dockedTop && bounds.left + bounds.width >= screenWidth;
+  if (!dockedTop && !dockedRight) return;
+  const int targetTop = dockedTop ? 0 : bounds.top;
+  if (TopControlNameAt(P.window.CursorPos()) != kMiniComponentName) {
+    P.Timer2.SetEnabled(true);
+    return;
+  }
+  P.Timer2.SetEnabled(false);
+  const WindowRect before = bounds;
+  bounds.top = targetTop;
+  if (targetTop != 0) bounds.left = screenWidth - bounds.width;
+  if (bounds.left != before.left || bounds.top != before.top) P.window.SetBounds(bounds);
+}
+
+void TfrmMinInput::Timer2Timer() {
+  WindowRect bounds = P.window.Bounds();
+  const WindowRect before = bounds;
+  const int screenWidth = P.window.PrimaryScreenWidth();
+  if (bounds.top <= kSnapDistance) {
+    bounds.top = kTopStrip - bounds.height;
+    if (bounds.left + bounds.width > screenWidth) bounds.left = screenWidth - bounds.width;
+  } else if (bounds.left + bounds.width - screenWidth >= -kSnapDistance) {
+    bounds.left = screenWidth - kRightStrip;
+  }
+  if (bounds.left != before.left || bounds.top != before.top) P.window.SetBounds(bounds);
+}
+
+void TfrmMinInput::ReloadTimerTimer() { Reloads.TimerTick(); }
+
+void TfrmMinInput::EmbeddedWBMinInputDocumentComplete(const void* pDisp) {
+  IBrowser& browser = P.EmbeddedWBMinInput;
+  if (G.IsClosing) {
+    browser.Stop();
+    return;
+  }
+  if (browser.IsTopLevel(pDisp) && browser.ReadyState() == 4) {
+    BindHtmlEvent();
+    LastMoveDown = Now();
+  }
+}
+
+void TfrmMinInput::EmbeddedWBMinInputCommandStateChange() {
+  IBrowser& browser = P.EmbeddedWBMinInput;
+  if (G.IsClosing) {
+    browser.Stop();
+  } else if (browser.ReadyState() == 4) {
+    BindHtmlEvent();
+  }
+}
+
+void TfrmMinInput::EmbeddedWBMinInputNavigateComplete2() { P.EmbeddedWBMinInput.SetSilent(true); }
+
+void TfrmMinInput::EmbeddedWBMinInputNavigateError(bool& cancel) {
+  cancel = true;
+  Reloads.Request();
+}
+
+void TfrmMinInput::EmbeddedWBMinInputScriptError(bool& continueScripts, bool& showDialog) {
+  continueScripts = true;
+  showDialog = false;
+}
+
+std::int64_t TfrmMinInput::Now() { return ToMilliseconds(P.clock.Now()); }
+
+}  // namespace zel

@@ -1,0 +1,154 @@
+#pragma once
+// The mini input window "迷你输入" (unit MinInput): a small, borderless, always-on-top window
+// with the service's mini page. A confirmed keyword goes to the main window's wide page; the
+// window can be dragged by page elements and slides out of sight at the top and right edges.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Global.h"
+#include "bridge/Browser.h"
+#include "bridge/DHTMLEvent.h"
+#include "shell/Ports.h"
+
+namespace zel {
+
+inline constexpr char kMiniCaption[] = "迷你输入";
+inline constexpr char kMiniComponentName[] = "frmMinInput";
+inline constexpr int kMiniTimerIntervalMs = 50;
+// A page that fails to load is reloaded at most this often.
+inline constexpr int kReloadSpacingMs = 1000;
+// A second press on a drag area within this time searches instead of dragging.
+inline constexpr std::int64_t kDoublePressMs = 500;
+
+struct ScreenPoint {
+  int x = 0;
+  int y = 0;
+};
+
+// The mini window itself. It is borderless: its bounds are its client area.
+class IMiniForm {
+ public:
+  IMiniForm() = default;
+  IMiniForm(const IMiniForm&) = delete;
+  IMiniForm& operator=(const IMiniForm&) = delete;
+  virtual ~IMiniForm() = default;
+  virtual std::intptr_t Handle() = 0;
+  virtual void SetClientSize(int width, int height) = 0;
+  virtual WindowRect Bounds() = 0;
+  virtual void SetBounds(const WindowRect& bounds) = 0;
+  virtual void Show() = 0;
+  virtual void Hide() = 0;
+  virtual bool Visible() = 0;
+  // SetWindowPos with HWND_TOPMOST, the current bounds and no flags.
+  virtual void SetTopMost() = 0;
+  // Releases the mouse capture and runs the system's move loop until the button is released.
+  virtual void StartSystemDrag() = 0;
+  // A point on no window when the system cannot tell.
+  virtual ScreenPoint CursorPos() = 0;
+  // The component name of this program's top-level window under the point; empty when the
+  // point is on no window of the program.
+  virtual std::string TopControlNameAt(ScreenPoint point) = 0;
+  virtual int PrimaryScreenWidth() = 0;
+};
+
+// Reloads a page at most once per kReloadSpacingMs: a request that comes sooner is carried out
+// when the timer fires, so a service that is down is not hammered and the page still returns.
+class ReloadPacer {
+ public:
+  // The timer ticks every kReloadSpacingMs while enabled; the pacer enables and disables it.
+  ReloadPacer(IClock& clock, ITimer& timer, std::function<void()> reload);
+  ReloadPacer(const ReloadPacer&) = delete;
+  ReloadPacer& operator=(const ReloadPacer&) = delete;
+
+  void Request();
+  void TimerTick();
+
+ private:
+  void ReloadNow();
+
+  IClock& clock_;
+  ITimer& timer_;
+  std::function<void()> reload_;
+  bool reloaded_ = false;
+  std::int64_t lastReload_ = 0;
+};
+
+// Everything the mini window reaches of the system. All references outlive the window.
+struct TfrmMinInputPorts {
+  IMiniForm& window;
+  IBrowser& EmbeddedWBMinInput;
+  ITimer& Timer1;
+  ITimer& Timer2;
+  // Carries a deferred reload; ticks every kReloadSpacingMs while enabled.
+  ITimer& ReloadTimer;
+  ISinkFactory& sinks;
+  IClock& clock;
+};
+
+class TfrmMinInput final : public IMiniInputWindow {
+ public:
+  TfrmMinInput(TGlobals& globals, IMiniInputOwner& owner, TfrmMinInputPorts ports);
+  TfrmMinInput(const TfrmMinInput&) = delete;
+  TfrmMinInput& operator=(const TfrmMinInput&) = delete;
+  ~TfrmMinInput() override;
+
+  // IMiniInputWindow
+  void Show() override;
+  void Hide() override;
+  // The window itself or one of its browser's windows.
+  bool OwnsWindow(std::intptr_t window) override;
+
+  void FormCreate();
+  void FormShow();
+  void FormCanResize(int& width, int& height);
+  void FormDestroy();
+
+  // Binds the mini page's elements, only when the page is the service's own.
+  void BindHtmlEvent();
+  std::string GetKeyword();
+  bool IsEnterInput();
+  void SearchModel();
+
+  void InputEventHandle();
+  void SearchEventHandle();
+  void PinEventHandle();
+  void CloseEventHandle();
+  void MoveFormEventHandle();
+
+  void MoveForm();
+  // Always makes the window topmost: the flag is not used.
+  void SetWindowTop(bool flag);
+  std::string TopControlNameAt(ScreenPoint point);
+
+  void Timer1Timer();
+  void Timer2Timer();
+  void ReloadTimerTimer();
+
+  void EmbeddedWBMinInputDocumentComplete(const void* pDisp);
+  void EmbeddedWBMinInputCommandStateChange();
+  void EmbeddedWBMinInputNavigateComplete2();
+  void EmbeddedWBMinInputNavigateError(bool& cancel);
+  void EmbeddedWBMinInputScriptError(bool& continueScripts, bool& showDialog);
+
+  // Milliseconds (ToMilliseconds) of the last press on a drag area or the last page load;
+  // the date-time 0 at first.
+  std::int64_t LastMoveDown;
+
+ private:
+  class BrowserEvents;
+
+  std::int64_t Now();
+  std::string InputValue(const char* id);
+
+  TGlobals& G;
+  IMiniInputOwner& Owner;
+  TfrmMinInputPorts P;
+  std::unique_ptr<BrowserEvents> Events;
+  ReloadPacer Reloads;
+  std::vector<IEventSink*> Sinks;
+};
+
+}  // namespace zel

@@ -1,0 +1,342 @@
+// The mini input window's logic: binding, search, the double press, docking, page reloads.
+#include <gtest/gtest.h>
+
+#include "bridge/MinInput.h"
+#include "tests/fakes/FakeBrowser.h"
+#include "tests/fakes/FakeShell.h"
+
+namespace zel {
+namespace {
+
+using fakes::FakeBrowser;
+using fakes::FakeTimer;
+using fakes::Journal;
+
+constexpr int kScreenWidth = 1920;
+
+// The window: its bounds, and the program's one window under a point is this one wherever
+// its rectangle is (also the part outside the screen does not count: there is no pointer).
+class FakeMiniForm final : public IMiniForm {
+ public:
+  explicit FakeMiniForm(Journal& j) : journal(j) {}
+  std::intptr_t Handle() override { return 0x4242; }
+  void SetClientSize(int w, int h) override {
+    bounds.width = w;
+    bounds.height = h;
+  }
+  WindowRect Bounds() override { return bounds; }
+  void SetBounds(const WindowRect& b) override { bounds = b; }
+  void Show() override { visible = true; }
+  void Hide() override {
+    journal.Add("mini.hide");
+    visible = false;
+  }
+  bool Visible() override { return visible; }
+  void SetTopMost() override { ++topMostCalls; }
+  void StartSystemDrag() override {
+    journal.Add("mini.drag");
+    if (onDrag) onDrag();
+  }
+  ScreenPoint CursorPos() override { return cursor; }
+  std::string TopControlNameAt(ScreenPoint p) override {
+    const bool inside = p.x >= bounds.left && p.x < bounds.left + bounds.width &&
+                        p.y >= bounds.top && p.y < bounds.top + bounds.height;
+    return inside ? kMiniComponentName : "frmMain";
+  }
+  int PrimaryScreenWidth() override { return kScreenWidth; }
+
+  Journal& journal;
+  WindowRect bounds{0, 0, 100, 100};
+  bool visible = false;
+  int topMostCalls = 0;
+  ScreenPoint cursor{500, 500};
+  std::function<void()> onDrag;
+};
+
+class FakeOwner final : public IMiniInputOwner {
+ public:
+  explicit FakeOwner(Journal& j) : journal(j) {}
+  void ShowOwner() override { journal.Add("owner.show"); }
+  void QueryFromMini(const std::string& keyword) override {
+    journal.Add("owner.query " + keyword);
+  }
+  Journal& journal;
+};
+
+struct MiniInputTest : ::testing::Test {
+  MiniInputTest() {
+    ParseCommandLine(globals, {"shop.example.com:8080"});
+    form.FormCreate();
+    journal.Clear();
+  }
+  // The service's mini page with the given elements (id, value), completed and bound.
+  void LoadMiniPage(const std::vector<std::pair<std::string, std::string>>& elements,
+                    const std::string& url = "") {
+    browser.LoadPage(url.empty() ? globals.MiniIndexUrl : url);
+    for (const auto& [id, value] : elements) browser.AddElement(id, value);
+    browser.RaiseDocumentComplete();
+  }
+  std::vector<std::string> Binds() const {
+    std::vector<std::string> binds;
+    for (const auto& e : journal.entries) {
+      if (e.rfind("mini.bind ", 0) == 0) binds.push_back(e.substr(10));
+    }
+    return binds;
+  }
+
+  Journal journal;
+  TGlobals globals;
+  FakeMiniForm window{journal};
+  FakeBrowser browser{"mini", &journal};
+  FakeTimer timer1, timer2, reloadTimer;
+  fakes::FakeSinkFactory sinks;
+  fakes::FakeClock clock;
+  FakeOwner owner{journal};
+  TfrmMinInput form{globals, owner, {window, browser, timer1, timer2, reloadTimer, sinks, clock}};
+};
+
+TEST_F(MiniInputTest, CreationPlacesTheWindowAndLoadsTheMiniPage) {
+  EXPECT_EQ(window.bounds.left, kScreenWidth - 290 - 50);
+  EXPECT_EQ(window.bounds.top, 100);
+  EXPECT_EQ(window.bounds.width, 290);
+  EXPECT_EQ(window.bounds.height, 60);
+  EXPECT_EQ(browser.navigations, std::vector<std::string>{globals.MiniIndexUrl});
+  EXPECT_TRUE(browser.silent);
+  EXPECT_EQ(sinks.sinks.size(), 5u);
+  EXPECT_EQ(window.topMostCalls, 1);
+  EXPECT_FALSE(reloadTimer.enabled);
+  int w = 100, h = 20;
+  form.FormCanResize(w, h);
+  EXPECT_EQ(w, 290);
+  EXPECT_EQ(h, 60);
+}
+
+TEST_F(MiniInputTest, BindsItsSixRowsOnlyOnTheServiceHost) {
+  const std::vector<std::pair<std::string, std::string>> page = {
+      {"MoveFormID2", ""}, {"MoveFormID", ""}, {"CloseID", ""},
+      {"PinID", ""},       {"SearchID", ""},   {"InputID", ""}};
+  const std::vector<std::string> all = {
+      "InputID onkeyup",      "SearchID onclick",     "PinID onclick",
+      "CloseID onclick",      "MoveFormID onmousedown", "MoveFormID2 onmousedown"};
+  const struct {
+    const char* url;
+    std::vector<std::string> binds;
+  } cases[] = {
+      {"", all},
+      {"http://SHOP.example.com:8080/elsewhere", all},
+      {"http://evil.example.net/pcprice/default/miniindex", {}},
+      {"http://shop.example.com/pcprice/default/miniindex", {}},  // another port
+      {"about:blank", {}},
+  };
+  for (const auto& c : cases) {
+    journal.Clear();
+    LoadMiniPage(page, c.url);
+    EXPECT_EQ(Binds(), c.binds) << c.url;
+  }
+  // The drag areas share one sink; the pin re-asserts topmost on every press.
+  LoadMiniPage(page);
+  EXPECT_EQ(browser.elements[0]->bound.at(EventProperty::OnMouseDown),
+            browser.elements[1]->bound.at(EventProperty::OnMouseDown));
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(browser.Fire("PinID"));
+  EXPECT_EQ(window.topMostCalls, 1 + 3);
+}
+
+TEST_F(MiniInputTest, SearchHandsTheKeywordToTheOwnerThenHides) {
+  const struct {
+    bool hasInput;
+    const char* value;
+    const char* query;
+  } cases[] = {
+      {true, "水泵 DN50", "owner.query 水泵 DN50"},
+      {true, "查价格", "owner.query "},
+      {true, "请输入查价格关键字", "owner.query "},
+      {true, "", "owner.query "},
+      {false, "", "owner.query "},
+  };
+  for (const auto& c : cases) {
+    if (c.hasInput) {
+      LoadMiniPage({{"InputID", c.value}, {"SearchID", ""}});
+    } else {
+      LoadMiniPage({{"SearchID", ""}});
+    }
+    journal.Clear();
+    ASSERT_TRUE(browser.Fire("SearchID"));
+    EXPECT_EQ(journal.entries,
+              (std::vector<std::string>{"owner.show", c.query, "mini.hide"}))
+        << c.value;
+  }
+  browser.ClearDocument();
+  journal.Clear();
+  form.SearchModel();
+  EXPECT_TRUE(journal.Has("owner.query "));
+}
+
+TEST_F(MiniInputTest, AKeyUpSearchesOnlyWhenThePageSawEnter) {
+  const struct {
+    bool hasMonitor;
+    const char* monitor;
+    bool searches;
+  } cases[] = {
+      {true, "enter", true},
+      {true, "", false},
+      {true, "Enter", false},
+      {true, "enter ", false},
+      {false, "", false},
+  };
+  for (const auto& c : cases) {
+    if (c.hasMonitor) {
+      LoadMiniPage({{"InputID", "阀门"}, {"MonitorID", c.monitor}});
+    } else {
+      LoadMiniPage({{"InputID", "阀门"}});
+    }
+    journal.Clear();
+    ASSERT_TRUE(browser.Fire("InputID", EventProperty::OnKeyUp));
+    EXPECT_EQ(journal.Has("owner.query 阀门"), c.searches) << c.monitor;
+  }
+}
+
+TEST_F(MiniInputTest, ASecondPressWithinHalfASecondSearchesInsteadOfDragging) {
+  enum class Before { Nothing, Drag, TopLevelLoad, FrameLoad };
+  const struct {
+    const char* name;
+    Before before;
+    int dragLastsMs;  // how long the earlier drag held the button
+    int gapMs;        // from the end of the earlier event to the press
+    bool searches;
+  } cases[] = {
+      {"first press", Before::Nothing, 0, 0, false},
+      {"double click", Before::Drag, 0, 200, true},
+      {"exactly 500 ms", Before::Drag, 0, 500, true},
+      {"501 ms", Before::Drag, 0, 501, false},
+      {"soon after a long drag ended", Before::Drag, 3000, 300, true},
+      {"long after a drag ended", Before::Drag, 3000, 800, false},
+      {"right after the page loaded", Before::TopLevelLoad, 0, 300, true},
+      {"after a frame loaded", Before::FrameLoad, 0, 300, false},
+  };
+  for (const auto& c : cases) {
+    TGlobals g;
+    Journal j;
+    FakeMiniForm w{j};
+    FakeBrowser b{"mini", &j};
+    FakeTimer t1, t2, t3;
+    fakes::FakeSinkFactory s;
+    FakeOwner o{j};
+    TfrmMinInput f{g, o, {w, b, t1, t2, t3, s, clock}};
+    f.FormCreate();
+    b.LoadPage(g.MiniIndexUrl);
+    b.AddElement("MoveFormID");
+    b.RaiseDocumentComplete();
+    clock.Advance(10000);
+    w.onDrag = [&] { clock.Advance(c.dragLastsMs); };
+    if (c.before == Before::Drag) {
+      ASSERT_TRUE(b.Fire("MoveFormID", EventProperty::OnMouseDown));
+    }
+    if (c.before == Before::TopLevelLoad) b.RaiseDocumentComplete();
+    if (c.before == Before::FrameLoad) b.RaiseDocumentComplete(false);
+    j.Clear();
+    clock.Advance(c.gapMs);
+    ASSERT_TRUE(b.Fire("MoveFormID", EventProperty::OnMouseDown));
+    EXPECT_EQ(j.entries.front(), c.searches ? "owner.show" : "mini.drag") << c.name;
+  }
+}
+
+TEST_F(MiniInputTest, DockedWindowsSlideOutAndComeBackUnderThePointer) {
+  const ScreenPoint away{500, 500};
+  struct Step {
+    ScreenPoint pointer;
+    int left, top;
+    bool timer2;
+  };
+  const struct {
+    const char* name;
+    int left, top;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"top", 1580, 15,
+       {{away, 1580, -57, true},
+        {{1600, 1}, 1580, 0, false},     // on the 3-pixel strip
+        {{1600, 40}, 1580, 0, false},    // still over the window
+        {away, 1580, -57, true}}},
+      {"right, 10 px from the edge", kScreenWidth - 300, 300,
+       {{away, kScreenWidth - 4, 300, true},
+        {{kScreenWidth - 2, 320}, kScreenWidth - 290, 300, false},
+        {away, kScreenWidth - 4, 300, true}}},
+      {"top, beyond the right edge", 1800, 10, {{away, kScreenWidth - 290, -57, true}}},
+      {"top at 20", 800, 20, {{away, 800, -57, true}}},
+      {"right, 20 px from the edge", kScreenWidth - 290 - 20, 300,
+       {{away, kScreenWidth - 4, 300, true}}},
+      {"21 px from both edges", kScreenWidth - 290 - 21, 21,
+       {{away, kScreenWidth - 290 - 21, 21, true}}},
+  };
+  for (const auto& c : cases) {
+    window.bounds = {c.left, c.top, 290, 60};
+    timer2.enabled = true;
+    int n = 0;
+    for (const Step& step : c.steps) {
+      window.cursor = step.pointer;
+      // Both timers tick every 50 ms, Timer1 first.
+      form.Timer1Timer();
+      if (timer2.enabled) form.Timer2Timer();
+      EXPECT_EQ(window.bounds.left, step.left) << c.name << " step " << n;
+      EXPECT_EQ(window.bounds.top, step.top) << c.name << " step " << n;
+      EXPECT_EQ(timer2.enabled, step.timer2) << c.name << " step " << n;
+      ++n;
+    }
+  }
+}
+
+TEST_F(MiniInputTest, NavigationErrorsReloadAtMostOnceASecondAndTheLastOneComes) {
+  // The reload timer ticks 1000 ms after it was enabled.
+  LoadMiniPage({});
+  std::vector<std::int64_t> reloads;
+  std::int64_t enabledAt = -1;
+  for (std::int64_t t = 0; t <= 6000; t += 50) {
+    if (t <= 3000 && t % 100 == 0) {
+      bool cancel = false;
+      form.EmbeddedWBMinInputNavigateError(cancel);
+      EXPECT_TRUE(cancel);
+    }
+    if (reloadTimer.enabled && enabledAt < 0) enabledAt = t;
+    if (reloadTimer.enabled && t - enabledAt >= 1000) {
+      form.ReloadTimerTimer();
+      enabledAt = -1;
+    }
+    while (reloads.size() < browser.scripts.size()) {
+      EXPECT_EQ(browser.scripts[reloads.size()], "window.location.reload()");
+      reloads.push_back(t);
+    }
+    clock.Advance(50);
+  }
+  ASSERT_GE(reloads.size(), 3u);
+  EXPECT_LE(reloads.size(), 4u);
+  for (std::size_t i = 1; i < reloads.size(); ++i) EXPECT_GE(reloads[i] - reloads[i - 1], 1000);
+  // The storm's last error, at 3000 ms, is answered by a later reload.
+  EXPECT_GT(reloads.back(), 3000);
+  EXPECT_FALSE(reloadTimer.enabled);
+}
+
+TEST_F(MiniInputTest, BrowserEventsWhileOpenAndWhileClosing) {
+  LoadMiniPage({{"SearchID", ""}});
+  // An element the page's script adds later is bound at the next command-state change.
+  browser.AddElement("PinID");
+  browser.RaiseCommandStateChange();
+  EXPECT_TRUE(browser.Fire("PinID"));
+  browser.readyState = 3;
+  browser.AddElement("CloseID");
+  browser.RaiseCommandStateChange();
+  EXPECT_FALSE(browser.Fire("CloseID"));
+  EXPECT_EQ(browser.RaiseScriptError(), std::make_pair(true, false));
+  browser.silent = false;
+  browser.RaiseNavigateComplete2();
+  EXPECT_TRUE(browser.silent);
+
+  globals.IsClosing = true;
+  browser.readyState = 4;
+  browser.RaiseCommandStateChange();
+  browser.RaiseDocumentComplete();
+  EXPECT_EQ(browser.stops, 2);
+  EXPECT_FALSE(browser.Fire("CloseID"));
+}
+
+}  // namespace
+}  // namespace zel
