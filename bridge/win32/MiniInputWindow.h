@@ -1,0 +1,49 @@
+#pragma once
+// The program's mini input window on Win32: its window, its browser (which shows no context
+// menu at all), its timers and its logic, made together and torn down together.
+#include <windows.h>
+
+#include <memory>
+
+#include "bridge/MinInput.h"
+#include "bridge/win32/MiniInputForm.h"
+#include "bridge/win32/WebBrowserHost.h"
+#include "shell/win32/WindowTimer.h"
+
+namespace zel::win32 {
+
+class MiniInputWindow final : public IMiniInputWindow {
+ public:
+  // Created hidden, owned by the owner window, loading the mini page. A failure of the page's
+  // first load is reported and leaves a working window. Throws Win32Error or BrowserError when
+  // the window or its browser cannot be made.
+  MiniInputWindow(HWND owner, TGlobals& globals, IMiniInputOwner& miniOwner,
+                  ISinkFactory& sinks, IClock& clock);
+  ~MiniInputWindow() override;
+
+  void Show() override { form_.Show(); }
+  void Hide() override { form_.Hide(); }
+  bool OwnsWindow(std::intptr_t window) override { return form_.OwnsWindow(window); }
+
+  HWND Hwnd() const { return window_.Hwnd(); }
+  WebBrowserHost& Browser() { return browser_; }
+
+ private:
+  MiniInputForm window_;
+  WebBrowserHost browser_;
+  WindowTimer timer1_;
+  WindowTimer timer2_;
+  WindowTimer reloadTimer_;
+  TfrmMinInput form_;
+};
+
+// What the main window's createMiniInput calls.
+std::unique_ptr<IMiniInputWindow> CreateMiniInputWindow(HWND owner, TGlobals& globals,
+                                                        IMiniInputOwner& miniOwner,
+                                                        ISinkFactory& sinks, IClock& clock);
+
+// Gives the mini browser its keystrokes (Tab, clipboard and editing keys in the search field);
+// call from the message loop before TranslateMessage. False while no mini window exists.
+bool TranslateMiniInputAccelerator(MSG& message);
+
+}  // namespace zel::win32
