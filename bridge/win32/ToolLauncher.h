@@ -1,0 +1,15 @@
+#pragma once
+// Starting the companion drawing-reading tool on Win32.
+#include "bridge/ToolLauncher.h"
+
+namespace zel::win32 {
+
+class Win32ToolLauncher final : public IToolLauncher {
+ public:
+  // True for a file; a folder of that name is no program.
+  bool FileExists(const std::string& path) override;
+  // CreateProcessW of the command line, shown normally; throws Win32Error when it fails.
+  void Start(const std::string& commandLine) override;
+};
+
+}  // namespace zel::win32
