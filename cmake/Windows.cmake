@@ -52,13 +52,22 @@ add_test(NAME testbed.stop COMMAND ${CMAKE_SOURCE_DIR}/tools/testbed.sh stop ${T
 set_tests_properties(testbed.start PROPERTIES FIXTURES_SETUP winebed TIMEOUT 120)
 set_tests_properties(testbed.stop PROPERTIES FIXTURES_CLEANUP winebed TIMEOUT 60)
 
-# Programs the Wine tests start: the stand-in spreadsheet and similar peers.
+# Peers of the Wine tests: programs they start (the stand-in spreadsheet and similar), and a
+# folder with a .def file is an in-process server instead, <folder>.dll with those exports (the
+# stand-in browser control).
 file(GLOB PEER_DIRS LIST_DIRECTORIES true CONFIGURE_DEPENDS tests/standin/*)
 foreach(dir ${PEER_DIRS})
   if(IS_DIRECTORY ${dir})
     get_filename_component(peer ${dir} NAME)
     file(GLOB peer_sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.rc)
-    if(peer_sources)
+    file(GLOB peer_exports CONFIGURE_DEPENDS ${dir}/*.def)
+    if(peer_sources AND peer_exports)
+      add_library(${peer} SHARED ${peer_sources} ${peer_exports})
+      set_target_properties(${peer} PROPERTIES PREFIX "")
+      # The .def names the undecorated stdcall entry points of the 32-bit build.
+      target_link_options(${peer} PRIVATE -Wl,--enable-stdcall-fixup)
+      target_link_libraries(${peer} PRIVATE zel_win32)
+    elseif(peer_sources)
       add_executable(${peer} WIN32 ${peer_sources})
       target_link_libraries(${peer} PRIVATE zel_win32 -municode)
     endif()

@@ -1,0 +1,405 @@
+#include "tests/standin/browser/Control.h"
+
+#include <exdispid.h>
+#include <mshtmhst.h>
+
+#include <deque>
+
+#include "app/win32/Win32Util.h"
+#include "tests/standin/browser/Http.h"
+
+namespace zel::standin {
+
+namespace {
+
+constexpr UINT kNavigationStep = WM_APP + 1;
+constexpr UINT kStreamLoaded = WM_APP + 2;
+constexpr UINT kNextLocation = WM_APP + 3;
+// The loading page counts to 100% in 50 steps of at least 10 ms before it moves on.
+constexpr UINT kLoadingPageMs = 600;
+
+// A link's target against the page's address: absolute, from the server's root, or beside it.
+std::wstring Resolve(const std::wstring& base, const std::wstring& href) {
+  if (href.find(L"://") != std::wstring::npos) return href;
+  const std::size_t scheme = base.find(L"://");
+  if (scheme == std::wstring::npos) return {};
+  const std::size_t root = base.find(L'/', scheme + 3);
+  if (href[0] == L'/') return base.substr(0, root) + href;
+  if (root == std::wstring::npos) return base + L"/" + href;
+  return base.substr(0, base.rfind(L'/') + 1) + href;
+}
+
+}  // namespace
+
+// Event arguments in declared order, handed over last first as IDispatch::Invoke expects; the
+// values behind by-reference arguments live as long as the list.
+class EventArgs {
+ public:
+  EventArgs() = default;
+  EventArgs(const EventArgs&) = delete;
+  EventArgs& operator=(const EventArgs&) = delete;
+  ~EventArgs() {
+    for (VARIANT& value : values_) ::VariantClear(&value);
+  }
+
+  EventArgs& Object(IDispatch* object) {
+    VARIANT& arg = Add(VT_DISPATCH);
+    arg.pdispVal = object;  // borrowed for the call
+    return *this;
+  }
+  EventArgs& Text(const std::wstring& text) {
+    VARIANT& value = Keep(VT_BSTR);
+    value.bstrVal = ::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return ByRef(value);
+  }
+  EventArgs& Number(long number) {
+    VARIANT& value = Keep(VT_I4);
+    value.lVal = number;
+    return ByRef(value);
+  }
+  EventArgs& Nothing() { return ByRef(Keep(VT_EMPTY)); }
+  EventArgs& Flag(VARIANT_BOOL* flag) {
+    VARIANT& arg = Add(VT_BYREF | VT_BOOL);
+    arg.pboolVal = flag;
+    return *this;
+  }
+  EventArgs& Long(long number) {
+    Add(VT_I4).lVal = number;
+    return *this;
+  }
+  EventArgs& Bool(bool value) {
+    Add(VT_BOOL).boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return *this;
+  }
+  DISPPARAMS Params() {
+    reversed_.assign(args_.rbegin(), args_.rend());
+    return {reversed_.data(), nullptr, static_cast<UINT>(reversed_.size()), 0};
+  }
+
+ private:
+  VARIANT& Add(VARTYPE type) {
+    VARIANT arg;
+    ::VariantInit(&arg);
+    arg.vt = type;
+    args_.push_back(arg);
+    return args_.back();
+  }
+  VARIANT& Keep(VARTYPE type) {
+    values_.emplace_back();
+    ::VariantInit(&values_.back());
+    values_.back().vt = type;
+    return values_.back();
+  }
+  EventArgs& ByRef(VARIANT& value) {
+    Add(VT_BYREF | VT_VARIANT).pvarVal = &value;
+    return *this;
+  }
+
+  std::deque<VARIANT> values_;
+  std::vector<VARIANT> args_;
+  std::vector<VARIANT> reversed_;
+};
+
+Control::Control() = default;
+
+Control::~Control() { Close(OLECLOSE_NOSAVE); }
+
+void* Control::Find(REFIID riid) {
+  if (Is(riid, IID_IUnknown) || Is(riid, IID_IDispatch) || Is(riid, IID_IWebBrowser) ||
+      Is(riid, IID_IWebBrowserApp) || Is(riid, IID_IWebBrowser2)) {
+    return static_cast<IWebBrowser2*>(this);
+  }
+  if (Is(riid, IID_IOleObject)) return static_cast<IOleObject*>(this);
+  if (Is(riid, IID_IOleWindow) || Is(riid, IID_IOleInPlaceObject)) {
+    return static_cast<IOleInPlaceObject*>(this);
+  }
+  if (Is(riid, IID_IOleInPlaceActiveObject)) return static_cast<IOleInPlaceActiveObject*>(this);
+  if (Is(riid, IID_IConnectionPointContainer)) {
+    return static_cast<IConnectionPointContainer*>(this);
+  }
+  return nullptr;
+}
+
+// ---- Navigation
+
+void Control::StartNavigation(const std::wstring& url, const std::wstring& headers) {
+  request_ = {url, headers};
+  ++navigation_;
+  if (view_) {
+    view_->CancelLater();
+    view_->Post(kNavigationStep, navigation_);
+  }
+}
+
+HRESULT Control::Raise(DISPID id, EventArgs& args) {
+  const ComPtr<IDispatch> sink = events_.sink;
+  if (!sink) return S_OK;
+  DISPPARAMS params = args.Params();
+  return sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr,
+                      nullptr, nullptr);
+}
+
+// BeforeNavigate2, CommandStateChange, then NavigateComplete2 and DocumentComplete, or
+// NavigateError with the HTTP status (or the failure when nothing answered). Each handler may
+// start another navigation or stop this one: the rest of this one is then dropped.
+void Control::RunNavigation(unsigned number) {
+  const ComPtr<Control> keep(this);
+  const Request request = request_;
+  IDispatch* self = static_cast<IWebBrowser2*>(this);
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  {
+    EventArgs args;
+    args.Object(self).Text(request.url).Number(0).Text(L"").Nothing().Text(request.headers);
+    Raise(DISPID_BEFORENAVIGATE2, args.Flag(&cancel));
+  }
+  if (number != navigation_ || cancel != VARIANT_FALSE) return;
+  ready_ = READYSTATE_LOADING;
+  location_ = request.url;
+  {
+    EventArgs args;
+    Raise(DISPID_COMMANDSTATECHANGE, args.Long(CSC_UPDATECOMMANDS).Bool(true));
+  }
+  if (number != navigation_) return;
+
+  HttpAnswer answer;
+  if (request.url.rfind(L"about:", 0) == 0) {
+    answer.status = 200;
+  } else {
+    answer = HttpGet(request.url, request.headers);
+  }
+  if (answer.failure != S_OK || answer.status >= 400) {
+    // The page shown stays; what follows is the host's to decide.
+    ready_ = document_ ? READYSTATE_COMPLETE : READYSTATE_UNINITIALIZED;
+    if (document_) location_ = document_->Url();
+    VARIANT_BOOL cancelError = VARIANT_FALSE;
+    EventArgs args;
+    args.Object(self).Text(request.url).Text(L"");
+    args.Number(answer.failure != S_OK ? answer.failure : answer.status);
+    Raise(DISPID_NAVIGATEERROR, args.Flag(&cancelError));
+    return;
+  }
+
+  ShowDocument(Make<Document>(static_cast<IPageHost&>(*this), request.url,
+                              ReadMarkup(answer.body)));
+  ready_ = READYSTATE_INTERACTIVE;
+  {
+    EventArgs args;
+    Raise(DISPID_NAVIGATECOMPLETE2, args.Object(self).Text(request.url));
+  }
+  if (number != navigation_) return;
+  ready_ = READYSTATE_COMPLETE;
+  {
+    EventArgs args;
+    Raise(DISPID_DOCUMENTCOMPLETE, args.Object(self).Text(request.url));
+  }
+  if (number == navigation_) ScheduleNextLocation();
+}
+
+void Control::ShowDocument(ComPtr<Document> document) {
+  if (document_) document_->Detach();
+  document_ = std::move(document);
+  if (view_) view_->Show(*document_.Get());
+}
+
+void Control::DocumentLoaded() {
+  ready_ = READYSTATE_LOADING;
+  if (view_) view_->Post(kStreamLoaded, navigation_);
+}
+
+// The document replaced its content from a stream: shown and completed like a page.
+void Control::CompleteStreamLoad() {
+  if (!document_) return;
+  const ComPtr<Control> keep(this);
+  location_ = document_->Url();
+  if (view_) view_->Show(*document_.Get());
+  ready_ = READYSTATE_COMPLETE;
+  const unsigned number = navigation_;
+  {
+    EventArgs args;
+    Raise(DISPID_DOCUMENTCOMPLETE, args.Object(static_cast<IWebBrowser2*>(this)).Text(location_));
+  }
+  if (number == navigation_) ScheduleNextLocation();
+}
+
+// The loading page's script moves on to the service page by itself.
+void Control::ScheduleNextLocation() {
+  if (view_ && document_ && !document_->Content().nextLocation.empty()) {
+    view_->PostLater(kNextLocation, navigation_, kLoadingPageMs);
+  }
+}
+
+void Control::OnPosted(UINT message, WPARAM number) {
+  switch (message) {
+    case kNavigationStep: RunNavigation(static_cast<unsigned>(number)); break;
+    case kStreamLoaded: CompleteStreamLoad(); break;
+    case kNextLocation:
+      if (number == navigation_ && document_) {
+        StartNavigation(win32::Widen(document_->Content().nextLocation), L"");
+      }
+      break;
+    default: break;
+  }
+}
+
+void Control::OnLinkFollowed(const std::string& href) {
+  if (!document_ || href.empty() || href[0] == '#' || href.rfind("javascript:", 0) == 0) return;
+  const std::wstring target = Resolve(document_->Url(), win32::Widen(href));
+  if (!target.empty()) StartNavigation(target, L"");
+}
+
+void Control::OnContextMenu(POINT screen) {
+  ComPtr<IDocHostUIHandler> ui;
+  if (site_ && SUCCEEDED(site_.As(&ui))) {
+    ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, &screen, nullptr, nullptr);
+  }
+}
+
+void Control::Reload() {
+  if (document_) StartNavigation(document_->Url(), L"");
+}
+
+void Control::ShowStatus(const std::wstring& text) {
+  if (view_) view_->SetStatus(text);
+}
+
+std::wstring Control::SelectedText() { return view_ ? view_->SelectedText() : std::wstring(); }
+
+bool Control::EditCommand(DWORD command) { return view_ && view_->EditCommand(command); }
+
+// ---- IWebBrowser2
+
+HRESULT Control::Navigate(BSTR url, VARIANT*, VARIANT*, VARIANT*, VARIANT* headers) {
+  if (url == nullptr) return E_INVALIDARG;
+  if (!view_) return E_UNEXPECTED;
+  const bool hasHeaders = headers != nullptr && headers->vt == VT_BSTR && headers->bstrVal;
+  StartNavigation(std::wstring(url, ::SysStringLen(url)),
+                  hasHeaders ? std::wstring(headers->bstrVal, ::SysStringLen(headers->bstrVal))
+                             : std::wstring());
+  return S_OK;
+}
+
+HRESULT Control::Stop() {
+  ++navigation_;
+  if (view_) view_->CancelLater();
+  if (ready_ == READYSTATE_LOADING) {
+    ready_ = document_ ? READYSTATE_COMPLETE : READYSTATE_UNINITIALIZED;
+  }
+  return S_OK;
+}
+
+HRESULT Control::get_Application(IDispatch** application) {
+  return Give(ComPtr<IWebBrowser2>(this), application);
+}
+
+// No document yet: S_FALSE and a null pointer, as Wine's control answers.
+HRESULT Control::get_Document(IDispatch** document) {
+  if (document == nullptr) return E_POINTER;
+  *document = nullptr;
+  if (!document_) return S_FALSE;
+  return Give(document_, document);
+}
+
+HRESULT Control::get_LocationURL(BSTR* url) { return Give(location_, url); }
+
+HRESULT Control::get_ReadyState(READYSTATE* state) {
+  if (state == nullptr) return E_POINTER;
+  *state = ready_;
+  return S_OK;
+}
+
+HRESULT Control::put_Visible(VARIANT_BOOL visible) {
+  if (view_) ::ShowWindow(view_->Handle(), visible ? SW_SHOW : SW_HIDE);
+  return S_OK;
+}
+
+// ---- OLE embedding
+
+HRESULT Control::SetClientSite(IOleClientSite* site) {
+  site_ = site;
+  return S_OK;
+}
+
+HRESULT Control::Close(DWORD) {
+  ++navigation_;
+  view_.reset();
+  if (document_) document_->Detach();
+  document_.Reset();
+  site_.Reset();
+  events_.sink.Reset();
+  return S_OK;
+}
+
+HRESULT Control::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND parent, LPCRECT area) {
+  if (verb != OLEIVERB_INPLACEACTIVATE && verb != OLEIVERB_SHOW && verb != OLEIVERB_UIACTIVATE) {
+    return E_NOTIMPL;
+  }
+  if (view_) return S_OK;
+  if (parent == nullptr) return E_INVALIDARG;
+  RECT rect{};
+  if (area != nullptr) {
+    rect = *area;
+  } else {
+    ::GetClientRect(parent, &rect);
+  }
+  try {
+    view_ = std::make_unique<View>(static_cast<IViewOwner&>(*this), parent, rect);
+  } catch (...) {
+    return E_FAIL;
+  }
+  return S_OK;
+}
+
+HRESULT Control::GetWindow(HWND* window) {
+  if (window == nullptr) return E_POINTER;
+  *window = view_ ? view_->Handle() : nullptr;
+  return view_ ? S_OK : E_FAIL;
+}
+
+HRESULT Control::InPlaceDeactivate() {
+  view_.reset();
+  return S_OK;
+}
+
+HRESULT Control::SetObjectRects(LPCRECT position, LPCRECT) {
+  if (view_ && position != nullptr) {
+    ::MoveWindow(view_->Handle(), position->left, position->top, position->right - position->left,
+                 position->bottom - position->top, TRUE);
+  }
+  return S_OK;
+}
+
+HRESULT Control::FindConnectionPoint(REFIID riid, IConnectionPoint** point) {
+  if (point == nullptr) return E_POINTER;
+  *point = nullptr;
+  if (!Is(riid, DIID_DWebBrowserEvents2)) return CONNECT_E_NOCONNECTION;
+  *point = &events_;
+  events_.AddRef();
+  return S_OK;
+}
+
+// ---- The events' connection point
+
+HRESULT Control::EventsPoint::QueryInterface(REFIID riid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  *object = nullptr;
+  if (!Is(riid, IID_IUnknown) && !Is(riid, IID_IConnectionPoint)) return E_NOINTERFACE;
+  *object = static_cast<IConnectionPoint*>(this);
+  AddRef();
+  return S_OK;
+}
+
+HRESULT Control::EventsPoint::Advise(IUnknown* candidate, DWORD* cookie) {
+  if (candidate == nullptr || cookie == nullptr) return E_POINTER;
+  if (sink) return CONNECT_E_ADVISELIMIT;
+  if (FAILED(candidate->QueryInterface(IID_PPV_ARGS(&sink)))) return CONNECT_E_CANNOTCONNECT;
+  *cookie = 1;
+  return S_OK;
+}
+
+HRESULT Control::EventsPoint::Unadvise(DWORD cookie) {
+  if (cookie != 1 || !sink) return CONNECT_E_NOCONNECTION;
+  sink.Reset();
+  return S_OK;
+}
+
+}  // namespace zel::standin

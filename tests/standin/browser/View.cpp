@@ -1,0 +1,257 @@
+#include "tests/standin/browser/View.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "app/win32/Win32Util.h"
+#include "tests/standin/browser/Peer.h"
+
+namespace zel::standin {
+
+namespace {
+constexpr UINT kFireQueued = WM_APP + 100;
+constexpr UINT_PTR kLaterTimer = 1;
+constexpr int kHeaderId = 2;
+constexpr int kFirstItemId = 100;
+constexpr int kRowHeight = 24;
+constexpr int kGap = 6;
+constexpr int kFieldWidth = 150;
+}  // namespace
+
+View::View(IViewOwner& owner, HWND parent, const RECT& area)
+    : owner_(owner), font_(static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT))) {
+  CreateParams params;
+  params.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN;
+  params.parent = parent;
+  params.x = area.left;
+  params.y = area.top;
+  params.width = area.right - area.left;
+  params.height = area.bottom - area.top;
+  params.background = ::GetSysColorBrush(COLOR_BTNFACE);
+  Create(kViewClass, params);
+  header_ = Child(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kHeaderId);
+  status_ = Child(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kStatusLineId);
+  Layout();
+}
+
+View::~View() {
+  Clear();
+  Destroy();
+}
+
+HWND View::Child(const wchar_t* className, const std::wstring& text, DWORD style, int id) {
+  const HWND child = ::CreateWindowExW(
+      0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, Handle(),
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr);
+  if (child == nullptr) win32::ThrowLastError("CreateWindowExW");
+  ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  return child;
+}
+
+void View::Clear() {
+  for (Item& item : items_) {
+    item.element->ShowIn(nullptr);
+    ::DestroyWindow(item.window);
+    if (item.label != nullptr) ::DestroyWindow(item.label);
+  }
+  items_.clear();
+  lastField_ = nullptr;
+}
+
+void View::Show(const Document& document) {
+  Clear();
+  const Markup& page = document.Content();
+  ::SetWindowTextW(header_, (win32::Widen(page.title) + L"  " + document.Url()).c_str());
+  ::SetWindowTextW(status_, L"");
+  int id = kFirstItemId;
+  for (const ComPtr<Element>& element : document.Elements()) {
+    const MarkupElement& source = element->Source();
+    const std::wstring tag = L"[" + win32::Widen(source.id) + L"]";
+    Item item{nullptr, nullptr, element};
+    if (source.kind == ElementKind::Button) {
+      const std::wstring caption = win32::Widen(source.caption);
+      item.window = Child(L"BUTTON", caption.empty() ? tag : caption + L" " + tag,
+                          WS_TABSTOP | BS_PUSHBUTTON, id++);
+    } else if (source.kind == ElementKind::Edit) {
+      item.label = Child(L"STATIC", tag, SS_NOPREFIX | SS_CENTERIMAGE, id++);
+      const DWORD readOnly = source.Attribute("readonly") ? ES_READONLY : 0;
+      item.window = Child(L"EDIT", win32::Widen(source.Attribute("value").value_or("")),
+                          WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL | readOnly, id++);
+      element->ShowIn(item.window);
+    } else {
+      continue;
+    }
+    ::SetWindowSubclass(item.window, &View::ControlProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    items_.push_back(item);
+  }
+  Layout();
+}
+
+int View::TextWidth(const std::wstring& text) const {
+  const HDC dc = ::GetDC(Handle());
+  const HGDIOBJ old = ::SelectObject(dc, font_);
+  SIZE size{};
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(Handle(), dc);
+  return size.cx;
+}
+
+// Left to right, wrapping at the window's edge; the address on top and the status line under
+// the controls when there is room for them (the mini window has little).
+void View::Layout() {
+  RECT area{};
+  ::GetClientRect(Handle(), &area);
+  const int width = area.right, height = area.bottom;
+  const int margin = height < 100 ? 2 : 8;
+  int x = margin, y = margin;
+  const bool roomy = height >= 200;
+  ::ShowWindow(header_, roomy ? SW_SHOW : SW_HIDE);
+  if (roomy) {
+    ::MoveWindow(header_, margin, y, width - 2 * margin, 18, TRUE);
+    y += 18 + kGap;
+  }
+  const auto place = [&](HWND window, int w) {
+    if (x + w > width - margin && x > margin) {
+      x = margin;
+      y += kRowHeight + kGap;
+    }
+    ::MoveWindow(window, x, y, w, kRowHeight, TRUE);
+    x += w + kGap;
+  };
+  for (const Item& item : items_) {
+    wchar_t text[256] = {};
+    if (item.label != nullptr) {
+      ::GetWindowTextW(item.label, text, 256);
+      place(item.label, TextWidth(text) + 2);
+      place(item.window, kFieldWidth);
+    } else {
+      ::GetWindowTextW(item.window, text, 256);
+      place(item.window, TextWidth(text) + 20);
+    }
+  }
+  const int statusTop = roomy ? height - margin - 18 : y + kRowHeight + kGap;
+  ::MoveWindow(status_, margin, statusTop, width - 2 * margin, 18, TRUE);
+}
+
+void View::SetStatus(const std::wstring& text) { ::SetWindowTextW(status_, text.c_str()); }
+
+std::wstring View::SelectedText() const {
+  if (lastField_ == nullptr) return {};
+  DWORD start = 0, end = 0;
+  ::SendMessageW(lastField_, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                 reinterpret_cast<LPARAM>(&end));
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(lastField_)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(
+      ::GetWindowTextW(lastField_, text.data(), static_cast<int>(text.size()))));
+  return end > start && end <= text.size() ? text.substr(start, end - start) : std::wstring();
+}
+
+bool View::EditCommand(DWORD command) {
+  if (lastField_ == nullptr) return false;
+  ::SendMessageW(lastField_, command == OLECMDID_COPY ? WM_COPY : WM_PASTE, 0, 0);
+  return true;
+}
+
+void View::Post(UINT message, WPARAM number) { ::PostMessageW(Handle(), message, number, 0); }
+
+void View::PostLater(UINT message, WPARAM number, UINT delayMs) {
+  laterMessage_ = message;
+  laterNumber_ = number;
+  ::SetTimer(Handle(), kLaterTimer, delayMs, nullptr);
+}
+
+void View::CancelLater() { ::KillTimer(Handle(), kLaterTimer); }
+
+const View::Item* View::ItemOf(HWND window) const {
+  for (const Item& item : items_) {
+    if (item.window == window) return &item;
+  }
+  return nullptr;
+}
+
+void View::Queue(const ComPtr<Element>& element, ElementEvent event) {
+  queued_.emplace_back(element, event);
+  ::PostMessageW(Handle(), kFireQueued, 0, 0);
+}
+
+void View::FireQueued() {
+  if (queued_.empty()) return;
+  const auto [element, event] = queued_.front();
+  queued_.pop_front();
+  element->Fire(event);
+  // The handler did not cancel the default action (the program's never does): a link is
+  // followed after it, as in a browser.
+  const MarkupElement& source = element->Source();
+  if (event == ElementEvent::Click && source.tag == "a") {
+    owner_.OnLinkFollowed(source.Attribute("href").value_or(""));
+  }
+}
+
+LRESULT CALLBACK View::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR, DWORD_PTR data) {
+  auto* view = reinterpret_cast<View*>(data);
+  const Item* item = view->ItemOf(window);
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      // A drag area: the handler starts the system's move loop while the button is still down.
+      if (item != nullptr && item->element->Handles(ElementEvent::MouseDown)) {
+        view->Queue(item->element, ElementEvent::MouseDown);
+        return 0;
+      }
+      break;
+    case WM_KEYUP: {
+      const LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+      if (item != nullptr) view->Queue(item->element, ElementEvent::KeyUp);
+      return result;
+    }
+    case WM_CONTEXTMENU:
+      // A page field offers no menu of its own: the browser's host decides.
+      return ::SendMessageW(view->Handle(), message, wParam, lParam);
+    case WM_NCDESTROY:
+      ::RemoveWindowSubclass(window, &View::ControlProc, 0);
+      break;
+    default:
+      break;
+  }
+  return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_COMMAND: {
+      const HWND control = reinterpret_cast<HWND>(lParam);
+      const Item* item = ItemOf(control);
+      if (item == nullptr) return 0;
+      if (HIWORD(wParam) == BN_CLICKED) Queue(item->element, ElementEvent::Click);
+      if (HIWORD(wParam) == EN_SETFOCUS) lastField_ = control;
+      return 0;
+    }
+    case WM_CONTEXTMENU: {
+      POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (lParam == -1) ::GetCursorPos(&at);
+      owner_.OnContextMenu(at);
+      return 0;
+    }
+    case WM_TIMER:
+      if (wParam != kLaterTimer) break;
+      CancelLater();
+      owner_.OnPosted(laterMessage_, laterNumber_);
+      return 0;
+    case kFireQueued:
+      FireQueued();
+      return 0;
+    default:
+      if (message >= WM_APP && message < kFireQueued) {
+        owner_.OnPosted(message, wParam);
+        return 0;
+      }
+      break;
+  }
+  return DefaultHandling(message, wParam, lParam);
+}
+
+}  // namespace zel::standin
