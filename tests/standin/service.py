@@ -6,6 +6,8 @@
 Pages: /pcprice/default/index (wide), /pcprice/default/indexzb (narrow),
 /pcprice/default/miniindex (mini). Downloads: /download/version.txt, /download/updateInfo.txt,
 /download/Zel_<version>.exe, read from DIR at each request (404 while missing).
+Elements that act as buttons carry role="button" (the Wine tests' stand-in browser shows them as
+native buttons); the wide page's 帮助 link (HelpID) leads to a page the service does not have.
 
 Tests steer the pages through /standin/set?name=value&... (names below in DEFAULTS), undo that with
 /standin/reset, and read the requests seen so far, as JSON, from /standin/requests.
@@ -31,7 +33,7 @@ DEFAULTS = {
     "paste_flag": "1",    # page variable pasteFlag
     "settings": SETTINGS, # value of SettingStrID
     "row": ROW,           # value of InsertExcelStrID
-    "omit": "",           # comma-separated element ids left out of every page
+    "omit": "",           # comma-separated element ids or page variables left out of every page
 }
 
 # Sample price lines of the wide and narrow pages: name, spec, unit, quantity, price, amount,
@@ -150,15 +152,15 @@ function search() {{
 WIDE = """<body>
 <div class="frame">
   <div class="bar">
-    <div class="drag logo" id="MoveFormID2">泽</div>
-    <div class="drag name" id="MoveFormID" style="width: 520px">泽米宝 · 元器件选型比价</div>
+    <div class="drag logo" id="MoveFormID2" role="button">泽</div>
+    <div class="drag name" id="MoveFormID" role="button" style="width: 520px">泽米宝 · 元器件选型比价</div>
     <div class="btns">
-      <span id="ReadDwgID" title="看图">看图</span>
-      <span id="MiniID" title="迷你窗口">迷你</span>
-      <span id="HVID" title="切换到竖版">竖版</span>
-      <span id="PinID" title="置顶">置顶</span>
-      <span id="MinID" title="最小化">&#8211;</span>
-      <span id="CloseID" title="关闭">&#215;</span>
+      <span id="ReadDwgID" role="button" title="看图">看图</span>
+      <span id="MiniID" role="button" title="迷你窗口">迷你</span>
+      <span id="HVID" role="button" title="切换到竖版">竖版</span>
+      <span id="PinID" role="button" title="置顶">置顶</span>
+      <span id="MinID" role="button" title="最小化">&#8211;</span>
+      <span id="CloseID" role="button" title="关闭">&#215;</span>
     </div>
   </div>
   <div class="tool">
@@ -166,11 +168,12 @@ WIDE = """<body>
     <span class="btn" onclick="search()">查询</span>
     <span class="btn grey" onclick="loadOrderDiv()">价格查询</span>
     <span class="btn grey" onclick="openSetting()">设置</span>
+    <a id="HelpID" href="/pcprice/default/help">帮助</a>
   </div>
   <table class="parts"><thead><tr>{captions}</tr></thead><tbody id="parts">{rows}</tbody></table>
   <div class="foot">
-    <span class="btn" id="InsertExcelID">插入Excel</span>
-    <span class="btn grey" id="btnAddTitle">插入表头</span>
+    <span class="btn" id="InsertExcelID" role="button">插入Excel</span>
+    <span class="btn grey" id="btnAddTitle" role="button">插入表头</span>
     <span id="status">选中一行后点“插入Excel”</span>
   </div>
   <div class="panel" id="orderDiv"><h3>价格查询</h3><p>输入型号后回车，或从列表中选一行。</p>
@@ -190,21 +193,21 @@ WIDE = """<body>
 NARROW = """<body>
 <div class="frame">
   <div class="bar">
-    <div class="drag logo" id="MoveFormID2">泽</div>
-    <div class="drag name" id="MoveFormID" style="width: 60px">泽米宝</div>
+    <div class="drag logo" id="MoveFormID2" role="button">泽</div>
+    <div class="drag name" id="MoveFormID" role="button" style="width: 60px">泽米宝</div>
     <div class="btns">
-      <span id="SettingID" title="设置">设</span>
-      <span id="ReadDwgID" title="看图">图</span>
-      <span id="MiniID" title="迷你窗口">迷</span>
-      <span id="HVID" title="切换到宽版">横</span>
-      <span id="PinID" title="置顶">顶</span>
-      <span id="MinID" title="最小化">&#8211;</span>
-      <span id="CloseID" title="关闭">&#215;</span>
+      <span id="SettingID" role="button" title="设置">设</span>
+      <span id="ReadDwgID" role="button" title="看图">图</span>
+      <span id="MiniID" role="button" title="迷你窗口">迷</span>
+      <span id="HVID" role="button" title="切换到宽版">横</span>
+      <span id="PinID" role="button" title="置顶">顶</span>
+      <span id="MinID" role="button" title="最小化">&#8211;</span>
+      <span id="CloseID" role="button" title="关闭">&#215;</span>
     </div>
   </div>
-  <div class="tool"><span class="btn" id="QueryPriceID">查价格</span> <span id="status"></span></div>
+  <div class="tool"><span class="btn" id="QueryPriceID" role="button">查价格</span> <span id="status"></span></div>
   <table class="parts"><tbody id="parts">{rows}</tbody></table>
-  <div class="foot"><span class="btn" id="InsertExcelID">插入Excel</span></div>
+  <div class="foot"><span class="btn" id="InsertExcelID" role="button">插入Excel</span></div>
   <input type="hidden" id="InsertExcelStrID" value="{row}" />
   <div id="msgBox"></div>
 </div>
@@ -214,12 +217,12 @@ NARROW = """<body>
 
 MINI = """<body>
 <div class="frame" style="background: #323232">
-  <div class="drag logo" id="MoveFormID" style="float: left; cursor: move; color: #fff; margin: 18px 6px 0 6px">泽</div>
+  <div class="drag logo" id="MoveFormID" role="button" style="float: left; cursor: move; color: #fff; margin: 18px 6px 0 6px">泽</div>
   <input type="text" id="InputID" value="输入型号查价格" style="float: left; width: 150px; height: 24px; margin-top: 17px; border: 0; padding: 0 4px" />
-  <span class="btn" id="SearchID" style="float: left; margin-top: 17px; height: 26px; line-height: 26px">搜</span>
-  <span id="PinID" style="float: left; color: #ddd; margin: 22px 0 0 6px; cursor: pointer">顶</span>
-  <span id="CloseID" style="float: left; color: #ddd; margin: 22px 0 0 6px; cursor: pointer">&#215;</span>
-  <div id="MoveFormID2" style="position: absolute; left: 0; right: 0; top: 0; height: 12px; cursor: move"></div>
+  <span class="btn" id="SearchID" role="button" style="float: left; margin-top: 17px; height: 26px; line-height: 26px">搜</span>
+  <span id="PinID" role="button" style="float: left; color: #ddd; margin: 22px 0 0 6px; cursor: pointer">顶</span>
+  <span id="CloseID" role="button" style="float: left; color: #ddd; margin: 22px 0 0 6px; cursor: pointer">&#215;</span>
+  <div id="MoveFormID2" role="button" style="position: absolute; left: 0; right: 0; top: 0; height: 12px; cursor: move"></div>
   <input type="hidden" id="MonitorID" value="" />
   <div id="msgBox"></div>
 </div>
@@ -243,10 +246,12 @@ def esc(text):
     return html.escape(text, quote=True)
 
 
-def remove_ids(page, ids):
+def remove_ids(page, names):
     # A left-out id simply loses its id attribute; the element stays so the layout is unchanged.
-    for element_id in ids:
-        page = page.replace(f'id="{element_id}"', "")
+    # A left-out page variable loses its declaration.
+    for name in names:
+        page = page.replace(f'id="{name}"', "")
+        page = re.sub(r"^var %s = .*;\n" % re.escape(name), "", page, flags=re.M)
     return page
 
 
