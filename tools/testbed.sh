@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # A throwaway Wine test bed: its own HOME and prefix, an Xvfb display, a persistent
-# wineserver and the stand-in service. Everything it starts is stopped by process id.
-#   testbed.sh start DIR [BITS]   testbed.sh stop DIR
+# wineserver, the stand-in service, and the stand-in browser control registered in place of
+# Wine's. Everything it starts is stopped by process id.
+#   testbed.sh start DIR [BITS [BROWSER_DLL]]   testbed.sh stop DIR
 # BITS is the bitness of the build the bed serves: 32 (default) or 64 (wine64, 64-bit prefix).
+# BROWSER_DLL is that build's stand-in browser, by default browser.dll beside DIR.
 set -euo pipefail
-cmd=${1:?start|stop}; dir=${2:?directory}; bits=${3:-32}
+cmd=${1:?start|stop}; dir=${2:?directory}; bits=${3:-32}; browser_dll=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
 . "$here/wine-env.sh"
@@ -29,6 +31,21 @@ free_display() {
   return 1
 }
 
+clsid_webbrowser='{8856F961-340A-11D0-A96B-00C04FD705A2}'
+clsid_htmldocument='{25336920-03F9-11CF-8FD0-00AA00686F13}'
+
+# The DLL registered for a class in the prefix (the native view); empty when none is.
+inproc_server() {
+  wine reg query "HKCR\\CLSID\\$1\\InprocServer32" /ve 2>/dev/null </dev/null | tr -d '\r' |
+    LC_ALL=C sed -n 's/.*REG_[A-Z_]*SZ *//p' | head -n 1
+}
+
+register_inproc() {
+  local key="HKCR\\CLSID\\$1\\InprocServer32"
+  wine reg add "$key" /ve /d "$2" /f >/dev/null 2>&1 </dev/null
+  wine reg add "$key" /v ThreadingModel /d Apartment /f >/dev/null 2>&1 </dev/null
+}
+
 free_port() {
   python3 - <<'PY'
 import socket
@@ -41,6 +58,7 @@ start)
   "$0" stop "$dir" >/dev/null 2>&1 || true
   mkdir -p "$dir/home" "$dir/download"
   dir=$(cd "$dir" && pwd)
+  browser_dll=${browser_dll:-$(dirname "$dir")/browser.dll}
   n=$(free_display)
   Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
   echo $! >"$dir/xvfb.pid"
@@ -94,6 +112,32 @@ except OSError:
 PY
     sleep 0.1
   done
+  # Wine's control holds no document, so the program's pages never load with it. The stand-in
+  # takes its class (and answers for the HTML document class, which the host looks for before
+  # it loads a page from memory). Wine's own registrations are noted once, for the test that
+  # proves the host against Wine's control.
+  [ -f "$dir/wine-classes" ] || {
+    echo "ZEL_WINE_WEBBROWSER='$(inproc_server "$clsid_webbrowser")'"
+    echo "ZEL_WINE_HTMLDOCUMENT='$(inproc_server "$clsid_htmldocument")'"
+  } >"$dir/wine-classes"
+  if [ -f "$browser_dll" ]; then
+    standin=$(cd "$(dirname "$browser_dll")" && pwd)/$(basename "$browser_dll")
+    standin="Z:${standin//\//\\}"
+    register_inproc "$clsid_webbrowser" "$standin"
+    register_inproc "$clsid_htmldocument" "$standin"
+  else
+    standin=""
+    echo "warning: no stand-in browser at $browser_dll: Wine's control (no page will load)" >&2
+    . "$dir/wine-classes"
+    register_inproc "$clsid_webbrowser" "$ZEL_WINE_WEBBROWSER"
+    register_inproc "$clsid_htmldocument" "$ZEL_WINE_HTMLDOCUMENT"
+  fi
+  rm -f "$dir/scripts.txt"
+  {
+    sed 's/^/export /' "$dir/wine-classes"
+    echo "export ZEL_STANDIN_BROWSER='$standin'"
+    echo "export ZEL_STANDIN_SCRIPTS=\"$dir/scripts.txt\""
+  } >>"$dir/env"
   echo "test bed ready: $bits-bit Wine, display :$n, service port $port, prefix $WINEPREFIX"
   ;;
 stop)
@@ -105,5 +149,5 @@ stop)
   stop_pid "$dir/xvfb.pid"
   echo "test bed stopped"
   ;;
-*) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+*) echo "usage: $0 start DIR [BITS [BROWSER_DLL]] | stop DIR" >&2; exit 2 ;;
 esac

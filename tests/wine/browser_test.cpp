@@ -1,6 +1,8 @@
 // The hosted WebBrowser control against Wine's real one. Wine has no HTML engine here, so no
 // document ever exists: navigations end in NavigateError, and what needs a page must fail
 // cleanly. The site's answers to the control are checked by calling it as the control would.
+// The test bed registers its stand-in control in Wine's place; this program puts Wine's own
+// registration back for its run.
 #include <windows.h>
 #include <exdisp.h>
 #include <exdispid.h>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "app/Errors.h"
+#include "app/win32/Win32Util.h"
 #include "app/win32/Window.h"
 #include "bridge/win32/DHTMLEvent.h"
 #include "bridge/win32/WebBrowserHost.h"
@@ -30,6 +33,41 @@ namespace {
 constexpr GUID kDocHostCommandGroup = {
     0xf38bc242, 0xb950, 0x11d1, {0x89, 0x18, 0x00, 0xc0, 0x4f, 0xc2, 0xc8, 0x36}};
 constexpr int kClosedPortStatus = static_cast<int>(0x800C0008);  // INET_E_DOWNLOAD_FAILURE
+
+// The classes the bed gives to its stand-in: the control, and the HTML document the host
+// looks for before it loads a page from memory.
+const wchar_t* const kBrowserClasses[] = {L"{8856F961-340A-11D0-A96B-00C04FD705A2}",
+                                          L"{25336920-03F9-11CF-8FD0-00AA00686F13}"};
+
+void RegisterServer(const wchar_t* clsid, const std::string& dll) {
+  const std::wstring key = std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32";
+  if (dll.empty()) {
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+    return;
+  }
+  const std::wstring path = Widen(dll);
+  ASSERT_EQ(::RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, path.c_str(),
+                              static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+}
+
+// Each process reads the registration when it first makes the class, so this program's own
+// registry view is what counts; every other test program finds the stand-in again after it.
+class WineControlRegistration final : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (winetest::Env("ZEL_STANDIN_BROWSER").empty()) return;  // a bed without the stand-in
+    RegisterServer(kBrowserClasses[0], winetest::Env("ZEL_WINE_WEBBROWSER"));
+    RegisterServer(kBrowserClasses[1], winetest::Env("ZEL_WINE_HTMLDOCUMENT"));
+  }
+  void TearDown() override {
+    const std::string standIn = winetest::Env("ZEL_STANDIN_BROWSER");
+    if (standIn.empty()) return;
+    for (const wchar_t* clsid : kBrowserClasses) RegisterServer(clsid, standIn);
+  }
+};
+
+const auto* const kRegistration = ::testing::AddGlobalTestEnvironment(new WineControlRegistration);
 
 void PumpUntil(const std::function<bool()>& done, int timeoutMs) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

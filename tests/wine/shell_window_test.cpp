@@ -12,6 +12,7 @@
 #include "app/win32/Win32Util.h"
 #include "shell/win32/ApplicationWindow.h"
 #include "shell/win32/MainForm.h"
+#include "tests/wine/support/StandInPage.h"
 #include "tests/wine/support/WineEnv.h"
 #include "tests/wine/support/ZelForm.h"
 #include "tests/wine/support/ZelProcess.h"
@@ -74,11 +75,12 @@ TEST(ZelMainWindow, EndsOnWmCloseAlsoWhenAnotherProgramHeldEsc) {
   EXPECT_TRUE(zel.WaitForExit(10000)) << "Zel.exe still runs after WM_CLOSE";
 }
 
-TEST(ZelMainWindow, StartsBorderlessInvisibleCentredAndOwnedByTheApplicationWindow) {
+TEST(ZelMainWindow, StartsBorderlessLayeredCentredAndOwnedByTheApplicationWindow) {
   ZelProcess zel(ServiceArguments());
   const HWND form = WaitForProcessWindow(zel.Id(), win32::MainForm::kClassName, kTitle, 20000);
   ASSERT_NE(form, nullptr);
   ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(form) != FALSE; }, 10000));
+  ASSERT_TRUE(WaitForPageElement(form, "CloseID", 20000));
 
   EXPECT_EQ(Style(form) & (WS_CAPTION | WS_THICKFRAME), 0);
   EXPECT_NE(Style(form) & WS_POPUP, 0);
@@ -90,13 +92,14 @@ TEST(ZelMainWindow, StartsBorderlessInvisibleCentredAndOwnedByTheApplicationWind
   EXPECT_EQ(rc.left, (::GetSystemMetrics(SM_CXSCREEN) - 900) / 2);
   EXPECT_EQ(rc.top, (::GetSystemMetrics(SM_CYSCREEN) - 600) / 2);
 
-  // No document ever completes here, so the window stays fully transparent.
+  // Layered, and opaque once its page is complete (it starts at alpha 0: see the in-process
+  // tests below).
   ASSERT_NE(ExStyle(form) & WS_EX_LAYERED, 0);
   BYTE alpha = 99;
   DWORD flags = 0;
   ASSERT_TRUE(::GetLayeredWindowAttributes(form, nullptr, &alpha, &flags));
   EXPECT_NE(flags & LWA_ALPHA, 0u);
-  EXPECT_EQ(alpha, 0);
+  EXPECT_EQ(alpha, 255);
 
   const HWND owner = ::GetWindow(form, GW_OWNER);
   ASSERT_NE(owner, nullptr);

@@ -1,0 +1,158 @@
+#include "tests/wine/support/StandInPage.h"
+
+#include <wininet.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <stdexcept>
+
+#include "app/win32/Win32Util.h"
+#include "tests/standin/browser/Peer.h"
+#include "tests/wine/support/WineEnv.h"
+#include "tests/wine/support/ZelProcess.h"
+
+namespace zel::winetest {
+
+namespace {
+
+using win32::Narrow;
+using win32::Widen;
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+  return TRUE;
+}
+
+std::vector<HWND> Descendants(HWND window) {
+  std::vector<HWND> found;
+  ::EnumChildWindows(window, &CollectChild, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::string Encoded(const std::string& text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (const unsigned char c : text) {
+    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+using InternetHandle = win32::UniqueHandle<HINTERNET, &::InternetCloseHandle>;
+
+std::string ServiceGet(const std::string& path) {
+  const InternetHandle session(
+      ::InternetOpenW(L"Zel Wine test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  const std::wstring url = Widen("http://" + ServiceHost() + path);
+  const InternetHandle request(::InternetOpenUrlW(
+      session.get(), url.c_str(), nullptr, 0,
+      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0));
+  if (!request) throw std::runtime_error("stand-in service unreachable: " + path);
+  std::string body;
+  char buffer[8192];
+  DWORD read = 0;
+  while (::InternetReadFile(request.get(), buffer, sizeof buffer, &read) && read > 0) {
+    body.append(buffer, read);
+  }
+  return body;
+}
+
+std::string ScriptFile() { return WinePath(Env(standin::kScriptLogVariable)); }
+
+}  // namespace
+
+std::map<std::string, HWND> PageButtons(HWND window) {
+  std::map<std::string, HWND> buttons;
+  for (const HWND child : Descendants(window)) {
+    if (!::IsWindowVisible(child) || ClassOf(child) != L"Button") continue;
+    const std::string text = Narrow(WindowText(child));
+    const std::size_t open = text.rfind('[');
+    if (open == std::string::npos || text.back() != ']') continue;
+    buttons.emplace(text.substr(open + 1, text.size() - open - 2), child);
+  }
+  return buttons;
+}
+
+BYTE WindowAlpha(HWND window) {
+  BYTE alpha = 0;
+  DWORD flags = 0;
+  if (!::GetLayeredWindowAttributes(window, nullptr, &alpha, &flags)) return 255;
+  return (flags & LWA_ALPHA) ? alpha : 255;
+}
+
+bool WaitForPageElement(HWND window, const std::string& id, DWORD timeoutMs) {
+  return PumpUntil(
+      [&] { return WindowAlpha(window) == 255 && PageButtons(window).count(id) == 1; }, timeoutMs);
+}
+
+bool ClickPageElement(HWND window, const std::string& id) {
+  const auto buttons = PageButtons(window);
+  const auto it = buttons.find(id);
+  if (it == buttons.end()) return false;
+  return ::PostMessageW(it->second, BM_CLICK, 0, 0) != FALSE;
+}
+
+std::wstring PageStatus(HWND window) {
+  for (const HWND child : Descendants(window)) {
+    if (::IsWindowVisible(child) && ClassOf(child) == standin::kViewClass) {
+      return WindowText(::GetDlgItem(child, standin::kStatusLineId));
+    }
+  }
+  return {};
+}
+
+std::vector<std::string> RecordedScripts() {
+  const win32::UniqueHandleObj file(win32::OwnFileHandle(::CreateFileW(
+      Widen(ScriptFile()).c_str(), GENERIC_READ,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr)));
+  std::string bytes;
+  char buffer[4096];
+  DWORD read = 0;
+  while (file && ::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    bytes.append(buffer, read);
+  }
+  std::vector<std::string> scripts;
+  std::istringstream lines(bytes);
+  for (std::string line; std::getline(lines, line);) scripts.push_back(line);
+  return scripts;
+}
+
+void ClearRecordedScripts() { ::DeleteFileW(Widen(ScriptFile()).c_str()); }
+
+bool WaitForScript(const std::string& script, DWORD timeoutMs) {
+  return PumpUntil(
+      [&] {
+        const auto scripts = RecordedScripts();
+        return std::find(scripts.begin(), scripts.end(), script) != scripts.end();
+      },
+      timeoutMs);
+}
+
+void SetServicePage(const std::vector<std::pair<std::string, std::string>>& values) {
+  std::string query;
+  for (const auto& [name, value] : values) {
+    query += (query.empty() ? "?" : "&") + name + "=" + Encoded(value);
+  }
+  if (ServiceGet("/standin/set" + query) != "ok") throw std::runtime_error("/standin/set" + query);
+}
+
+void ResetService() { ServiceGet("/standin/reset"); }
+
+std::vector<std::string> RequestedPaths() {
+  std::vector<std::string> paths;
+  for (const auto& request : nlohmann::json::parse(ServiceGet("/standin/requests"))) {
+    paths.push_back(request.at("path").get<std::string>());
+  }
+  return paths;
+}
+
+}  // namespace zel::winetest
