@@ -24,8 +24,8 @@ void TUpdateCheck::DeleteSelf() {
   if (P.files.FileExists(BatchFile)) P.files.RemoveFile(BatchFile);
   const std::string exe = Owner.ExecutablePath();
   try {
-    P.files.WriteScript(BatchFile,
-                        UpdateScriptLines({exe, SetupFile, UpdateInfoFile, DownloadFolder, BatchFile}));
+    P.files.WriteScript(
+        BatchFile, UpdateScriptLines({exe, SetupFile, UpdateInfoFile, DownloadFolder, BatchFile}));
   } catch (const std::exception& e) {
     Log(std::string("写升级脚本失败：") + e.what());
     return;

@@ -18,7 +18,8 @@ std::string Hex(DownloadResult result) {
 }
 
 std::string Replaced(std::string text, char what, const std::string& by) {
-  for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + by.size())) {
+  for (auto pos = text.find(what); pos != std::string::npos;
+       pos = text.find(what, pos + by.size())) {
     text.replace(pos, 1, by);
   }
   return text;

@@ -52,9 +52,10 @@ std::vector<std::string> SplitLines(const std::string& text) {
 std::string ListedVersion(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
     std::string version = line;
-    version.erase(std::remove_if(version.begin(), version.end(),
-                                 [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }),
-                  version.end());
+    version.erase(
+        std::remove_if(version.begin(), version.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }),
+        version.end());
     if (!version.empty()) return version;
   }
   return {};

@@ -67,13 +67,11 @@ Signature FakeSignatureCheck::Inspect(const std::string& path) {
   return it == signatures.end() ? Signature{} : it->second;
 }
 
-UpdateKit::UpdateKit(TGlobals& globals) : check(globals, Ports(), owner) {}
-
-TUpdatePorts UpdateKit::Ports() {
+TUpdatePorts UpdateFakes::Ports() {
   return {downloader, files, processes, dialog, signatures, timer};
 }
 
-bool UpdateKit::Run() {
+bool UpdateFakes::Run() {
   for (int step = 0; step < 50; ++step) {
     if (!downloader.CompleteNext() && !timer.Fire()) return true;
   }

@@ -106,9 +106,8 @@ class FakeUpdateOwner final : public IUpdateOwner {
   std::vector<std::string> calls;
 };
 
-// Every update port, and a check built on them.
-struct UpdateKit {
-  explicit UpdateKit(TGlobals& globals);
+// The update's system side, for any owner of a check (the main window's harness too).
+struct UpdateFakes {
   TUpdatePorts Ports();
   // Delivers completions and timer ticks until nothing is pending; false when that takes
   // more than 50 steps (a loop without end).
@@ -120,6 +119,11 @@ struct UpdateKit {
   FakeProcessStarter processes;
   FakeUpdateDialog dialog;
   FakeSignatureCheck signatures;
+};
+
+// A check of its own with a fake main window.
+struct UpdateKit : UpdateFakes {
+  explicit UpdateKit(TGlobals& globals) : check(globals, Ports(), owner) {}
   FakeUpdateOwner owner;
   TUpdateCheck check;
 };

@@ -27,7 +27,8 @@ Names Left(const UpdateKit& k) {
 
 // The service lists 3.0.0.6200 and holds its notes and executable.
 void ServeNewer(UpdateKit& k, const std::string& setupVersion = "3.0.0.6200") {
-  k.downloader.served = {{"version.txt", "3.0.0.6200"}, {"updateInfo.txt", "第一行\r\n第二行\r\n"},
+  k.downloader.served = {{"version.txt", "3.0.0.6200"},
+                         {"updateInfo.txt", "第一行\r\n第二行\r\n"},
                          {kSetup, setupVersion}};
 }
 

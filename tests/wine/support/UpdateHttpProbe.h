@@ -1,0 +1,37 @@
+#pragma once
+// A loopback HTTP peer for the download tests: it takes one request on a port of its own,
+// keeps its text and sends a canned answer (an error status the stand-in service never gives).
+#include <winsock2.h>
+#include <windows.h>
+
+#include <string>
+#include <thread>
+
+namespace zel::winetest {
+
+class UpdateHttpProbe {
+ public:
+  // Listens at once; Port() is 0 when it cannot.
+  explicit UpdateHttpProbe(std::string answer);
+  UpdateHttpProbe(const UpdateHttpProbe&) = delete;
+  UpdateHttpProbe& operator=(const UpdateHttpProbe&) = delete;
+  ~UpdateHttpProbe();
+
+  int Port() const { return port_; }
+  // The request line and headers, once the answer went out.
+  std::string Request();
+
+ private:
+  void Serve();
+
+  // ws2_32 is loaded at run time: the test programs link no socket library.
+  struct Sockets;
+  Sockets* api_;
+  SOCKET listener_ = INVALID_SOCKET;
+  int port_ = 0;
+  std::string answer_;
+  std::string request_;
+  std::thread thread_;
+};
+
+}  // namespace zel::winetest

@@ -1,0 +1,28 @@
+#pragma once
+// The update's files: existence, removal, the text files in the system code page, the script.
+#include "app/win32/Win32StartupPlatform.h"
+#include "update/UpdatePorts.h"
+
+namespace zel::win32 {
+
+class Win32UpdateFiles final : public IUpdateFiles {
+ public:
+  Win32UpdateFiles() = default;
+
+  std::string TempPath() override { return system_.TempPath(); }
+  bool FileExists(const std::string& path) override;
+  bool DirectoryExists(const std::string& path) override;
+  bool RemoveFile(const std::string& path) override;
+  bool MakeDirectory(const std::string& path) override;
+  bool RemoveEmptyDirectory(const std::string& path) override;
+  std::optional<std::string> ReadText(const std::string& path) override;
+  // Throws Win32Error.
+  void WriteScript(const std::string& path, const std::vector<std::string>& lines) override;
+  std::string FileVersion(const std::string& path) override { return system_.FileVersion(path); }
+
+ private:
+  // The temporary folder and the version resource, read as the start-up reads them.
+  Win32StartupPlatform system_{nullptr};
+};
+
+}  // namespace zel::win32

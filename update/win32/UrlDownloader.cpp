@@ -1,0 +1,210 @@
+#include "update/win32/UrlDownloader.h"
+
+#include <urlmon.h>
+
+#include <cstring>
+#include <utility>
+
+#include "app/win32/Win32Util.h"
+
+namespace zel::win32 {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr UINT kFetchDone = WM_APP + 1;
+// An HTTP error status s becomes 0x80190000 + s.
+constexpr HRESULT kHttpFacility = static_cast<HRESULT>(0x80190000u);
+
+std::wstring LastSegment(const std::wstring& url) {
+  const std::wstring path = url.substr(0, url.find_first_of(L"?#"));
+  return path.substr(path.find_last_of(L'/') + 1);
+}
+
+}  // namespace
+
+// One fetch: the bind-status callback that urlmon drives, writing into a temporary file.
+class UrlDownloader::Fetch final : public IBindStatusCallback, public IHttpNegotiate {
+ public:
+  Fetch(HWND notify, std::wstring url, std::wstring target)
+      : notify_(notify), url_(std::move(url)), target_(std::move(target)),
+        part_(target_ + L".part") {}
+
+  // Binds; a failure to begin is reported as a completion like any other.
+  void Begin() {
+    file_ = OwnFileHandle(::CreateFileW(part_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_) return Stopped(HRESULT_FROM_WIN32(::GetLastError()));
+    ComPtr<IMoniker> moniker;
+    HRESULT hr = ::CreateURLMonikerEx(nullptr, url_.c_str(), &moniker, URL_MK_UNIFORM);
+    ComPtr<IBindCtx> context;
+    if (SUCCEEDED(hr)) hr = ::CreateAsyncBindCtx(0, this, nullptr, &context);
+    ComPtr<IStream> stream;
+    if (SUCCEEDED(hr)) {
+      hr = moniker->BindToStorage(context.Get(), nullptr, IID_IStream,
+                                  reinterpret_cast<void**>(stream.GetAddressOf()));
+    }
+    if (FAILED(hr) && !stopped_) Stopped(hr);
+  }
+
+  // Closes the file and keeps it under its final name only when the whole resource came.
+  DownloadResult Finish() {
+    file_.reset();
+    HRESULT result = FAILED(stopResult_) ? stopResult_ : writeResult_;
+    if (SUCCEEDED(result) && status_ >= 400) result = kHttpFacility + static_cast<HRESULT>(status_);
+    if (SUCCEEDED(result) &&
+        !::MoveFileExW(part_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      result = HRESULT_FROM_WIN32(::GetLastError());
+    }
+    if (FAILED(result)) ::DeleteFileW(part_.c_str());
+    return SUCCEEDED(result) ? 0 : static_cast<DownloadResult>(result);
+  }
+
+  void Abandon() {
+    notify_ = nullptr;
+    if (binding_) binding_->Abort();
+    file_.reset();
+    ::DeleteFileW(part_.c_str());
+  }
+
+  // IUnknown
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IBindStatusCallback) {
+      *out = static_cast<IBindStatusCallback*>(this);
+    } else if (iid == IID_IHttpNegotiate) {
+      *out = static_cast<IHttpNegotiate*>(this);
+    } else {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ::InterlockedIncrement(&refs_); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG n = ::InterlockedDecrement(&refs_);
+    if (n == 0) delete this;
+    return n;
+  }
+
+  // IBindStatusCallback
+  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding* binding) override {
+    binding_ = binding;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT hr, LPCWSTR) override {
+    binding_.Reset();
+    stream_.Reset();
+    Stopped(hr);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO* info) override {
+    // Always the service's current file: the check compares what is there now.
+    *flags = BINDF_ASYNCHRONOUS | BINDF_ASYNCSTORAGE | BINDF_PULLDATA | BINDF_GETNEWESTVERSION |
+             BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE | BINDF_NO_UI | BINDF_SILENTOPERATION;
+    const ULONG size = info->cbSize;
+    std::memset(info, 0, size);
+    info->cbSize = size;
+    info->dwBindVerb = BINDVERB_GET;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM* medium) override {
+    if (medium == nullptr || medium->tymed != TYMED_ISTREAM || medium->pstm == nullptr) return S_OK;
+    if (!stream_) stream_ = medium->pstm;
+    char buffer[8192];
+    for (;;) {
+      ULONG read = 0;
+      const HRESULT hr = stream_->Read(buffer, sizeof buffer, &read);
+      if (read > 0 && SUCCEEDED(writeResult_)) {
+        DWORD written = 0;
+        if (!::WriteFile(file_.get(), buffer, read, &written, nullptr) || written != read) {
+          writeResult_ = HRESULT_FROM_WIN32(::GetLastError());
+          if (SUCCEEDED(writeResult_)) writeResult_ = E_FAIL;
+        }
+      }
+      if (hr != S_OK || read == 0) return S_OK;  // S_FALSE at the end, E_PENDING for more later
+    }
+  }
+  HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+  // IHttpNegotiate
+  HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD,
+                                                 LPWSTR* additional) override {
+    const std::size_t bytes = sizeof kAdditionalHeader;
+    *additional = static_cast<LPWSTR>(::CoTaskMemAlloc(bytes));
+    if (*additional == nullptr) return E_OUTOFMEMORY;
+    std::memcpy(*additional, kAdditionalHeader, bytes);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR, LPCWSTR,
+                                       LPWSTR* additional) override {
+    // The moniker stores an error page like any other body: the status tells them apart.
+    status_ = status;
+    if (additional != nullptr) *additional = nullptr;
+    return S_OK;
+  }
+
+ private:
+  ~Fetch() = default;
+
+  void Stopped(HRESULT hr) {
+    stopped_ = true;
+    stopResult_ = hr;
+    if (notify_ != nullptr) ::PostMessageW(notify_, kFetchDone, 0, reinterpret_cast<LPARAM>(this));
+  }
+
+  LONG refs_ = 1;
+  HWND notify_;
+  std::wstring url_;
+  std::wstring target_;
+  std::wstring part_;
+  UniqueHandleObj file_;
+  ComPtr<IBinding> binding_;
+  ComPtr<IStream> stream_;
+  bool stopped_ = false;
+  HRESULT stopResult_ = S_OK;
+  HRESULT writeResult_ = S_OK;
+  DWORD status_ = 0;
+};
+
+UrlDownloader::UrlDownloader() {
+  CreateParams params;
+  params.parent = HWND_MESSAGE;
+  Create(L"ZelUrlDownloader", params);
+}
+
+UrlDownloader::~UrlDownloader() {
+  for (const auto& fetch : fetches_) fetch->Abandon();
+}
+
+void UrlDownloader::SetOnComplete(std::function<void(DownloadResult)> onComplete) {
+  onComplete_ = std::move(onComplete);
+}
+
+void UrlDownloader::Start(const std::string& url, const std::string& folder) {
+  const std::wstring wideUrl = Widen(url);
+  ComPtr<Fetch> fetch;
+  fetch.Attach(new Fetch(Handle(), wideUrl, Widen(folder) + LastSegment(wideUrl)));
+  fetches_.push_back(fetch);
+  fetch->Begin();
+}
+
+LRESULT UrlDownloader::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != kFetchDone) return DefaultHandling(message, wParam, lParam);
+  for (auto it = fetches_.begin(); it != fetches_.end(); ++it) {
+    if (reinterpret_cast<LPARAM>(it->Get()) != lParam) continue;
+    const ComPtr<Fetch> fetch = *it;
+    fetches_.erase(it);
+    const DownloadResult result = fetch->Finish();
+    if (onComplete_) onComplete_(result);
+    break;
+  }
+  return 0;
+}
+
+}  // namespace zel::win32
