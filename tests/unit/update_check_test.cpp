@@ -63,19 +63,19 @@ TEST_F(UpdateTest, ListedVersionDecidesWhatIsFetchedAndWhatIsLeft) {
     Names left;
     int refetches;
     bool asked;
-    bool removedByCommand;
+    const char* command;  // the hidden removal of a folder that still holds files
   } cases[] = {
-      {"newer", "\r\n  3.0.0.6200 \r\n", "3.0.0.6121", {}, all, three, 0, true, false},
-      {"equal", "3.0.0.6121", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, false},
-      {"older", "3.0.0.6000", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, false},
-      {"empty", " \t\r\n", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, false},
-      {"own version unknown", "3.0.0.6200", "", {}, all, three, 0, true, false},
+      {"newer", "\r\n  3.0.0.6200 \r\n", "3.0.0.6121", {}, all, three, 0, true, ""},
+      {"equal", "3.0.0.6121", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, ""},
+      {"older", "3.0.0.6000", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, ""},
+      {"empty", " \t\r\n", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, ""},
+      {"own version unknown", "3.0.0.6200", "", {}, all, three, 0, true, ""},
       {"left setup equal", "3.0.0.6200", "3.0.0.6121", "3.0.0.6200",
-       {"version.txt", "updateInfo.txt"}, three, 0, true, false},
-      {"left setup lower", "3.0.0.6200", "3.0.0.6121", "3.0.0.6199", all, three, 1, true, false},
-      {"left setup without version", "3.0.0.6200", "3.0.0.6121", "", all, three, 1, true, false},
+       {"version.txt", "updateInfo.txt"}, three, 0, true, ""},
+      {"left setup lower", "3.0.0.6200", "3.0.0.6121", "3.0.0.6199", all, three, 1, true, ""},
+      {"left setup without version", "3.0.0.6200", "3.0.0.6121", "", all, three, 1, true, ""},
       {"left setup, nothing newer listed", "3.0.0.6121", "3.0.0.6121", "3.0.0.6200",
-       {"version.txt"}, {kSetup}, 0, false, true},
+       {"version.txt"}, {kSetup}, 0, false, "cmd /c rd /s /q \"C:\\Temp\\ZelDownLoad\\\""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -90,76 +90,64 @@ TEST_F(UpdateTest, ListedVersionDecidesWhatIsFetchedAndWhatIsLeft) {
     EXPECT_EQ(k.downloader.fetched, c.fetched);
     EXPECT_EQ(Left(k), c.left);
     EXPECT_EQ(k.timer.delays, std::vector<int>(c.refetches, 500));
-    EXPECT_EQ(k.dialog.shown.size(), c.asked ? 1u : 0u);
-    EXPECT_EQ(k.processes.started.size(), c.removedByCommand ? 1u : 0u);
+    const Names notes{"第一行", "第二行"};
+    EXPECT_EQ(k.dialog.shown, std::vector<Names>(c.asked ? 1 : 0, notes));
+    EXPECT_EQ(k.processes.started, Names(*c.command ? 1 : 0, c.command));
+    if (c.asked) {
+      EXPECT_EQ(globals.SetupUrl, DefaultServiceBase() + "/download/" + kSetup);
+    }
   }
   EXPECT_TRUE(Logs().empty());
 }
 
-TEST_F(UpdateTest, NewerVersionFetchesFromThePatternAndShowsTheNotes) {
-  ServeNewer(kit, "3.0.0.10000");
-  kit.downloader.served["version.txt"] = "3.0.0.10000";
-  kit.downloader.served["Zel_3.0.0.10000.exe"] = "3.0.0.10000";
-  Check(kit);
-  EXPECT_EQ(kit.downloader.urls.back(), DefaultServiceBase() + "/download/Zel_3.0.0.10000.exe");
-  EXPECT_EQ(g.SetupUrl, kit.downloader.urls.back());
-  EXPECT_EQ(kit.check.SetupFile, kFolder + std::string("Zel_3.0.0.10000.exe"));
-  EXPECT_EQ(kit.dialog.shown, std::vector<Names>{Names({"第一行", "第二行"})});
-  EXPECT_TRUE(Logs().empty());
-
-  // Nothing newer: a folder that still holds files goes by a hidden command.
-  TGlobals globals;
-  UpdateKit k(globals);
-  k.downloader.served["version.txt"] = globals.AppVersion;
-  k.files.files[kFolder + std::string("old.exe")] = "";
-  Check(k);
-  EXPECT_EQ(k.processes.started, Names{"cmd /c rd /s /q \"C:\\Temp\\ZelDownLoad\\\""});
-}
-
-TEST_F(UpdateTest, FailedFetchEndsTheCheckWithOneLineNamingTheStep) {
+TEST_F(UpdateTest, EachWayOfEndingEarlyLeavesOneLineNamingTheStep) {
+  const Names three{"version.txt", "updateInfo.txt", kSetup};
   const struct {
-    const char* failing;
-    bool closedPort;
+    const char* what;
+    const char* missing;      // answered 404
+    const char* unreachable;  // a closed port
+    const char* lost;         // success that stores nothing
+    const char* setupVersion;
+    bool foreignSigner;
     Names fetched;
     const char* step;
+    Names left;
   } cases[] = {
-      {"version.txt", false, {"version.txt"}, "版本文件"},
-      {"updateInfo.txt", true, {"version.txt", "updateInfo.txt"}, "升级说明"},
-      {kSetup, false, {"version.txt", "updateInfo.txt", kSetup}, "新版本程序"},
+      {"version 404", "version.txt", "", "", "3.0.0.6200", false, {"version.txt"}, "版本文件",
+       {}},
+      {"notes unreachable", "", "updateInfo.txt", "", "3.0.0.6200", false,
+       {"version.txt", "updateInfo.txt"}, "升级说明", {"version.txt"}},
+      {"executable 404", kSetup, "", "", "", false, three, "新版本程序",
+       {"updateInfo.txt", "version.txt"}},
+      {"version file never stored", "", "", "version.txt", "3.0.0.6200", false,
+       Names(3, "version.txt"), "版本文件", {}},
+      {"executable stays below", "", "", "", "3.0.0.6199", false,
+       {"version.txt", "updateInfo.txt", kSetup, kSetup, kSetup}, "3.0.0.6199",
+       {"updateInfo.txt", "version.txt"}},
+      {"another publisher", "", "", "", "3.0.0.6200", true, three, "签名",
+       {"updateInfo.txt", "version.txt"}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.failing);
+    SCOPED_TRACE(c.what);
     fakes::FakeLogFileSystem logs;
     SetLogEnvironment(&logs, &clock);
     TGlobals globals;
     UpdateKit k(globals);
-    ServeNewer(k);
-    k.downloader.served.erase(c.failing);
-    if (c.closedPort) k.downloader.unreachable.insert(c.failing);
+    ServeNewer(k, c.setupVersion);
+    k.downloader.served.erase(c.missing);
+    k.downloader.unreachable.insert(c.unreachable);
+    k.downloader.lost.insert(c.lost);
+    if (c.foreignSigner) {
+      k.signatures.signatures[k.owner.exe] = {SignatureState::Valid, "CN=Brixmoor"};
+      k.signatures.signatures[kFolder + std::string(kSetup)] = {SignatureState::Valid, "CN=Other"};
+    }
     Check(k);
     EXPECT_EQ(k.downloader.fetched, c.fetched);
     ASSERT_EQ(logs.Messages().size(), 1u);
     EXPECT_NE(logs.Messages()[0].find(c.step), std::string::npos) << logs.Messages()[0];
     EXPECT_TRUE(k.dialog.shown.empty());
+    EXPECT_EQ(Left(k), c.left);
   }
-}
-
-TEST_F(UpdateTest, RefetchesAreBounded) {
-  // A success that stores nothing, then an executable that never reaches the listed version.
-  ServeNewer(kit);
-  kit.downloader.lost.insert("version.txt");
-  Check(kit);
-  EXPECT_EQ(kit.downloader.fetched, Names(3, "version.txt"));
-
-  TGlobals globals;
-  UpdateKit k(globals);
-  ServeNewer(k, "3.0.0.6199");
-  Check(k);
-  EXPECT_EQ(k.downloader.fetched, (Names{"version.txt", "updateInfo.txt", kSetup, kSetup, kSetup}));
-  EXPECT_EQ(k.timer.delays, (std::vector<int>{500, 500}));
-  EXPECT_EQ(Left(k), (Names{"updateInfo.txt", "version.txt"}));
-  EXPECT_TRUE(k.dialog.shown.empty());
-  EXPECT_EQ(Logs().size(), 2u);
 }
 
 TEST_F(UpdateTest, OneCheckPerRunAndAStillNewerVersionLaterEndsIt) {
@@ -177,16 +165,6 @@ TEST_F(UpdateTest, OneCheckPerRunAndAStillNewerVersionLaterEndsIt) {
             (Names{"version.txt", "updateInfo.txt", kSetup, "version.txt", "updateInfo.txt"}));
   EXPECT_EQ(kit.dialog.shown.size(), 1u);
   EXPECT_EQ(g.SetupUrl, DefaultServiceBase() + "/download/Zel_3.0.0.6200.exe");
-  EXPECT_EQ(Logs().size(), 1u);
-}
-
-TEST_F(UpdateTest, ForeignSignatureIsDeletedAndNeverRun) {
-  ServeNewer(kit);
-  kit.signatures.signatures[kit.owner.exe] = {SignatureState::Valid, "CN=Brixmoor"};
-  kit.signatures.signatures[kFolder + std::string(kSetup)] = {SignatureState::Valid, "CN=Mallory"};
-  Check(kit);
-  EXPECT_EQ(Left(kit), (Names{"updateInfo.txt", "version.txt"}));
-  EXPECT_TRUE(kit.dialog.shown.empty());
   EXPECT_EQ(Logs().size(), 1u);
 }
 

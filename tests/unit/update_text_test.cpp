@@ -49,19 +49,5 @@ TEST(VersionOrder, NumbersByPartTextOtherwiseMissingPartsAreZero) {
   }
 }
 
-TEST(TrustedReplacement, SignedProgramTakesOnlyItsOwnPublisher) {
-  const Signature unsigned_;
-  const Signature a{SignatureState::Valid, "CN=Brixmoor"};
-  const Signature b{SignatureState::Valid, "CN=Other"};
-  const Signature brokenA{SignatureState::Invalid, "CN=Brixmoor"};
-  EXPECT_TRUE(IsTrustedReplacement(unsigned_, unsigned_));
-  EXPECT_TRUE(IsTrustedReplacement(unsigned_, b));
-  EXPECT_TRUE(IsTrustedReplacement(a, a));
-  EXPECT_FALSE(IsTrustedReplacement(a, b));
-  EXPECT_FALSE(IsTrustedReplacement(a, brokenA));
-  EXPECT_FALSE(IsTrustedReplacement(a, unsigned_));
-  EXPECT_FALSE(IsTrustedReplacement(brokenA, Signature{SignatureState::Valid, ""}));
-}
-
 }  // namespace
 }  // namespace zel

@@ -32,75 +32,59 @@ using namespace zel::winetest;
 
 enum class Click { Ok, Cancel, CloseBox };
 
-RECT RectIn(HWND window, HWND parent) {
+// "x,y wxh" of a window within another.
+std::string Place(HWND window, HWND within) {
   RECT r{};
   ::GetWindowRect(window, &r);
-  ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-  return r;
-}
-
-std::string Text(const RECT& r) {
+  ::MapWindowPoints(nullptr, within, reinterpret_cast<POINT*>(&r), 2);
   return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
          std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
 }
 
-// Waits on a thread of its own for the dialog, notes what a person would see, then answers.
+// Waits on a thread of its own for the dialog to show, writes down what a person would see
+// (as one text), then answers it.
 class DialogDriver {
  public:
   DialogDriver(HWND owner, Click click) : thread_([this, owner, click] { Run(owner, click); }) {}
-  ~DialogDriver() { Join(); }
-  void Join() {
-    if (thread_.joinable()) thread_.join();
-  }
-
-  bool found = false;
-  std::wstring memo, ok, cancel;
-  std::string client, panel, okRect, cancelRect;
-  bool memoEnabled = true, memoScrolls = true, ownerEnabled = true, okFocused = false;
-  bool okFirst = false;
-  int offCentre = 99;
+  ~DialogDriver() { thread_.join(); }
+  std::wstring seen;
 
  private:
   void Run(HWND owner, Click click) {
     HWND dialog = nullptr;
-    // Only once it shows, as a person would see it.
     for (int i = 0; i < 200 && dialog == nullptr; ++i, ::Sleep(50)) {
       dialog = ::FindWindowW(TfrmUpdateInfo::kClassName, L"系统升级");
       if (dialog != nullptr && !::IsWindowVisible(dialog)) dialog = nullptr;
     }
     if (dialog == nullptr) return;
-    found = true;
-    const HWND memoBox = ::GetDlgItem(dialog, TfrmUpdateInfo::kMemoId);
+    const HWND memo = ::GetDlgItem(dialog, TfrmUpdateInfo::kMemoId);
     const HWND strip = ::FindWindowExW(dialog, nullptr, TfrmUpdateInfo::kPanelClassName, nullptr);
-    const HWND okButton = ::GetDlgItem(strip, TfrmUpdateInfo::kOkId);
-    const HWND cancelButton = ::GetDlgItem(strip, TfrmUpdateInfo::kCancelId);
-    memo = WindowText(memoBox);
-    ok = WindowText(okButton);
-    cancel = WindowText(cancelButton);
-    RECT r{};
-    ::GetClientRect(dialog, &r);
-    client = Text(r);
-    panel = Text(RectIn(strip, dialog));
-    okRect = Text(RectIn(okButton, strip));
-    cancelRect = Text(RectIn(cancelButton, strip));
-    memoEnabled = ::IsWindowEnabled(memoBox) != FALSE;
-    memoScrolls = (::GetWindowLongW(memoBox, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL | WS_BORDER |
-                                                           ES_AUTOHSCROLL)) != 0;
-    ownerEnabled = ::IsWindowEnabled(owner) != FALSE;
-    okFirst = ::GetWindow(strip, GW_CHILD) == okButton &&
-              ::GetWindow(okButton, GW_HWNDNEXT) == cancelButton;
+    const HWND ok = ::GetDlgItem(strip, TfrmUpdateInfo::kOkId);
+    const HWND cancel = ::GetDlgItem(strip, TfrmUpdateInfo::kCancelId);
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
-    okFocused = ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &gui) &&
-                gui.hwndFocus == okButton;
-    RECT d{}, o{};
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &gui);
+    RECT d{}, o{}, client{};
     ::GetWindowRect(dialog, &d);
     ::GetWindowRect(owner, &o);
-    offCentre = std::abs((d.left + d.right) - (o.left + o.right)) +
-                std::abs((d.top + d.bottom) - (o.top + o.bottom));
+    ::GetClientRect(dialog, &client);
+    const bool centred = std::abs(d.left + d.right - o.left - o.right) +
+                             std::abs(d.top + d.bottom - o.top - o.bottom) <= 2;
+    const LONG bare = WS_VSCROLL | WS_HSCROLL | WS_BORDER | ES_AUTOHSCROLL;
+    const std::string flags =
+        std::string(::IsWindowEnabled(memo) ? "memo enabled" : "memo disabled") +
+        ((::GetWindowLongW(memo, GWL_STYLE) & bare) ? ", scrolls" : "") +
+        (::IsWindowEnabled(owner) ? ", owner enabled" : "") +
+        (gui.hwndFocus == ok ? ", OK focused" : "") +
+        (::GetWindow(ok, GW_HWNDNEXT) == cancel ? ", then Cancel" : "") +
+        (centred ? ", centred" : "");
+    seen = WindowText(memo) + L"|" + WindowText(ok) + L"|" + WindowText(cancel) + L"|" +
+           Widen(std::to_string(client.right) + "x" + std::to_string(client.bottom) + "|" +
+                 Place(strip, dialog) + "|" + Place(ok, strip) + "|" + Place(cancel, strip) + "|" +
+                 flags);
     switch (click) {
-      case Click::Ok: ::SendMessageW(okButton, BM_CLICK, 0, 0); break;
-      case Click::Cancel: ::SendMessageW(cancelButton, BM_CLICK, 0, 0); break;
+      case Click::Ok: ::SendMessageW(ok, BM_CLICK, 0, 0); break;
+      case Click::Cancel: ::SendMessageW(cancel, BM_CLICK, 0, 0); break;
       case Click::CloseBox: ::PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); break;
     }
   }
@@ -108,59 +92,15 @@ class DialogDriver {
   std::thread thread_;
 };
 
-struct UpdateReplace : ::testing::Test {
-  UpdateReplace() {
-    ::OleInitialize(nullptr);
-    SetLogEnvironment(&logs, &clock);
-    owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 150, 120, 700, 500,
-                              nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  }
-  ~UpdateReplace() override {
-    ::DestroyWindow(owner);
-    SetLogEnvironment(nullptr, nullptr);
-    ::OleUninitialize();
-  }
-
-  fakes::FakeLogFileSystem logs;
-  fakes::FakeClock clock;
-  HWND owner = nullptr;
-};
-
-TEST_F(UpdateReplace, DialogShowsTheNotesAndTellsWhichWayItWasLeft) {
-  const struct {
-    Click click;
-    UpdateAnswer answer;
-  } cases[] = {{Click::Ok, UpdateAnswer::Accepted},
-               {Click::Cancel, UpdateAnswer::Declined},
-               {Click::CloseBox, UpdateAnswer::Closed}};
-  Win32UpdateDialog dialog(owner);
-  for (const auto& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.click));
-    DialogDriver driver(owner, c.click);
-    EXPECT_EQ(dialog.ShowModal({"1. 修复插入问题", "", "2. Faster start"}), c.answer);
-    driver.Join();
-    ASSERT_TRUE(driver.found);
-    EXPECT_EQ(driver.memo, L"1. 修复插入问题\r\n\r\n2. Faster start");
-    EXPECT_EQ(driver.ok, L"确定");
-    EXPECT_EQ(driver.cancel, L"取消");
-    EXPECT_EQ(driver.client, "0,0 328x191");
-    EXPECT_EQ(driver.panel, "0,150 328x41");
-    EXPECT_EQ(driver.okRect, "144,8 75x25");
-    EXPECT_EQ(driver.cancelRect, "240,8 75x25");
-    EXPECT_FALSE(driver.memoEnabled);
-    EXPECT_FALSE(driver.memoScrolls);
-    EXPECT_TRUE(driver.okFirst);
-    EXPECT_TRUE(driver.okFocused);
-    EXPECT_FALSE(driver.ownerEnabled);
-    EXPECT_LE(driver.offCentre, 2);
-    EXPECT_TRUE(::IsWindowEnabled(owner));
-    EXPECT_EQ(::FindWindowW(TfrmUpdateInfo::kClassName, nullptr), nullptr);
-  }
-}
-
 // The real files, dialog and command interpreter in a temporary folder with blanks and Chinese
 // characters in its path; the main window is a fake that records what is asked of it.
-TEST_F(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
+TEST(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
+  ::OleInitialize(nullptr);
+  fakes::FakeLogFileSystem logs;
+  fakes::FakeClock clock;
+  SetLogEnvironment(&logs, &clock);
+  const HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 150, 120,
+                                       700, 500, nullptr, nullptr, nullptr, nullptr);
   TempFolder temp("zel 更新");
   ::SetEnvironmentVariableW(L"TMP", Widen(temp.Path()).c_str());
   const std::string folder = temp / "ZelDownLoad\\";
@@ -171,7 +111,7 @@ TEST_F(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
   ::CreateDirectoryW(Widen(temp / "app dir").c_str(), nullptr);
   WriteBytes(exe, "old");
   WriteBytes(folder + "version.txt", "3.0.1.0");
-  WriteBytes(folder + "updateInfo.txt", ToAnsi("新版本"));
+  WriteBytes(folder + "updateInfo.txt", ToAnsi("1. 修复插入问题\r\n\r\n2. Faster start"));
   ASSERT_TRUE(::CopyFileW(Widen(BuiltProgram("zelnext.exe")).c_str(),
                           Widen(folder + "Zel_3.0.1.0.exe").c_str(), FALSE));
 
@@ -195,28 +135,33 @@ TEST_F(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
     Click click;
     bool pinned;
     std::vector<std::string> calls;
-  } declined[] = {{Click::Cancel, true, {"notopmost", "topmost"}},
-                  {Click::CloseBox, false, {"notopmost"}}};
-  for (const auto& c : declined) {
+  } cases[] = {{Click::Cancel, true, {"notopmost", "topmost"}},
+               {Click::CloseBox, false, {"notopmost"}},
+               {Click::Ok, false, {"notopmost", "close"}}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.click));
     globals.IsTopMost = c.pinned;
     main.calls.clear();
-    const DialogDriver driver(owner, c.click);
-    check.DeleteSelf();
+    std::wstring seen;
+    {
+      const DialogDriver driver(owner, c.click);
+      check.DeleteSelf();
+      seen = driver.seen;
+    }
+    EXPECT_EQ(seen,
+              L"1. 修复插入问题\r\n\r\n2. Faster start|确定|取消|328x191|0,150 328x41|144,8 75x25|"
+              L"240,8 75x25|memo disabled, OK focused, then Cancel, centred");
     EXPECT_EQ(main.calls, c.calls);
+    EXPECT_TRUE(::IsWindowEnabled(owner));
+    EXPECT_EQ(check.UpdateAccepted, c.click == Click::Ok);
+    if (c.click == Click::Ok) break;
     EXPECT_FALSE(FileExists(batch));
     EXPECT_TRUE(FileExists(check.SetupFile) && FileExists(check.UpdateInfoFile));
   }
 
-  main.calls.clear();
-  {
-    const DialogDriver driver(owner, Click::Ok);
-    check.DeleteSelf();
-  }
-  EXPECT_EQ(main.calls, (std::vector<std::string>{"notopmost", "close"}));
   std::string expected;
-  for (const auto& line : UpdateScriptLines({exe, check.SetupFile, check.UpdateInfoFile, folder,
-                                             batch})) {
+  for (const auto& line :
+       UpdateScriptLines({exe, check.SetupFile, check.UpdateInfoFile, folder, batch})) {
     expected += ToAnsi(line) + "\r\n";
   }
   const std::string script = ReadBytes(batch);
@@ -228,7 +173,8 @@ TEST_F(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
   const bool done = PumpUntil([&] {
     // Read only once the new program has closed its mark.
     started = ReadBytes(mark);
-    return started != "<missing>" && !started.empty() && !FileExists(batch) && !FileExists(folder);
+    return started != "<missing>" && !started.empty() && !FileExists(batch) &&
+           !FileExists(folder);
   }, 30000);
   EXPECT_TRUE(done) << "mark " << started.size() << ", script " << FileExists(batch)
                     << ", folder " << FileExists(folder) << ", log " << logs.Messages().size();
@@ -237,6 +183,9 @@ TEST_F(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
   EXPECT_EQ(files.FileVersion(exe), "3.0.1.0");
   ::SetEnvironmentVariableW(L"TMP", nullptr);
   ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", nullptr);
+  ::DestroyWindow(owner);
+  SetLogEnvironment(nullptr, nullptr);
+  ::OleUninitialize();
 }
 
 TEST(UpdateSignature, SignedProgramTakesOnlyAValidSignatureOfItsPublisher) {
