@@ -56,7 +56,7 @@ void TfrmMain::CreateSinks() {
 IEventSink& TfrmMain::Sink(int index) { return *Sinks.at(static_cast<std::size_t>(index)); }
 
 void TfrmMain::BindTable(IBrowser& browser, const BindingRow* rows, std::size_t count) {
-  if (!browser.HasDocument()) return;
+  if (!browser.HasDocument() || !MayBind(browser)) return;
   for (std::size_t i = 0; i < count; ++i) {
     const BindingRow& row = rows[i];
     auto element = browser.FindElement(row.id);

@@ -17,11 +17,11 @@ class TfrmMain::BrowserEvents final : public IBrowserEvents {
       form_.EmbeddedWB2DocumentComplete(pDisp, url);
     }
   }
-  void NavigateComplete2(const std::string&) override {
+  void NavigateComplete2(const std::string& url) override {
     if (which_ == Which::Wide) {
-      form_.EmbeddedWB1NavigateComplete2();
+      form_.EmbeddedWB1NavigateComplete2(url);
     } else {
-      form_.EmbeddedWB2NavigateComplete2();
+      form_.EmbeddedWB2NavigateComplete2(url);
     }
   }
   void NavigateError(const std::string&, int, bool& cancel) override {
@@ -31,7 +31,13 @@ class TfrmMain::BrowserEvents final : public IBrowserEvents {
       form_.EmbeddedWB2NavigateError(cancel);
     }
   }
-  void CommandStateChange(long, bool) override {}
+  void CommandStateChange(long, bool) override {
+    if (which_ == Which::Wide) {
+      form_.EmbeddedWB1CommandStateChange();
+    } else {
+      form_.EmbeddedWB2CommandStateChange();
+    }
+  }
   void ScriptError(bool& continueScripts, bool& showDialog) override {
     if (which_ == Which::Wide) {
       form_.EmbeddedWB1ScriptError(continueScripts, showDialog);
@@ -39,8 +45,10 @@ class TfrmMain::BrowserEvents final : public IBrowserEvents {
       form_.EmbeddedWB2ScriptError(continueScripts, showDialog);
     }
   }
-  // The context menu arrives with the browser menu; until then the browser's own is suppressed.
-  bool ShowContextMenu(int, int) override { return true; }
+  bool ShowContextMenu(int x, int y) override {
+    return which_ == Which::Wide ? form_.EmbeddedWB1ShowContextMenu(x, y)
+                                 : form_.EmbeddedWB2ShowContextMenu(x, y);
+  }
 
  private:
   TfrmMain& form_;

@@ -14,10 +14,12 @@
 #include "app/Platform.h"
 #include "bridge/Browser.h"
 #include "bridge/DHTMLEvent.h"
+#include "bridge/ToolLauncher.h"
 #include "export/Insert.h"
 #include "export/Routes.h"
 #include "export/SpreadsheetLink.h"
 #include "shell/Ports.h"
+#include "update/BrowserMenu.h"
 
 namespace zel {
 
@@ -28,6 +30,7 @@ inline constexpr char kFirstLoadHeaders[] =
 inline constexpr char kEscHotKeyAtom[] = "HtZelEsc";
 inline constexpr int kVkEscape = 0x1B;
 inline constexpr char kConnectFailedMessage[] = "网络连接失败，请查看！";
+inline constexpr std::int64_t kReloadPaceMs = 1000;
 inline constexpr char kEmulationKey[] =
     "SOFTWARE\\Microsoft\\Internet Explorer\\MAIN\\FeatureControl\\FEATURE_BROWSER_EMULATION";
 
@@ -50,18 +53,22 @@ struct TfrmMainPorts {
   IDdeConversation& DdeClientConv1;
   IAutomation& automation;
   IClipboard& clipboard;
-  // Creates the mini input window on first need; empty until that window exists in the program.
+  IToolLauncher& tools;
+  IBrowserMenu& pmWB;
+  // One-shot, for a reload after a navigation error that came too soon after the last one.
+  ITimer& ReloadTimer;
+  // Creates the mini input window on first need.
   std::function<std::unique_ptr<IMiniInputWindow>()> createMiniInput;
 };
 
 struct BindingRow;
 
-class TfrmMain {
+class TfrmMain final : public IMiniInputOwner {
  public:
   TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniFile> iniFile);
   TfrmMain(const TfrmMain&) = delete;
   TfrmMain& operator=(const TfrmMain&) = delete;
-  ~TfrmMain();
+  ~TfrmMain() override;
 
   // ---- Window, layouts, tray, hotkey, close (shell/MainWindow.cpp)
   void FormCreate(const std::vector<std::string>& args);
@@ -98,8 +105,12 @@ class TfrmMain {
   void EmbeddedWB2NavigateError(bool& cancel);
   void EmbeddedWB1ScriptError(bool& continueScripts, bool& showDialog);
   void EmbeddedWB2ScriptError(bool& continueScripts, bool& showDialog);
-  void EmbeddedWB1NavigateComplete2();
-  void EmbeddedWB2NavigateComplete2();
+  void EmbeddedWB1NavigateComplete2(const std::string& url);
+  void EmbeddedWB2NavigateComplete2(const std::string& url);
+  // A reload after a navigation error, no more often than once a second per browser; one due
+  // sooner comes when the second is up (ReloadTimerTimer).
+  void ReloadAfterError();
+  void ReloadTimerTimer();
   void Timer1Timer();
   void StartConnectivityCheck();
 
@@ -125,6 +136,13 @@ class TfrmMain {
   void ErrorCloseEventHandle();
   void ErrorRefreshEventHandle();
   std::string GetSettingJson();
+  // IMiniInputOwner
+  void ShowOwner() override;
+  void QueryFromMini(const std::string& keyword) override;
+  // The mini input window, created on first need (owner: this window).
+  IMiniInputWindow& MiniInput();
+  // Only pages of the service host, and the error page this window loaded, get handlers.
+  bool MayBind(IBrowser& browser);
 
   // ---- Inserts (bridge/InsertCommands.cpp): the page is read once, the routes of export/
   // write the row, and the page is told what happened.
@@ -139,6 +157,18 @@ class TfrmMain {
   void InsertWPS(const std::vector<std::string>& values);
   void InsertExWinner(const std::vector<std::string>& values);
   void InsertExcelLog();
+
+  // ---- Context menu and command-state re-binding (update/BrowserMenu.cpp)
+  // The browser asks for its context menu at a screen point: the program's menu instead.
+  bool EmbeddedWB1ShowContextMenu(int x, int y);
+  bool EmbeddedWB2ShowContextMenu(int x, int y);
+  void pmWBChange();
+  void RcCopyClick();
+  void RcPasteClick();
+  void RcRefreshClick();
+  void RcCloseClick();
+  void EmbeddedWB1CommandStateChange();
+  void EmbeddedWB2CommandStateChange();
 
   // ---- Update (update/)
   void DownNewVersion();
@@ -160,6 +190,14 @@ class TfrmMain {
   std::vector<IEventSink*> Sinks;
   std::unique_ptr<IMiniInputWindow> frmMinInput;
   InsertRoutes Export;
+  // The error page was loaded by this window and no other page has been navigated to since.
+  bool ErrorPageShown = false;
+  BrowserMenuStates MenuStates;
+  struct ReloadPace {
+    std::int64_t lastMs = -1000000;
+    bool pending = false;
+  };
+  ReloadPace ReloadPaces[2];  // wide, narrow
 };
 
 }  // namespace zel

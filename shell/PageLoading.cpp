@@ -50,7 +50,10 @@ void TfrmMain::EmbeddedWB1DocumentComplete(const void* pDisp, const std::string&
       BindHtmlEvent();
       break;
     default:
-      if (Contains(url, "index")) wb.LoadHtml(P.resources.LoadRcData(kErrorPage));
+      if (Contains(url, "index")) {
+        wb.LoadHtml(P.resources.LoadRcData(kErrorPage));
+        ErrorPageShown = true;
+      }
       break;
   }
   try {
@@ -74,11 +77,34 @@ void TfrmMain::EmbeddedWB2DocumentComplete(const void* pDisp, const std::string&
 
 void TfrmMain::EmbeddedWB1NavigateError(bool& cancel) {
   cancel = true;
-  RefreshZel();
+  ReloadAfterError();
 }
 
 void TfrmMain::EmbeddedWB2NavigateError(bool& cancel) {
   cancel = true;
+  ReloadAfterError();
+}
+
+void TfrmMain::ReloadAfterError() {
+  // While the service is down the errors come as fast as the reloads: at most one reload a
+  // second, or every running copy would storm the service when it comes back.
+  ReloadPace& pace = ReloadPaces[G.Layout == "H" ? 0 : 1];
+  const std::int64_t now = ToMilliseconds(P.clock.Now());
+  if (now - pace.lastMs >= kReloadPaceMs) {
+    pace.lastMs = now;
+    RefreshZel();
+  } else if (!pace.pending) {
+    pace.pending = true;
+    P.ReloadTimer.SetEnabled(true);
+  }
+}
+
+void TfrmMain::ReloadTimerTimer() {
+  P.ReloadTimer.SetEnabled(false);
+  ReloadPace& pace = ReloadPaces[G.Layout == "H" ? 0 : 1];
+  for (ReloadPace& p : ReloadPaces) p.pending = false;
+  if (G.IsClosing) return;
+  pace.lastMs = ToMilliseconds(P.clock.Now());
   RefreshZel();
 }
 
@@ -92,9 +118,13 @@ void TfrmMain::EmbeddedWB2ScriptError(bool& continueScripts, bool& showDialog) {
   showDialog = false;
 }
 
-void TfrmMain::EmbeddedWB1NavigateComplete2() { P.EmbeddedWB1.SetSilent(true); }
+void TfrmMain::EmbeddedWB1NavigateComplete2(const std::string& url) {
+  P.EmbeddedWB1.SetSilent(true);
+  // The blank page that an embedded page is loaded into keeps the error page's mark.
+  if (url != "about:blank") ErrorPageShown = false;
+}
 
-void TfrmMain::EmbeddedWB2NavigateComplete2() { P.EmbeddedWB2.SetSilent(true); }
+void TfrmMain::EmbeddedWB2NavigateComplete2(const std::string&) { P.EmbeddedWB2.SetSilent(true); }
 
 void TfrmMain::ShowErrorMsg(const std::string& text) { P.dialogs.ShowError(text); }
 

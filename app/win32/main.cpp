@@ -13,6 +13,8 @@
 #include "app/win32/Win32StartupPlatform.h"
 #include "app/win32/Win32Util.h"
 #include "bridge/win32/DHTMLEvent.h"
+#include "bridge/win32/MiniInputWindow.h"
+#include "bridge/win32/ToolLauncher.h"
 #include "bridge/win32/WebBrowserHost.h"
 #include "export/win32/Automation.h"
 #include "export/win32/Clipboard.h"
@@ -31,6 +33,7 @@
 #include "shell/win32/Win32Resources.h"
 #include "shell/win32/Win32ThreadStarter.h"
 #include "shell/win32/WindowTimer.h"
+#include "update/win32/BrowserMenu.h"
 
 namespace {
 
@@ -127,12 +130,20 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   Win32DdeConversation dde("Excel");
   Win32Automation automation;
   Win32Clipboard clipboard(application->Handle());
+  Win32ToolLauncher tools;
+  Win32BrowserMenu pmWB(hwnd);
+  WindowTimer reloadTimer(hwnd, MainForm::kReloadTimerId, static_cast<UINT>(kReloadPaceMs));
+  reloadTimer.SetEnabled(false);
 
+  TfrmMain* owner = nullptr;
   TfrmMainPorts ports{window,   *application, wb1,       wb2,        timer1,
                       hotKeys,  tray,         dialogs,   registry,   life.clock,
                       life.connectivity,      life.threads,          resources,
-                      sinks,    dde,          automation, clipboard, {}};
+                      sinks,    dde,          automation, clipboard, tools,
+                      pmWB,     reloadTimer,
+                      [&]() { return CreateMiniInputWindow(hwnd, globals, *owner, sinks, life.clock); }};
   TfrmMain form(globals, std::move(ports), std::move(iniFile));
+  owner = &form;
   const Attachment attachment(form, *application, window, tray);
 
   // A failure in the creation handler is reported like any other and the window still comes
@@ -141,7 +152,8 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   // FormCreate placed the window in the middle of the screen for this first show.
   window.Show();
   return RunMessageLoop(*application, &form, [&wb1, &wb2](MSG& msg) {
-    return wb1.TranslateAccelerator(msg) || wb2.TranslateAccelerator(msg);
+    return wb1.TranslateAccelerator(msg) || wb2.TranslateAccelerator(msg) ||
+           TranslateMiniInputAccelerator(msg);
   });
 }
 

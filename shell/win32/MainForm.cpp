@@ -130,6 +130,10 @@ LRESULT MainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (form_ != nullptr) form_->Timer1Timer();
         return 0;
       }
+      if (wParam == kReloadTimerId) {
+        if (form_ != nullptr) form_->ReloadTimerTimer();
+        return 0;
+      }
       break;
     case WM_CLOSE:
       // Alt+F4 on the window: the orderly close, never a lone destroyed window.

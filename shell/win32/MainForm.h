@@ -19,6 +19,8 @@ class MainForm final : public Window, public IFormWindow {
   static constexpr wchar_t kClassName[] = L"ZelMainForm";
   // The id of Timer1 on this window.
   static constexpr UINT_PTR kTimer1Id = 1;
+  // The one-shot reload after a navigation error that came too soon.
+  static constexpr UINT_PTR kReloadTimerId = 2;
 
   // Created hidden, owned by the application window. notifyMessage is the registered
   // single-instance message. Throws Win32Error.

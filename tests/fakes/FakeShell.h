@@ -3,12 +3,15 @@
 // that make a call fail.
 #include <functional>
 #include <map>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/Global.h"
+#include "bridge/ToolLauncher.h"
 #include "shell/Ports.h"
+#include "update/BrowserMenu.h"
 #include "tests/fakes/Journal.h"
 
 namespace zel::fakes {
@@ -154,6 +157,36 @@ class FakeResources final : public IResources {
   }
   std::map<std::string, std::string> data{{"Zelloading", "<html>loading</html>"},
                                           {"ZelError", "<html>error</html>"}};
+};
+
+class FakeToolLauncher final : public IToolLauncher {
+ public:
+  bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+  void Start(const std::string& commandLine) override {
+    started.push_back(commandLine);
+    if (failStart) throw std::runtime_error("CreateProcessW failed");
+  }
+  std::set<std::string> files;
+  std::vector<std::string> started;
+  bool failStart = false;
+};
+
+// Answers each popup with the next command and keeps the states it was shown with.
+class FakeBrowserMenu final : public IBrowserMenu {
+ public:
+  BrowserMenuCommand Popup(int x, int y, const BrowserMenuStates& states) override {
+    shown.push_back({x, y, states.copyEnabled, states.pasteEnabled});
+    return answer;
+  }
+  struct Showing {
+    int x, y;
+    bool copy, paste;
+    bool operator==(const Showing& o) const {
+      return x == o.x && y == o.y && copy == o.copy && paste == o.paste;
+    }
+  };
+  std::vector<Showing> shown;
+  BrowserMenuCommand answer = BrowserMenuCommand::None;
 };
 
 class FakeMiniInput final : public IMiniInputWindow {

@@ -6,6 +6,7 @@ namespace zel::fakes {
 
 MainHarness::MainHarness() {
   SetLogEnvironment(&logFiles, &clock);
+  reloadTimer.enabled = false;
   wb1.window = 0x1001;
   wb2.window = 0x1002;
   auto iniFile = std::make_unique<FakeIniFile>();
@@ -13,6 +14,7 @@ MainHarness::MainHarness() {
   TfrmMainPorts ports{window,       application, wb1,      wb2,        timer1,  hotKeys,
                       tray,         dialogs,     registry, clock,      connectivity, threads,
                       resources,    sinks,       dde,      automation, clipboard,
+                      tools,        pmWB,        reloadTimer,
                       [this]() -> std::unique_ptr<IMiniInputWindow> {
                         return std::make_unique<FakeMiniInput>(journal);
                       }};

@@ -57,6 +57,9 @@ struct MainHarness {
   FakeClipboard clipboard{journal};
   FakeDde dde{journal, clipboard};
   FakeAutomation automation{journal};
+  FakeToolLauncher tools;
+  FakeBrowserMenu pmWB;
+  FakeTimer reloadTimer;
   FakeIniFile* ini = nullptr;  // owned by the form
   std::unique_ptr<TfrmMain> form;
 };

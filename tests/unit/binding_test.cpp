@@ -30,8 +30,8 @@ struct BindingTest : ::testing::Test {
 };
 
 TEST_F(BindingTest, AllIdsAreBoundInTableOrderWithTheirEventProperty) {
-  h.wb1.LoadPage("x");
-  h.wb2.LoadPage("y");
+  h.wb1.LoadPage(h.globals.IndexUrl);
+  h.wb2.LoadPage(h.globals.IndexZbUrl);
   // Page order differs from table order on purpose.
   for (auto it = kNarrowIds.rbegin(); it != kNarrowIds.rend(); ++it) {
     h.wb1.AddElement(*it);
@@ -55,7 +55,7 @@ TEST_F(BindingTest, AllIdsAreBoundInTableOrderWithTheirEventProperty) {
 
 TEST_F(BindingTest, NoneOrSomeIdsBindWhatIsThereAndNoDocumentBindsNothing) {
   h.form->BindHtmlEvent();  // no document
-  h.wb1.LoadPage("x");
+  h.wb1.LoadPage(h.globals.IndexUrl);
   h.wb1.AddElement("unrelated");
   h.form->BindHtmlEvent();
   EXPECT_TRUE(Binds("wb1").empty());
@@ -67,7 +67,7 @@ TEST_F(BindingTest, NoneOrSomeIdsBindWhatIsThereAndNoDocumentBindsNothing) {
 
 TEST_F(BindingTest, TableSpecificIdsStayUnboundInTheOtherPage) {
   for (FakeBrowser* b : {&h.wb1, &h.wb2}) {
-    b->LoadPage("x");
+    b->LoadPage(h.globals.IndexUrl);
     b->AddElement("btnAddTitle");
     b->AddElement("SettingID");
     b->AddElement("QueryPriceID");
@@ -81,7 +81,7 @@ TEST_F(BindingTest, TableSpecificIdsStayUnboundInTheOtherPage) {
 }
 
 TEST_F(BindingTest, AnIdTwiceBindsOnlyTheFirstAndRebindingFiresOnce) {
-  h.wb1.LoadPage("x");
+  h.wb1.LoadPage(h.globals.IndexUrl);
   auto& first = h.wb1.AddElement("PinID");
   auto& second = h.wb1.AddElement("PinID");
   h.form->BindHtmlEvent();
@@ -93,8 +93,8 @@ TEST_F(BindingTest, AnIdTwiceBindsOnlyTheFirstAndRebindingFiresOnce) {
 }
 
 TEST_F(BindingTest, BothPagesReachTheSameSink) {
-  h.wb1.LoadPage("x");
-  h.wb2.LoadPage("y");
+  h.wb1.LoadPage(h.globals.IndexUrl);
+  h.wb2.LoadPage(h.globals.IndexZbUrl);
   auto& wide = h.wb1.AddElement("PinID");
   auto& narrow = h.wb2.AddElement("PinID");
   h.form->BindHtmlEvent();
@@ -113,7 +113,7 @@ TEST_F(BindingTest, BothPagesReachTheSameSink) {
 }
 
 TEST_F(BindingTest, AFailingDomCallEndsTheRunAndTheNextBindingStartsOver) {
-  h.wb1.LoadPage("x");
+  h.wb1.LoadPage(h.globals.IndexUrl);
   h.wb1.AddElement("MiniID");
   h.wb1.AddElement("PinID").isHtmlElement = false;
   h.wb1.AddElement("CloseID");
@@ -133,7 +133,7 @@ TEST_F(BindingTest, AFailingDomCallEndsTheRunAndTheNextBindingStartsOver) {
 }
 
 TEST_F(BindingTest, AHandlerThatThrowsIsReportedAndTheSinkGoesOn) {
-  h.wb1.LoadPage("x");
+  h.wb1.LoadPage(h.globals.IndexUrl);
   h.wb1.AddElement("ErrorCloseID");
   h.form->BindHtmlEvent();
   EXPECT_TRUE(h.wb1.Fire("ErrorCloseID"));

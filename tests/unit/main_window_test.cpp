@@ -189,8 +189,8 @@ TEST_F(MainWindowTest, AppCloseEndsTheProgramWhicheverStepFails) {
     m.journal.Clear();
     EXPECT_NO_THROW(m.form->AppClose());
     EXPECT_TRUE(m.globals.IsClosing);
-    const std::vector<std::string> expected = {"app.unhook", "hotkey.unregister 291",
-                                               "app.terminate"};
+    const std::vector<std::string> expected = {"mini.destroy", "app.unhook",
+                                               "hotkey.unregister 291", "app.terminate"};
     EXPECT_EQ(m.journal.entries, expected);
     EXPECT_EQ(m.application.terminations, 1);
     const bool failed = c.unhookFails || c.unregisterFails;

@@ -64,19 +64,23 @@ TEST_F(CompletionTest, ServicePageIsBoundPinnedAndStartsTheUpdateCheck) {
 }
 
 TEST_F(CompletionTest, EachDocumentKindHasItsOwnFollowUp) {
+  const std::string service = h.globals.IndexUrl;
   const struct {
     const char* what;
     std::vector<std::string> ids;
-    const char* url;
+    std::string url;
     int kind;
     bool errorPageLoaded;
     bool bound;
   } cases[] = {
-      {"service page", {"CloseID", "MiniID"}, "http://h/pcprice/default/index", 1, false, true},
-      {"error page", {"ErrorCloseID", "ErrorRefreshID"}, "about:blank", 2, false, true},
-      {"other page at an index address", {"MiniID"}, "http://h/pcprice/default/index", 0, true, false},
+      {"service page", {"CloseID", "MiniID"}, service, 1, false, true},
+      {"other page at an index address", {"MiniID"}, service, 0, true, false},
       {"other page elsewhere", {"MiniID"}, "http://h/other", 0, false, false},
-      {"by name: both ids, service wins", {"ErrorCloseID", "CloseID"}, "x", 1, false, true},
+      {"by name: both ids, service wins", {"ErrorCloseID", "CloseID"}, service, 1, false, true},
+      // Native commands serve only the service's own pages and the error page we loaded.
+      {"a service-like page on another host", {"CloseID", "MiniID"}, "http://h/pcprice/default/index", 1,
+       false, false},
+      {"error page ids in a page we did not load", {"ErrorCloseID"}, "about:blank", 2, false, false},
   };
   for (const auto& c : cases) {
     MainHarness m;
@@ -96,6 +100,32 @@ TEST_F(CompletionTest, EachDocumentKindHasItsOwnFollowUp) {
     EXPECT_EQ(m.globals.UpdateStarted, c.kind == 1) << c.what;
     EXPECT_TRUE(m.hotKeys.registered.empty()) << c.what;  // the Esc hotkey is gone in every case
   }
+}
+
+TEST_F(CompletionTest, TheErrorPageWeLoadedIsBoundUntilAnotherPageComes) {
+  h.wb1.LoadPage(h.globals.IndexUrl);  // no "CloseID": not the service page
+  h.wb1.RaiseDocumentComplete();
+  ASSERT_EQ(h.wb1.loadedHtml.back(), "<html>error</html>");
+  h.wb1.LoadPage("about:blank");
+  h.wb1.RaiseNavigateComplete2();  // the blank page it is loaded into
+  h.wb1.AddElement("ErrorCloseID");
+  h.wb1.RaiseDocumentComplete();
+  EXPECT_TRUE(h.wb1.Fire("ErrorCloseID"));
+  EXPECT_TRUE(h.globals.IsClosing);
+
+  // A real navigation since: the same ids are no longer ours.
+  MainHarness m;
+  m.Create();
+  m.wb1.LoadPage(m.globals.IndexUrl);
+  m.wb1.RaiseDocumentComplete();
+  m.wb1.LoadPage("http://elsewhere/");
+  m.wb1.RaiseNavigateComplete2();
+  m.wb1.AddElement("ErrorCloseID");
+  m.wb1.RaiseDocumentComplete();
+  EXPECT_FALSE(m.wb1.Fire("ErrorCloseID"));
+}
+
+TEST_F(CompletionTest, AnEmptyBrowserChangesNothing) {
   MainHarness empty;
   empty.Create();
   EXPECT_EQ(empty.form->CheckLoadHtml(), 0);
@@ -157,15 +187,26 @@ TEST_F(CompletionTest, NarrowPageIsBoundAndPinnedWithoutTheWidePagesSteps) {
   EXPECT_FALSE(h.hotKeys.registered.empty());
 }
 
-TEST_F(CompletionTest, NavigationErrorsAreCancelledAndReloadTheActivePage) {
+TEST_F(CompletionTest, NavigationErrorsReloadTheActivePageAtMostOnceASecond) {
+  const std::vector<std::string> reload{"window.location.reload(true)"};
   h.LoadServicePage(h.wb1, h.globals.IndexUrl);
   h.LoadServicePage(h.wb2, h.globals.IndexZbUrl);
   EXPECT_TRUE(h.wb2.RaiseNavigateError());
-  EXPECT_EQ(h.wb1.scripts, std::vector<std::string>{"window.location.reload(true)"});
+  EXPECT_EQ(h.wb1.scripts, reload);
+  // A storm of errors: no reload before the second is up, and then exactly one.
+  for (int i = 0; i < 20; ++i) EXPECT_TRUE(h.wb1.RaiseNavigateError());
+  EXPECT_EQ(h.wb1.scripts, reload);
+  EXPECT_TRUE(h.reloadTimer.enabled);
+  h.clock.Advance(1000);
+  h.form->ReloadTimerTimer();
+  EXPECT_FALSE(h.reloadTimer.enabled);
+  EXPECT_EQ(h.wb1.scripts.size(), 2u);
+  // The narrow page has a pace of its own.
   h.globals.Layout = "V";
   EXPECT_TRUE(h.wb1.RaiseNavigateError());
-  EXPECT_EQ(h.wb2.scripts, std::vector<std::string>{"window.location.reload(true)"});
+  EXPECT_EQ(h.wb2.scripts, reload);
   // Without a document the reload fails and the error goes to the caller.
+  h.clock.Advance(1000);
   h.wb2.ClearDocument();
   EXPECT_THROW(h.wb2.RaiseNavigateError(), BrowserError);
 }

@@ -11,6 +11,7 @@ RealExportHarness::RealExportHarness() {
   TfrmMainPorts ports{window,   application, wb1,          wb2,       timer1,   hotKeys,
                       tray,     dialogs,     registry,     clock,     connectivity, threads,
                       resources, sinks,      dde,          automation, clipboard,
+                      tools,    pmWB,        reloadTimer,
                       [this]() -> std::unique_ptr<IMiniInputWindow> {
                         return std::make_unique<fakes::FakeMiniInput>(journal);
                       }};

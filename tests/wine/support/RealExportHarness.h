@@ -42,6 +42,9 @@ struct RealExportHarness {
   fakes::FakeConnectivity connectivity;
   fakes::FakeThreads threads;
   fakes::FakeResources resources;
+  fakes::FakeToolLauncher tools;
+  fakes::FakeBrowserMenu pmWB;
+  fakes::FakeTimer reloadTimer;
   fakes::FakeSinkFactory sinks;
   win32::Win32DdeConversation dde;  // starts "Excel" when no server answers, as the program does
   win32::Win32Automation automation;

@@ -67,6 +67,9 @@ struct ZelFormHarness {
   fakes::FakeClipboard clipboard{journal};
   fakes::FakeDde dde{journal, clipboard};
   fakes::FakeAutomation automation{journal};
+  fakes::FakeToolLauncher tools;
+  fakes::FakeBrowserMenu pmWB;
+  fakes::FakeTimer reloadTimer;
   fakes::FakeIniFile* ini = nullptr;  // owned by the form
   std::unique_ptr<TfrmMain> form;
 };
