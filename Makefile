@@ -1,6 +1,6 @@
 # Two commands do everything on a fresh Debian 12 machine: `make run` and `make check`.
-.PHONY: setup native asan win32 win64 dist run stop check check-native check-dist check-wine \
-        check-wine32 check-wine64 bench clean
+.PHONY: fuzzers setup native asan win32 win64 dist run stop check check-native check-dist check-wine \
+        check-wine32 check-wine64 check-fuzz fuzz bench clean
 
 JOBS ?= $(shell nproc)
 
@@ -44,8 +44,10 @@ dist: setup
 	cp build/win32/Zel.exe dist/Zel.exe
 	@echo "dist/Zel.exe built"
 
-# Builds and starts Zel.exe under Wine against the bundled stand-in service.
+# Builds and starts Zel.exe under Wine against the bundled stand-in service, with the stand-in
+# browser control (Wine's own shows no page) and the stand-in spreadsheet of the same build.
 run: dist $(if $(filter 64,$(ZEL_HOST_BITS)),run-build64)
+	cmake --build build/$(WINE_BUILD) -j $(JOBS) --target browser sheet
 	@bash tools/run.sh start
 
 .PHONY: run-build64
@@ -58,6 +60,27 @@ stop:
 
 check-native: asan
 	ctest --preset asan -j $(JOBS)
+
+# The libFuzzer targets of every reader of outside text (clang, ASan, UBSan).
+fuzzers: setup
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+
+# A few seconds each on the seed corpus.
+check-fuzz: fuzzers
+	ctest --preset fuzz
+
+# As long as asked: make fuzz FUZZ_SECONDS=600 (each target; default 60). New inputs land in
+# build/fuzz/corpus/, findings in build/fuzz/findings/.
+FUZZ_SECONDS ?= 60
+fuzz: fuzzers
+	@mkdir -p build/fuzz/findings
+	@for f in build/fuzz/*_fuzz; do \
+	  n=$$(basename $$f); echo "== $$n: $(FUZZ_SECONDS) s"; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 -print_final_stats=1 \
+	      -artifact_prefix=build/fuzz/findings/$$n- build/fuzz/corpus/$$n tests/fuzz/corpus/$$n \
+	      || exit 1; \
+	done
 
 # The shipped executable's own checks (PE32, i386, resources, version) need no Wine.
 check-dist: dist
@@ -73,8 +96,9 @@ check-wine:
 	@echo "Wine suite: the $(ZEL_HOST_BITS)-bit build ($(WINE_BUILD)), because $(HOST_REASON)"
 	@$(MAKE) --no-print-directory check-wine$(ZEL_HOST_BITS)
 
-# Native unit tests first (under ASan/UBSan), so a core fault shows fast; then the Wine suite.
-check: check-native check-dist check-wine
+# Native unit tests first (under ASan/UBSan), so a core fault shows fast; the fuzz targets
+# briefly; then the Wine suite.
+check: check-native check-fuzz check-dist check-wine
 
 bench: $(WINE_BUILD)
 	@bash tools/bench.sh build/$(WINE_BUILD) $(ZEL_HOST_BITS)
