@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# Starts dist/Zel.exe under Wine against the bundled stand-in service.
+# Starts dist/Zel.exe under Wine against the bundled stand-in service, with the stand-in
+# browser control of the Wine tests in place of Wine's own (which shows no page) and the
+# stand-in spreadsheet, which takes the rows of "插入Excel" into run/sheet.txt.
 #   run.sh start   (again while it runs: the second start hands over to the first)
 #   run.sh stop
 # ZEL_HOST_BITS (from `make`, else tools/hostbits.sh) chooses the build: the shipped 32-bit one
-# where the host runs 32-bit code, else the 64-bit test build under wine64.
+# where the host runs 32-bit code, else the 64-bit test build under wine64. ZEL_RUN_BUILD names
+# a build directory of that bitness to run instead (its Zel.exe and stand-ins).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -13,9 +16,12 @@ mkdir -p "$state/home" "$state/download"
 
 bits=${ZEL_HOST_BITS:-$(bash "$here/hostbits.sh" | cut -f1)}
 if [ "$bits" = 64 ]; then
-  exe="$root/build/win64/Zel.exe" prefix="$state/wpfx64"
+  build="$root/build/win64" exe="$root/build/win64/Zel.exe" prefix="$state/wpfx64"
 else
-  exe="$root/dist/Zel.exe" prefix="$state/wpfx"
+  build="$root/build/win32" exe="$root/dist/Zel.exe" prefix="$state/wpfx"
+fi
+if [ -n "${ZEL_RUN_BUILD:-}" ]; then
+  build=$(cd "$ZEL_RUN_BUILD" && pwd) exe="$build/Zel.exe"
 fi
 
 host=$(sed -n 's/^#define ZEL_SERVICE_HOST "\(.*\)"$/\1/p' "$root/build/win32/generated/BuildConfig.h" 2>/dev/null || true)
@@ -24,6 +30,15 @@ port=${host##*:}
 [ "$port" = "$host" ] && port=80
 
 alive() { [ -f "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null; }
+
+# A Linux path as Wine sees it.
+winpath() { local p; p=$(cd "$(dirname "$1")" && pwd)/$(basename "$1"); echo "Z:${p//\//\\}"; }
+
+register_inproc() {
+  local key="HKCR\\CLSID\\$1\\InprocServer32"
+  wine reg add "$key" /ve /d "$2" /f >/dev/null 2>&1 </dev/null
+  wine reg add "$key" /v ThreadingModel /d Apartment /f >/dev/null 2>&1 </dev/null
+}
 
 listening() {
   python3 - "$1" <<'PY'
@@ -41,6 +56,7 @@ zel_wine_env "$bits" "$state" >/dev/null
 export HOME="$state/home" WINEPREFIX="$prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 export LC_ALL=zh_CN.UTF-8
+export ZEL_STANDIN_SCRIPTS="$state/scripts.txt"
 # Chinese file names (the desktop shortcut) need a compiled UTF-8 Chinese locale.
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
   [ -d "$state/locale/zh_CN.UTF-8" ] || {
@@ -83,12 +99,26 @@ start)
     wineserver -w
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
   fi
+  # The control's class and the HTML document's, which the program looks for before it shows
+  # its loading page.
+  if [ -f "$build/browser.dll" ]; then
+    register_inproc '{8856F961-340A-11D0-A96B-00C04FD705A2}' "$(winpath "$build/browser.dll")"
+    register_inproc '{25336920-03F9-11CF-8FD0-00AA00686F13}' "$(winpath "$build/browser.dll")"
+  else
+    echo "no $build/browser.dll: Wine's browser control shows no page" >&2
+  fi
+  if [ -f "$build/sheet.exe" ] && ! alive "$state/sheet.pid"; then
+    nohup wine "$build/sheet.exe" --as excel --grid "$(winpath "$state/sheet.txt")" \
+      >>"$state/sheet.log" 2>&1 </dev/null &
+    echo $! >"$state/sheet.pid"
+    echo "stand-in spreadsheet started: the rows of 插入Excel land in run/sheet.txt"
+  fi
   nohup wine "$exe" "$@" >>"$state/zel.log" 2>&1 </dev/null &
   if [ "$bits" = 64 ]; then
     echo "this host runs no 32-bit code: started the 64-bit test build $exe under wine64"
     echo "(dist/Zel.exe, the shipped 32-bit build, cannot run here; its log files are in build/win64/log/)"
   else
-    echo "Zel.exe started (log files in dist/log/)"
+    echo "Zel.exe started (log files in ${exe%/*}/log/)"
   fi
   echo "'make stop' ends it and the stand-in service"
   ;;
@@ -96,7 +126,7 @@ stop)
   for p in "$state/wpfx" "$state/wpfx64"; do
     [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1 || true
   done
-  for f in "$state/service.pid" "$state/xvfb.pid"; do
+  for f in "$state/service.pid" "$state/xvfb.pid" "$state/sheet.pid"; do
     if alive "$f"; then kill "$(cat "$f")" 2>/dev/null || true; fi
     rm -f "$f"
   done

@@ -13,9 +13,6 @@ constexpr UINT kFireQueued = WM_APP + 100;
 constexpr UINT_PTR kLaterTimer = 1;
 constexpr int kHeaderId = 2;
 constexpr int kFirstItemId = 100;
-constexpr int kRowHeight = 24;
-constexpr int kGap = 6;
-constexpr int kFieldWidth = 150;
 }  // namespace
 
 View::View(IViewOwner& owner, HWND parent, const RECT& area)
@@ -97,41 +94,48 @@ int View::TextWidth(const std::wstring& text) const {
   return size.cx;
 }
 
-// Left to right, wrapping at the window's edge; the address on top and the status line under
-// the controls when there is room for them (the mini window has little).
+// Left to right, wrapping at the window's edge; the address on top and the status line at the
+// bottom when there is room for them. The mini window (60 pixels high) gets three tight rows and
+// the status line after the last control.
 void View::Layout() {
   RECT area{};
   ::GetClientRect(Handle(), &area);
   const int width = area.right, height = area.bottom;
-  const int margin = height < 100 ? 2 : 8;
+  const bool tight = height < 100;
+  const int margin = tight ? 1 : 8, gap = tight ? 2 : 6, row = tight ? 18 : 24;
+  const int fieldWidth = tight ? 90 : 150;
   int x = margin, y = margin;
   const bool roomy = height >= 200;
   ::ShowWindow(header_, roomy ? SW_SHOW : SW_HIDE);
   if (roomy) {
     ::MoveWindow(header_, margin, y, width - 2 * margin, 18, TRUE);
-    y += 18 + kGap;
+    y += 18 + gap;
   }
   const auto place = [&](HWND window, int w) {
     if (x + w > width - margin && x > margin) {
       x = margin;
-      y += kRowHeight + kGap;
+      y += row + gap;
     }
-    ::MoveWindow(window, x, y, w, kRowHeight, TRUE);
-    x += w + kGap;
+    ::MoveWindow(window, x, y, w, row, TRUE);
+    x += w + gap;
   };
   for (const Item& item : items_) {
     wchar_t text[256] = {};
     if (item.label != nullptr) {
       ::GetWindowTextW(item.label, text, 256);
       place(item.label, TextWidth(text) + 2);
-      place(item.window, kFieldWidth);
+      place(item.window, fieldWidth);
     } else {
       ::GetWindowTextW(item.window, text, 256);
-      place(item.window, TextWidth(text) + 20);
+      place(item.window, TextWidth(text) + (tight ? 8 : 20));
     }
   }
-  const int statusTop = roomy ? height - margin - 18 : y + kRowHeight + kGap;
-  ::MoveWindow(status_, margin, statusTop, width - 2 * margin, 18, TRUE);
+  if (tight) {
+    ::MoveWindow(status_, x, y, width - x - margin, row, TRUE);
+  } else {
+    const int top = roomy ? height - margin - 18 : y + row + gap;
+    ::MoveWindow(status_, margin, top, width - 2 * margin, 18, TRUE);
+  }
 }
 
 void View::SetStatus(const std::wstring& text) { ::SetWindowTextW(status_, text.c_str()); }
