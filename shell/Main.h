@@ -20,6 +20,7 @@
 #include "export/SpreadsheetLink.h"
 #include "shell/Ports.h"
 #include "update/BrowserMenu.h"
+#include "update/UpdateCheck.h"
 
 namespace zel {
 
@@ -59,11 +60,13 @@ struct TfrmMainPorts {
   ITimer& ReloadTimer;
   // Creates the mini input window on first need.
   std::function<std::unique_ptr<IMiniInputWindow>()> createMiniInput;
+  // The update's download component, files, processes, dialog, signatures and retry timer.
+  TUpdatePorts update;
 };
 
 struct BindingRow;
 
-class TfrmMain final : public IMiniInputOwner {
+class TfrmMain final : public IMiniInputOwner, private IUpdateOwner {
  public:
   TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniFile> iniFile);
   TfrmMain(const TfrmMain&) = delete;
@@ -85,7 +88,7 @@ class TfrmMain final : public IMiniInputOwner {
   void HotKey(int virtualKey);
   // Turns 0x0700 and 0x070C for the browser windows into WM_NULL; true when it changed it.
   bool AppMessageHook(std::intptr_t window, unsigned& message);
-  void AppClose();
+  void AppClose() override;
   void ApplicationEvents1Exception(const std::string& message);
   void TrayIconClick();
   void TrayIconDblClick();
@@ -170,8 +173,14 @@ class TfrmMain final : public IMiniInputOwner {
   void EmbeddedWB1CommandStateChange();
   void EmbeddedWB2CommandStateChange();
 
-  // ---- Update (update/)
+  // ---- Update (update/VersionCheck.cpp)
   void DownNewVersion();
+  void IEDownload1Complete(DownloadResult Result);
+  void GetServerVersion(std::string& version);
+  void DeleteDownload();
+  std::vector<std::string> LoadUpdateInfo();
+  void SetUpdateChoice(bool accepted);
+  void DeleteSelf();
 
   TGlobals& Globals() { return G; }
 
@@ -181,6 +190,9 @@ class TfrmMain final : public IMiniInputOwner {
   IEventSink& Sink(int index);
   void BindTable(IBrowser& browser, const BindingRow* rows, std::size_t count);
   void ApplyPinState(IBrowser& browser);
+  // IUpdateOwner (update/VersionCheck.cpp)
+  void SetOwnerTopMost(bool topMost) override;
+  std::string ExecutablePath() override;
 
   TGlobals& G;
   TfrmMainPorts P;
@@ -198,6 +210,7 @@ class TfrmMain final : public IMiniInputOwner {
     bool pending = false;
   };
   ReloadPace ReloadPaces[2];  // wide, narrow
+  TUpdateCheck Update;
 };
 
 }  // namespace zel

@@ -34,6 +34,12 @@
 #include "shell/win32/Win32ThreadStarter.h"
 #include "shell/win32/WindowTimer.h"
 #include "update/win32/BrowserMenu.h"
+#include "update/win32/OneShotTimer.h"
+#include "update/win32/ProcessStarter.h"
+#include "update/win32/SignatureCheck.h"
+#include "update/win32/UpdateFiles.h"
+#include "update/win32/UpdateInfo.h"
+#include "update/win32/UrlDownloader.h"
 
 namespace {
 
@@ -134,6 +140,12 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   Win32BrowserMenu pmWB(hwnd);
   WindowTimer reloadTimer(hwnd, MainForm::kReloadTimerId, static_cast<UINT>(kReloadPaceMs));
   reloadTimer.SetEnabled(false);
+  UrlDownloader download;
+  Win32UpdateFiles updateFiles;
+  Win32ProcessStarter processes;
+  Win32UpdateDialog updateDialog(hwnd);
+  Win32SignatureCheck signatures;
+  Win32OneShotTimer retryTimer;
 
   TfrmMain* owner = nullptr;
   TfrmMainPorts ports{window,   *application, wb1,       wb2,        timer1,
@@ -141,7 +153,8 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
                       life.connectivity,      life.threads,          resources,
                       sinks,    dde,          automation, clipboard, tools,
                       pmWB,     reloadTimer,
-                      [&]() { return CreateMiniInputWindow(hwnd, globals, *owner, sinks, life.clock); }};
+                      [&]() { return CreateMiniInputWindow(hwnd, globals, *owner, sinks, life.clock); },
+                      {download, updateFiles, processes, updateDialog, signatures, retryTimer}};
   TfrmMain form(globals, std::move(ports), std::move(iniFile));
   owner = &form;
   const Attachment attachment(form, *application, window, tray);

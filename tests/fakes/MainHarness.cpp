@@ -17,7 +17,8 @@ MainHarness::MainHarness() {
                       tools,        pmWB,        reloadTimer,
                       [this]() -> std::unique_ptr<IMiniInputWindow> {
                         return std::make_unique<FakeMiniInput>(journal);
-                      }};
+                      },
+                      update.Ports()};
   form = std::make_unique<TfrmMain>(globals, ports, std::move(iniFile));
   SetExceptionReporter([this](const std::string& m) { form->ApplicationEvents1Exception(m); });
 }

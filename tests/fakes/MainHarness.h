@@ -10,6 +10,7 @@
 #include "tests/fakes/FakeLog.h"
 #include "tests/fakes/FakeRegistry.h"
 #include "tests/fakes/FakeShell.h"
+#include "tests/fakes/FakeUpdate.h"
 
 namespace zel::fakes {
 
@@ -60,6 +61,7 @@ struct MainHarness {
   FakeToolLauncher tools;
   FakeBrowserMenu pmWB;
   FakeTimer reloadTimer;
+  UpdateFakes update;
   FakeIniFile* ini = nullptr;  // owned by the form
   std::unique_ptr<TfrmMain> form;
 };

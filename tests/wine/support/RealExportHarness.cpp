@@ -14,7 +14,8 @@ RealExportHarness::RealExportHarness() {
                       tools,    pmWB,        reloadTimer,
                       [this]() -> std::unique_ptr<IMiniInputWindow> {
                         return std::make_unique<fakes::FakeMiniInput>(journal);
-                      }};
+                      },
+                      update.Ports()};
   form = std::make_unique<TfrmMain>(globals, ports, std::make_unique<fakes::FakeIniFile>());
   SetExceptionReporter([this](const std::string& m) { form->ApplicationEvents1Exception(m); });
   form->CreateSinks();

@@ -45,6 +45,7 @@ struct RealExportHarness {
   fakes::FakeToolLauncher tools;
   fakes::FakeBrowserMenu pmWB;
   fakes::FakeTimer reloadTimer;
+  fakes::UpdateFakes update;
   fakes::FakeSinkFactory sinks;
   win32::Win32DdeConversation dde;  // starts "Excel" when no server answers, as the program does
   win32::Win32Automation automation;

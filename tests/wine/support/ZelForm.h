@@ -70,6 +70,7 @@ struct ZelFormHarness {
   fakes::FakeToolLauncher tools;
   fakes::FakeBrowserMenu pmWB;
   fakes::FakeTimer reloadTimer;
+  fakes::UpdateFakes update;
   fakes::FakeIniFile* ini = nullptr;  // owned by the form
   std::unique_ptr<TfrmMain> form;
 };
