@@ -28,7 +28,7 @@ RealExportHarness::~RealExportHarness() {
 }
 
 void RealExportHarness::LoadPage(const std::string& settings, const std::string& rowValues) {
-  wb1.LoadPage("http://127.0.0.1/pcprice/default/index");
+  wb1.LoadPage(globals.IndexUrl);
   wb1.AddElement("SettingStrID", settings);
   wb1.AddElement("InsertExcelStrID", rowValues);
   wb1.AddElement("InsertExcelID");
