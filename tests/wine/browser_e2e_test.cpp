@@ -182,6 +182,82 @@ TEST_F(BrowserEndToEnd, EachWayOutOfALoadedPageEndsTheProgram) {
   }
 }
 
+// Right-clicks in the field and picks the program's menu item by its access key.
+void ChooseFromPageMenu(DWORD pid, HWND field, wchar_t accessKey) {
+  RECT at{};
+  ::GetWindowRect(field, &at);
+  ::PostMessageW(field, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(field),
+                 MAKELPARAM(at.left + 4, at.top + 4));
+  HWND menu = nullptr;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        for (const HWND w : ProcessWindows(pid, L"#32768")) {
+          if (::IsWindowVisible(w)) menu = w;
+        }
+        return menu != nullptr;
+      },
+      5000))
+      << "no menu";
+  ::PostMessageW(menu, WM_CHAR, accessKey, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !::IsWindowVisible(menu); }, 5000));
+}
+
+// Gives the field the focus, as a click does, with the text in it selected.
+void SelectInField(HWND field, const std::wstring& text) {
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
+                        5000, &ignored);
+  ::PostMessageW(field, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  ::PostMessageW(field, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  PumpUntil([] { return false; }, 200);  // the click arrives
+  ::SendMessageTimeoutW(field, EM_SETSEL, 0, -1, SMTO_NORMAL, 5000, &ignored);
+}
+
+// What the field holds; GetWindowText of another process's window gives only its caption.
+std::wstring FieldText(HWND field) {
+  wchar_t text[256] = {};
+  DWORD_PTR copied = 0;
+  ::SendMessageTimeoutW(field, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                        5000, &copied);
+  return text;
+}
+
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!::OpenClipboard(nullptr)) return text;
+  if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+      text = chars;
+      ::GlobalUnlock(data);
+    }
+  }
+  ::CloseClipboard();
+  return text;
+}
+
+// The page's context menu is the program's: copy takes the selected text of a page field,
+// paste puts it into one, refresh reloads the page.
+TEST_F(BrowserEndToEnd, TheContextMenuCopiesPastesAndReloads) {
+  const HWND form = Start();
+  ASSERT_FALSE(HasFailure());
+  const HWND field = PageField(form, "keyword");
+  ASSERT_NE(field, nullptr);
+
+  SelectInField(field, L"晶振 HC-49S");
+  ChooseFromPageMenu(zel->Id(), field, L'c');
+  EXPECT_TRUE(PumpUntil([] { return ClipboardText() == L"晶振 HC-49S"; }, 5000))
+      << win32::Narrow(ClipboardText());
+
+  SelectInField(field, L"");
+  ChooseFromPageMenu(zel->Id(), field, L'p');
+  EXPECT_TRUE(PumpUntil([&] { return FieldText(field) == L"晶振 HC-49S"; }, 5000))
+      << win32::Narrow(FieldText(field));
+
+  ClearRecordedScripts();
+  ChooseFromPageMenu(zel->Id(), field, L'r');
+  EXPECT_TRUE(WaitForScript("window.location.reload(true)", 5000));
+}
+
 // A link to a page the service does not have: the navigation fails, the program cancels it
 // and reloads the page it shows, which is bound again.
 TEST_F(BrowserEndToEnd, ANavigationErrorReloadsTheActivePage) {

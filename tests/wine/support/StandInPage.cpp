@@ -101,6 +101,17 @@ bool ClickPageElement(HWND window, const std::string& id) {
   return ::PostMessageW(it->second, BM_CLICK, 0, 0) != FALSE;
 }
 
+HWND PageField(HWND window, const std::string& id) {
+  // The field comes right after its label "[id]".
+  const std::wstring label = Widen("[" + id + "]");
+  for (const HWND child : Descendants(window)) {
+    if (::IsWindowVisible(child) && ClassOf(child) == L"Static" && WindowText(child) == label) {
+      return ::GetWindow(child, GW_HWNDNEXT);
+    }
+  }
+  return nullptr;
+}
+
 std::wstring PageStatus(HWND window) {
   for (const HWND child : Descendants(window)) {
     if (::IsWindowVisible(child) && ClassOf(child) == standin::kViewClass) {

@@ -18,6 +18,8 @@ std::map<std::string, HWND> PageButtons(HWND window);
 bool WaitForPageElement(HWND window, const std::string& id, DWORD timeoutMs);
 // Clicks the element's button as the mouse would; false when the page shows no such element.
 bool ClickPageElement(HWND window, const std::string& id);
+// The page's input field with that id; nullptr when the page shows none.
+HWND PageField(HWND window, const std::string& id);
 // The visible page's status line: what the page's alertMsg was last asked to show.
 std::wstring PageStatus(HWND window);
 BYTE WindowAlpha(HWND window);
