@@ -14,22 +14,31 @@ bool InsertRoutes::ExcelByDde(const std::vector<std::string>& values) {
   // Excel's paste splits at tabs and line breaks: such a value goes by automation, intact.
   if (std::any_of(values.begin(), values.end(), BreaksCells)) return false;
   bool written = false;
+  bool timedOut = false;
   try {
-    dde_.SetTarget(kExcelService, kSystemTopic);
+    // A conversation left open by the last insert is used again: connecting costs more than
+    // the whole paste. Excel may have gone since; then it is made anew, once.
+    const bool reused = dde_.ConnectedTo(kExcelService, kSystemTopic);
+    const auto answers = [this] {
+      dde_.SetTarget(kExcelService, kSystemTopic);
+      return dde_.Connect() && dde_.RequestText("SysItems");
+    };
     // "SysItems" only proves that Excel answers.
-    if (dde_.Connect() && dde_.RequestText("SysItems")) {
+    if ((reused && dde_.RequestText("SysItems")) || answers()) {
       const CellPosition at = ParseExcelSelection(dde_.RequestText("Selection"));
       const PasteOutcome outcome =
           RunPastePlan(dde_, clipboard_, clock_, ExcelPastePlan(values, at, blankMarker_));
       written = outcome.completed;
-      if (!written && outcome.accepted > 0 && !outcome.timedOut) {
+      timedOut = outcome.timedOut;
+      if (!written && outcome.accepted > 0 && !timedOut) {
         AcknowledgedCommands(dde_, kDdeCommandTimeoutMs).TrySend(SelectCommand(at.row, at.column));
       }
     }
   } catch (const SpreadsheetError&) {
     // A selection that is not one cell: nothing was sent.
   }
-  dde_.Disconnect();
+  // Kept open only after a row that went in: after a failure or a time-out it is not trusted.
+  if (!written || timedOut) dde_.Disconnect();
   return written;
 }
 

@@ -28,7 +28,8 @@ class InsertRoutes {
   // Excel through its DDE system topic: true when the whole row was pasted and the next row
   // selected. A row holding a value that a paste would split (a tab or a line break) is never
   // sent this way. After a partial paste the row's first cell is selected again, so a second
-  // route writes the row where it belongs.
+  // route writes the row where it belongs. The conversation stays open after a row that went
+  // in, for the next one.
   bool ExcelByDde(const std::vector<std::string>& values);
   // Excel by automation: true when the row was written and the next row selected.
   bool ExcelByOle(const std::vector<std::string>& values);

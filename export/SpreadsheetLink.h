@@ -34,6 +34,9 @@ class IDdeConversation {
   // True when connected. After a first failure the service application (if any) is started
   // once and connecting is tried once more.
   virtual bool Connect() = 0;
+  // True while a conversation with the service and topic is open, as far as this side knows
+  // (the server may have gone since).
+  virtual bool ConnectedTo(const std::string& service, const std::string& topic) = 0;
   // The reply text (10 s time-out); nullopt when not connected or failed.
   virtual std::optional<std::string> RequestText(const std::string& item) = 0;
   // Sends the command as a synchronous transaction and waits for its acknowledgement.

@@ -11,6 +11,7 @@
 
 #include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
+#include "export/CellValues.h"
 #include "export/win32/MessageFilterBase.h"
 
 namespace zel::win32 {
@@ -191,6 +192,21 @@ class DispatchApp final : public ISpreadsheetApp {
 
   CellPosition ActiveCell() override {
     const ComPtr<IDispatch> cell = MemberObject(ids_, app_.Get(), L"ActiveCell");
+    // Address(True, True, xlR1C1) gives row and column in one call instead of two.
+    if (!noAddress_) {
+      try {
+        Variant address;
+        VARIANT yes;
+        ::VariantInit(&yes);
+        yes.vt = VT_BOOL;
+        yes.boolVal = VARIANT_TRUE;
+        Call(ids_, cell.Get(), L"Address", DISPATCH_PROPERTYGET | DISPATCH_METHOD,
+             {yes, yes, Variant::Long(kXlR1C1).release()}, address.put());
+        if (address->vt == VT_BSTR) return ParseExcelSelection(Bstr::Text(address->bstrVal));
+      } catch (const SpreadsheetError&) {
+      }
+      noAddress_ = true;
+    }
     return CellPosition{GetLong(ids_, cell.Get(), L"Row"), GetLong(ids_, cell.Get(), L"Column")};
   }
 
@@ -222,9 +238,12 @@ class DispatchApp final : public ISpreadsheetApp {
     return MemberObject(ids_, app_.Get(), L"Range", {*text.get()});
   }
 
+  static constexpr long kXlR1C1 = -4150;
+
   // Registered first, revoked last: covers every call of this application object.
   ScopedMessageFilter filter_;
   MemberIds& ids_;
+  bool noAddress_ = false;
   ComPtr<IDispatch> app_;
 };
 

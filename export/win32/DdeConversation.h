@@ -24,6 +24,9 @@ class Win32DdeConversation final : public IDdeConversation {
 
   void SetTarget(const std::string& service, const std::string& topic) override;
   bool Connect() override;
+  bool ConnectedTo(const std::string& service, const std::string& topic) override {
+    return conv_ && service == service_ && topic == topic_;
+  }
   std::optional<std::string> RequestText(const std::string& item) override;
   DdeOutcome ExecuteCommand(const std::string& command, int timeoutMs) override;
   void Disconnect() override;

@@ -23,6 +23,10 @@ bool FakeDde::Connect() {
 std::optional<std::string> FakeDde::RequestText(const std::string& item) {
   journal.Add("dde.request " + item);
   if (!connected) return std::nullopt;
+  if (failRequests > 0) {
+    --failRequests;
+    return std::nullopt;
+  }
   const auto it = replies.find(item);
   if (it != replies.end()) return it->second;
   if (item == "Selection") return sheet + "!R" + std::to_string(selRow) + "C" + std::to_string(selCol);

@@ -68,6 +68,9 @@ class FakeDde final : public IDdeConversation {
   FakeDde(Journal& j, FakeClipboard& clip) : journal(j), clipboard(clip) {}
   void SetTarget(const std::string& s, const std::string& t) override;
   bool Connect() override;
+  bool ConnectedTo(const std::string& s, const std::string& t) override {
+    return connected && s == service && t == topic;
+  }
   std::optional<std::string> RequestText(const std::string& item) override;
   DdeOutcome ExecuteCommand(const std::string& command, int timeoutMs) override;
   void Disconnect() override;
@@ -90,6 +93,7 @@ class FakeDde final : public IDdeConversation {
   std::vector<int> timeouts;
   int connects = 0;
   int disconnects = 0;
+  int failRequests = 0;  // the next requests get no reply, as from a server that went
   // Grid written by SELECT + PASTE of tab-separated text.
   std::map<std::pair<long, long>, std::string> grid;
   long selRow = 1, selCol = 1;

@@ -107,11 +107,21 @@ TEST_F(RoutesTest, ExcelByDdeStartsAtTheReportedCellOrGivesWay) {
     dde.replies["Selection"] = c.reply;
     EXPECT_EQ(routes.ExcelByDde({kBlank, "X"}), !c.commands.empty());
     EXPECT_EQ(dde.commands, c.commands);
-    EXPECT_FALSE(dde.connected);
+    EXPECT_EQ(dde.connected, !c.commands.empty()) << "kept open only after a row that went in";
   }
   // Every command waited for, none paused after.
   EXPECT_TRUE(clock.slept.empty());
   for (const int t : dde.timeouts) EXPECT_EQ(t, kDdeCommandTimeoutMs);
+}
+
+TEST_F(RoutesTest, ExcelByDdeKeepsItsConversationForTheNextRowAndMakesItAnewWhenExcelWent) {
+  EXPECT_TRUE(routes.ExcelByDde({"A"}));
+  EXPECT_TRUE(routes.ExcelByDde({"B"}));
+  EXPECT_EQ(dde.connects, 1);
+  dde.failRequests = 1;  // Excel was closed and opened again since
+  EXPECT_TRUE(routes.ExcelByDde({"C"}));
+  EXPECT_EQ(dde.connects, 2);
+  EXPECT_EQ(dde.grid, (Grid{{{1, 1}, "A"}, {{2, 1}, "B"}, {{3, 1}, "C"}}));
 }
 
 TEST_F(RoutesTest, ExcelByDdeSendsNothingWhenExcelDoesNotAnswerOrAValueWouldSplit) {

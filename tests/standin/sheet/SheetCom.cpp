@@ -29,6 +29,7 @@ enum Member : DISPID {
   kValue2,
   kSelect,
   kRange,
+  kAddress,
 };
 
 struct Name {
@@ -37,7 +38,8 @@ struct Name {
 };
 constexpr Name kNames[] = {{L"ActiveCell", kActiveCell}, {L"Cells", kCells}, {L"Item", kItem},
                            {L"Row", kRow},   {L"Column", kColumn}, {L"Value2", kValue2},
-                           {L"Select", kSelect}, {L"Range", kRange}};
+                           {L"Select", kSelect}, {L"Range", kRange},
+                           {L"Address", kAddress}};
 
 bool ArgLong(const DISPPARAMS* params, UINT indexFromFirst, long& out) {
   if (indexFromFirst >= params->cArgs) return false;
@@ -179,6 +181,14 @@ class SheetObject final : public IDispatch {
         }
         break;
       case Kind::Cell:
+        if (id == kAddress && get && result != nullptr) {
+          // Only the R1C1 form is spoken here: "R7C3".
+          const std::wstring text = L"R" + std::to_wstring(row_) + L"C" + std::to_wstring(column_);
+          ::VariantInit(result);
+          result->vt = VT_BSTR;
+          result->bstrVal = ::SysAllocString(text.c_str());
+          return S_OK;
+        }
         if (id == kRow && get) return ReturnLong(result, row_);
         if (id == kColumn && get) return ReturnLong(result, column_);
         if (id == kSelect && (flags & DISPATCH_METHOD)) {
