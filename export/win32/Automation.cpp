@@ -11,6 +11,7 @@
 
 #include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
+#include "app/win32/Window.h"
 #include "export/CellValues.h"
 #include "export/win32/MessageFilterBase.h"
 
@@ -175,22 +176,93 @@ class RowArray {
   SAFEARRAY* array_ = nullptr;
 };
 
-class DispatchApp final : public ISpreadsheetApp {
+ComPtr<IDispatch> RunningObject(const std::string& progId) {
+  CLSID clsid{};
+  HRESULT hr = ::CLSIDFromProgID(Widen(progId).c_str(), &clsid);
+  if (FAILED(hr)) Fail("CLSIDFromProgID " + progId, hr);
+  ComPtr<IUnknown> running;
+  hr = CallPatiently(
+      [&] { return ::GetActiveObject(clsid, nullptr, running.ReleaseAndGetAddressOf()); });
+  if (FAILED(hr)) Fail("GetActiveObject " + progId, hr);
+  ComPtr<IDispatch> app;
+  hr = CallPatiently([&] { return running.As(&app); });
+  if (FAILED(hr)) Fail("IDispatch of " + progId, hr);
+  return app;
+}
+
+}  // namespace
+
+// Keeps the application objects of the last rows for a moment, and lets them go when a timer
+// of its own message-only window finds them idle.
+class Win32Automation::Holder final : public Window {
  public:
-  DispatchApp(const std::string& progId, MemberIds& ids) : ids_(ids) {
-    CLSID clsid{};
-    HRESULT hr = ::CLSIDFromProgID(Widen(progId).c_str(), &clsid);
-    if (FAILED(hr)) Fail("CLSIDFromProgID " + progId, hr);
-    ComPtr<IUnknown> running;
-    hr = CallPatiently([&] {
-      return ::GetActiveObject(clsid, nullptr, running.ReleaseAndGetAddressOf());
-    });
-    if (FAILED(hr)) Fail("GetActiveObject " + progId, hr);
-    hr = CallPatiently([&] { return running.As(&app_); });
-    if (FAILED(hr)) Fail("IDispatch of " + progId, hr);
+  Holder() {
+    CreateParams params;
+    params.parent = HWND_MESSAGE;
+    params.x = params.y = params.width = params.height = 0;
+    Create(L"ZelAutomationHolder", params);
+  }
+  ~Holder() override {
+    if (Handle() != nullptr) ::KillTimer(Handle(), kTimerId);
   }
 
+  // The held object of the ProgID, if any; the caller owns it while it writes a row.
+  ComPtr<IDispatch> Take(const std::string& progId) {
+    const auto it = held_.find(progId);
+    if (it == held_.end()) return nullptr;
+    ComPtr<IDispatch> app = std::move(it->second.app);
+    held_.erase(it);
+    return app;
+  }
+  void Keep(const std::string& progId, ComPtr<IDispatch> app) {
+    held_[progId] = {std::move(app), ::GetTickCount()};
+    if (Handle() != nullptr) ::SetTimer(Handle(), kTimerId, kHoldMs, nullptr);
+  }
+
+ protected:
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != WM_TIMER || wParam != kTimerId) return DefaultHandling(message, wParam, lParam);
+    const DWORD now = ::GetTickCount();
+    for (auto it = held_.begin(); it != held_.end();) {
+      it = now - it->second.since >= kHoldMs ? held_.erase(it) : std::next(it);
+    }
+    if (held_.empty()) ::KillTimer(Handle(), kTimerId);
+    return 0;
+  }
+
+ private:
+  static constexpr UINT_PTR kTimerId = 1;
+  struct Held {
+    ComPtr<IDispatch> app;
+    DWORD since = 0;
+  };
+  std::map<std::string, Held> held_;
+};
+
+namespace {
+
+class DispatchApp final : public ISpreadsheetApp {
+ public:
+  DispatchApp(const std::string& progId, MemberIds& ids, Win32Automation::Holder& holder)
+      : ids_(ids), holder_(holder), progId_(progId), app_(holder.Take(progId)) {
+    reused_ = app_ != nullptr;
+    if (!app_) app_ = RunningObject(progId);
+  }
+  ~DispatchApp() override { holder_.Keep(progId_, std::move(app_)); }
+
   CellPosition ActiveCell() override {
+    // The first call of a row: an application held from the last row may have gone since.
+    try {
+      return ActiveCellOf();
+    } catch (const SpreadsheetError&) {
+      if (!reused_) throw;
+      reused_ = false;
+      app_ = RunningObject(progId_);
+      return ActiveCellOf();
+    }
+  }
+
+  CellPosition ActiveCellOf() {
     const ComPtr<IDispatch> cell = MemberObject(ids_, app_.Get(), L"ActiveCell");
     // Address(True, True, xlR1C1) gives row and column in one call instead of two.
     if (!noAddress_) {
@@ -243,14 +315,21 @@ class DispatchApp final : public ISpreadsheetApp {
   // Registered first, revoked last: covers every call of this application object.
   ScopedMessageFilter filter_;
   MemberIds& ids_;
+  Win32Automation::Holder& holder_;
+  std::string progId_;
+  bool reused_ = false;
   bool noAddress_ = false;
   ComPtr<IDispatch> app_;
 };
 
 }  // namespace
 
+Win32Automation::Win32Automation() : holder_(std::make_unique<Holder>()) {}
+
+Win32Automation::~Win32Automation() = default;
+
 std::unique_ptr<ISpreadsheetApp> Win32Automation::GetRunningApp(const std::string& progId) {
-  return std::make_unique<DispatchApp>(progId, ids_[progId]);
+  return std::make_unique<DispatchApp>(progId, ids_[progId], *holder_);
 }
 
 }  // namespace zel::win32

@@ -14,13 +14,23 @@ using MemberIds = std::map<std::wstring, long>;
 
 class Win32Automation final : public IAutomation {
  public:
+  Win32Automation();
+  ~Win32Automation() override;
+  Win32Automation(const Win32Automation&) = delete;
+  Win32Automation& operator=(const Win32Automation&) = delete;
+
   // While the returned application object lives, calls the application rejects because it is
   // busy (a cell in edit mode) are retried for up to two seconds each. The object must not
-  // outlive this one.
+  // outlive this one. The application is held for a moment after each row (kHoldMs), so that
+  // the next row does not look it up again; no longer, or it would outlive its own window.
   std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId) override;
+
+  static constexpr unsigned kHoldMs = 2000;
+  class Holder;
 
  private:
   std::map<std::string, MemberIds> ids_;
+  std::unique_ptr<Holder> holder_;
 };
 
 }  // namespace zel::win32

@@ -90,6 +90,25 @@ TEST_F(InsertEndToEndTest, RepeatedClicksFillConsecutiveRows) {
   }
 }
 
+// The application of the last row is held a moment for the next; one that was closed and
+// started again meanwhile is looked up anew, and the row still goes in.
+TEST_F(InsertEndToEndTest, AnApplicationStartedAgainBetweenRowsGetsTheNextRow) {
+  for (const char* role : {"excel-ole-only", "wps-ket"}) {
+    SCOPED_TRACE(role);
+    const char* settings = std::string(role) == "wps-ket" ? kWps : kExcel;
+    {
+      SheetProcess first({"--as", role, "--active", "R1C1"});
+      Insert(settings, "A#B");
+      EXPECT_EQ(first.Grid().Row(1, 1, 2), "A|B");
+    }
+    SheetProcess again({"--as", role, "--active", "R5C1"});
+    Insert(settings, "C#D");
+    EXPECT_EQ(again.Grid().Row(5, 1, 2), "C|D");
+    EXPECT_EQ(h().InsertLogs(), 2);
+    h().wb1.scripts.clear();
+  }
+}
+
 // A paste refused after the SELECT before it was accepted: the automation route starts again
 // from the cell that was active before the DDE attempt.
 TEST_F(InsertEndToEndTest, ARefusedPasteFallsBackFromTheOriginalCell) {
