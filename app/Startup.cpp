@@ -63,13 +63,16 @@ int RunProgram(IStartupPlatform& platform, IRegistry& registry, TGlobals& global
   platform.SetApplicationTitle(kAppTitle);
   const std::string exePath = platform.ExecutablePath();
   globals.AppVersion = platform.FileVersion(exePath);
-  try {
-    CreateDesktopShortcut(platform, registry, exePath);
-  } catch (const std::exception& e) {
-    // A missing shortcut must not stop the program; leave a trace of why.
-    Log(std::string("创建桌面快捷方式失败：") + e.what());
-  }
-  return runMainWindow(globals, std::move(iniFile));
+  // The shortcut waits until the window is up: saving it costs a good part of the start.
+  const auto shortcut = [&platform, &registry, exePath] {
+    try {
+      CreateDesktopShortcut(platform, registry, exePath);
+    } catch (const std::exception& e) {
+      // A missing shortcut must not stop the program; leave a trace of why.
+      Log(std::string("创建桌面快捷方式失败：") + e.what());
+    }
+  };
+  return runMainWindow(globals, std::move(iniFile), shortcut);
 }
 
 }  // namespace zel

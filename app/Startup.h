@@ -27,8 +27,10 @@ void CreateDesktopShortcut(IStartupPlatform& platform, IRegistry& registry,
                            const std::string& exePath);
 
 // What the first instance runs once start-up is done: creates the main window (which takes
-// the ini file) and runs the message loop until the program closes.
-using MainWindowRunner = std::function<int(TGlobals&, std::unique_ptr<IIniFile>)>;
+// the ini file), shows it, calls afterFirstShow, and runs the message loop until the program
+// closes.
+using MainWindowRunner = std::function<int(TGlobals&, std::unique_ptr<IIniFile>,
+                                           const std::function<void()>& afterFirstShow)>;
 
 // The program's start. Returns the process exit code.
 int RunProgram(IStartupPlatform& platform, IRegistry& registry, TGlobals& globals,

@@ -3,6 +3,7 @@
 #include <ole2.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,7 +118,8 @@ class Attachment {
 
 // Creates the main window with its parts, shows it and runs the loop until AppClose.
 int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
-                  std::unique_ptr<ApplicationWindow>& application, IRegistry& registry) {
+                  std::unique_ptr<ApplicationWindow>& application, IRegistry& registry,
+                  const std::function<void()>& afterFirstShow) {
   ProcessLifetime& life = Lifetime();
   MainForm window(application->Handle(), globals.NotifyMsg);
   const HWND hwnd = window.Hwnd();
@@ -164,6 +166,7 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   Guarded([&form] { form.FormCreate(CommandLineArguments()); });
   // FormCreate placed the window in the middle of the screen for this first show.
   window.Show();
+  Guarded(afterFirstShow);
   return RunMessageLoop(*application, &form, [&wb1, &wb2](MSG& msg) {
     return wb1.TranslateAccelerator(msg) || wb2.TranslateAccelerator(msg) ||
            TranslateMiniInputAccelerator(msg);
@@ -183,10 +186,11 @@ int Run() {
   });
   Win32Registry registry;
   return RunProgram(platform, registry, life.globals,
-                    [&](TGlobals& globals, std::unique_ptr<IIniFile> iniFile) {
+                    [&](TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
+                        const std::function<void()>& afterFirstShow) {
                       application = std::make_unique<ApplicationWindow>(title);
                       const int code = RunMainWindow(globals, std::move(iniFile), application,
-                                                     registry);
+                                                     registry, afterFirstShow);
                       application.reset();
                       return code;
                     });

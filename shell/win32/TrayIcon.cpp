@@ -29,7 +29,9 @@ TrayIcon::TrayIcon(const std::string& tip) : tip_(Widen(tip)), icon_(LoadApplica
   params.title = L"ZelTray";
   params.x = params.y = params.width = params.height = 0;
   Create(kClassName, params);
-  Add();
+  // The shell takes tens of milliseconds to take an icon: it is added from the message loop,
+  // once the main window is up, not before it.
+  ::PostMessageW(Handle(), kAddMessage, 0, 0);
 }
 
 TrayIcon::~TrayIcon() {
@@ -104,6 +106,10 @@ LRESULT TrayIcon::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == taskbarCreated_ && taskbarCreated_ != 0) {
     // A new shell (Explorer restarted) knows no icons: put ours back.
     Add();
+    return 0;
+  }
+  if (message == kAddMessage) {
+    if (!added_) Add();
     return 0;
   }
   switch (message) {

@@ -21,9 +21,11 @@ class TrayIcon final : public Window, public ITrayIcon {
   // Menu command ids, as WM_COMMAND brings them to the icon's window.
   static constexpr UINT kOpenMainCommand = 1;
   static constexpr UINT kCloseMainCommand = 2;
+  static constexpr UINT kAddMessage = WM_APP + 1;
 
-  // Adds the icon at once. Throws Win32Error when the window cannot be made; an icon the
-  // shell refuses is tried again when the taskbar comes (back).
+  // The icon is added as soon as the thread's message loop runs. Throws Win32Error when the
+  // window cannot be made; an icon the shell refuses is tried again when the taskbar comes
+  // (back).
   explicit TrayIcon(const std::string& tip);
   ~TrayIcon() override;
 

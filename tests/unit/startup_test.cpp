@@ -22,11 +22,14 @@ struct StartupTest : ::testing::Test {
   ~StartupTest() override { SetLogEnvironment(nullptr, nullptr); }
 
   int Run() {
-    return RunProgram(platform, registry, globals, [this](TGlobals&, std::unique_ptr<IIniFile> ini) {
-      platform.calls.push_back("main window");
-      iniHandedOver = ini != nullptr;
-      return 0;
-    });
+    return RunProgram(platform, registry, globals,
+                      [this](TGlobals&, std::unique_ptr<IIniFile> ini,
+                             const std::function<void()>& afterFirstShow) {
+                        platform.calls.push_back("main window");
+                        iniHandedOver = ini != nullptr;
+                        afterFirstShow();
+                        return 0;
+                      });
   }
 
   FakeStartupPlatform platform;
@@ -45,8 +48,8 @@ TEST_F(StartupTest, FirstInstanceRunsTheStepsInOrder) {
       "mutex BrixmoorZel",
       "title 泽米宝",
       "version C:\\Program Files\\Zel\\Zel.exe",
-      "shortcut C:\\Users\\u\\Desktop\\泽米宝.lnk",
       "main window",
+      "shortcut C:\\Users\\u\\Desktop\\泽米宝.lnk",
   };
   EXPECT_EQ(platform.calls, expected);
   EXPECT_EQ(globals.NotifyMsg, 0xC0DEu);
@@ -83,7 +86,7 @@ TEST_F(StartupTest, LaterInstanceHandsOverAndShowsTheBoxOnlyWithoutTheAnswer) {
     if (c.handle != 0) later.iniValues["Zel/ZelHandle"] = c.handle;
     if (c.answer != 0) later.answers[static_cast<std::intptr_t>(c.handle)] = c.answer;
     bool mainWindow = false;
-    RunProgram(later, registry, globals, [&](TGlobals&, std::unique_ptr<IIniFile>) {
+    RunProgram(later, registry, globals, [&](TGlobals&, std::unique_ptr<IIniFile>, const std::function<void()>&) {
       mainWindow = true;
       return 0;
     });
@@ -121,7 +124,7 @@ TEST_F(StartupTest, ShortcutIsSkippedWhenTheDesktopCannotBeUsed) {
 TEST_F(StartupTest, AFailedShortcutDoesNotStopTheProgram) {
   platform.failShortcut = true;
   Run();
-  EXPECT_EQ(platform.calls.back(), "main window");
+  EXPECT_EQ(platform.calls.back(), "shortcut C:\\Users\\u\\Desktop\\泽米宝.lnk");
   ASSERT_EQ(logFiles.Messages().size(), 1u);
   EXPECT_NE(logFiles.Messages()[0].find("IPersistFile::Save failed"), std::string::npos);
 }

@@ -71,7 +71,8 @@ TEST(TrayIconInProcess, ClicksAndMenuReachTheMainWindow) {
   ZelFormHarness h;
   h.CreateAndShow();
   const HWND tray = h.tray.Handle();
-  EXPECT_TRUE(IconPresent(tray));
+  // Added once the message loop runs.
+  EXPECT_TRUE(PumpUntil([&] { return IconPresent(tray); }, 3000));
 
   // Left click: the hidden window comes back.
   h.window.Hide();
@@ -100,7 +101,7 @@ TEST(TrayIconInProcess, ClicksAndMenuReachTheMainWindow) {
 TEST(TrayIconInProcess, ComesBackWhenTheTaskbarIsCreatedAgainAndGoesAtSessionEnd) {
   ZelFormHarness h;
   const HWND tray = h.tray.Handle();
-  ASSERT_TRUE(IconPresent(tray));
+  ASSERT_TRUE(PumpUntil([&] { return IconPresent(tray); }, 3000));
   DeleteIcon(tray);  // as a crashed shell forgets it
   ASSERT_FALSE(IconPresent(tray));
   BroadcastTaskbarCreated();
@@ -119,7 +120,7 @@ TEST(ZelTrayIcon, IsThereAndItsMenuEndsTheProgram) {
   ASSERT_NE(form, nullptr);
   const HWND tray = WaitForProcessWindow(zel.Id(), TrayIcon::kClassName, L"", 5000);
   ASSERT_NE(tray, nullptr);
-  EXPECT_TRUE(IconPresent(tray));
+  EXPECT_TRUE(PumpUntil([&] { return IconPresent(tray); }, 3000));
 
   // The icon survives a shell restart.
   DeleteIcon(tray);
