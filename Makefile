@@ -15,6 +15,7 @@ else
   HOST_REASON := ZEL_HOST_BITS=$(ZEL_HOST_BITS) was given
 endif
 export ZEL_HOST_BITS
+export ZEL_HOST_REASON := $(HOST_REASON)
 WINE_BUILD := $(if $(filter 64,$(ZEL_HOST_BITS)),win64,win32)
 
 setup:

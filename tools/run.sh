@@ -115,7 +115,7 @@ start)
   fi
   nohup wine "$exe" "$@" >>"$state/zel.log" 2>&1 </dev/null &
   if [ "$bits" = 64 ]; then
-    echo "this host runs no 32-bit code: started the 64-bit test build $exe under wine64"
+    echo "${ZEL_HOST_REASON:-this host runs no 32-bit code}: started the 64-bit test build $exe under wine64"
     echo "(dist/Zel.exe, the shipped 32-bit build, cannot run here; its log files are in build/win64/log/)"
   else
     echo "Zel.exe started (log files in ${exe%/*}/log/)"
