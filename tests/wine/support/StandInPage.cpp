@@ -49,24 +49,17 @@ std::string Encoded(const std::string& text) {
 
 using InternetHandle = win32::UniqueHandle<HINTERNET, &::InternetCloseHandle>;
 
-std::string ServiceGet(const std::string& path) {
-  const InternetHandle session(
-      ::InternetOpenW(L"Zel Wine test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
-  const std::wstring url = Widen("http://" + ServiceHost() + path);
-  const InternetHandle request(::InternetOpenUrlW(
-      session.get(), url.c_str(), nullptr, 0,
-      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0));
-  if (!request) throw std::runtime_error("stand-in service unreachable: " + path);
-  std::string body;
-  char buffer[8192];
-  DWORD read = 0;
-  while (::InternetReadFile(request.get(), buffer, sizeof buffer, &read) && read > 0) {
-    body.append(buffer, read);
-  }
-  return body;
-}
+std::string ServiceGet(const std::string& path) { return ServiceFetch(path).body; }
 
 std::string ScriptFile() { return WinePath(Env(standin::kScriptLogVariable)); }
+
+// The stand-in's view of the page the window shows; nullptr when none is visible.
+HWND PageView(HWND window) {
+  for (const HWND child : Descendants(window)) {
+    if (::IsWindowVisible(child) && ClassOf(child) == standin::kViewClass) return child;
+  }
+  return nullptr;
+}
 
 }  // namespace
 
@@ -94,6 +87,22 @@ bool WaitForPageElement(HWND window, const std::string& id, DWORD timeoutMs) {
       [&] { return WindowAlpha(window) == 255 && PageButtons(window).count(id) == 1; }, timeoutMs);
 }
 
+std::set<HWND> PageSnapshot(HWND window) {
+  const std::vector<HWND> children = Descendants(window);
+  return {children.begin(), children.end()};
+}
+
+bool WaitForNewPage(HWND window, const std::string& id, const std::set<HWND>& before,
+                    DWORD timeoutMs) {
+  return PumpUntil(
+      [&] {
+        const auto buttons = PageButtons(window);
+        const auto it = buttons.find(id);
+        return it != buttons.end() && before.count(it->second) == 0;
+      },
+      timeoutMs);
+}
+
 bool ClickPageElement(HWND window, const std::string& id) {
   const auto buttons = PageButtons(window);
   const auto it = buttons.find(id);
@@ -112,13 +121,40 @@ HWND PageField(HWND window, const std::string& id) {
   return nullptr;
 }
 
+void SetFieldText(HWND field, const std::wstring& text) {
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_NORMAL, 5000, &ignored);
+}
+
 std::wstring PageStatus(HWND window) {
-  for (const HWND child : Descendants(window)) {
-    if (::IsWindowVisible(child) && ClassOf(child) == standin::kViewClass) {
-      return WindowText(::GetDlgItem(child, standin::kStatusLineId));
-    }
+  const HWND view = PageView(window);
+  return view ? WindowText(::GetDlgItem(view, standin::kStatusLineId)) : std::wstring();
+}
+
+bool ChoosePageMenuItem(DWORD pid, HWND window, wchar_t accessKey,
+                        const std::function<bool()>& chosen) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const HWND view = PageView(window);
+    if (view == nullptr) return false;
+    RECT at{};
+    ::GetWindowRect(view, &at);
+    ::PostMessageW(view, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view),
+                   MAKELPARAM((at.left + at.right) / 2, (at.top + at.bottom) / 2));
+    HWND menu = nullptr;
+    const bool shown = PumpUntil(
+        [&] {
+          for (const HWND w : ProcessWindows(pid, L"#32768")) {
+            if (::IsWindowVisible(w)) menu = w;
+          }
+          return menu != nullptr;
+        },
+        2000);
+    if (!shown) continue;
+    ::PostMessageW(menu, WM_CHAR, accessKey, 0);
+    if (PumpUntil(chosen, 3000)) return true;
   }
-  return {};
+  return false;
 }
 
 std::vector<std::string> RecordedScripts() {
@@ -146,6 +182,26 @@ bool WaitForScript(const std::string& script, DWORD timeoutMs) {
         return std::find(scripts.begin(), scripts.end(), script) != scripts.end();
       },
       timeoutMs);
+}
+
+ServiceAnswer ServiceFetch(const std::string& path) {
+  const InternetHandle session(
+      ::InternetOpenW(L"Zel Wine test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+  const std::wstring url = Widen("http://" + ServiceHost() + path);
+  const InternetHandle request(::InternetOpenUrlW(
+      session.get(), url.c_str(), nullptr, 0,
+      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI, 0));
+  if (!request) throw std::runtime_error("stand-in service unreachable: " + path);
+  ServiceAnswer answer;
+  DWORD size = sizeof answer.status;
+  ::HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
+                   &answer.status, &size, nullptr);
+  char buffer[8192];
+  DWORD read = 0;
+  while (::InternetReadFile(request.get(), buffer, sizeof buffer, &read) && read > 0) {
+    answer.body.append(buffer, read);
+  }
+  return answer;
 }
 
 void SetServicePage(const std::vector<std::pair<std::string, std::string>>& values) {

@@ -4,7 +4,9 @@
 // the stand-in service that serves them can be steered.
 #include <windows.h>
 
+#include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,12 +18,25 @@ std::map<std::string, HWND> PageButtons(HWND window);
 // Waits until the window is opaque and its page has the element (its DocumentComplete, the
 // binding included, has run by the time a click posted now is handled).
 bool WaitForPageElement(HWND window, const std::string& id, DWORD timeoutMs);
+// The window's child windows now: a page loaded later shows none of them.
+std::set<HWND> PageSnapshot(HWND window);
+// Waits until a page loaded after the snapshot shows the element.
+bool WaitForNewPage(HWND window, const std::string& id, const std::set<HWND>& before,
+                    DWORD timeoutMs);
 // Clicks the element's button as the mouse would; false when the page shows no such element.
 bool ClickPageElement(HWND window, const std::string& id);
 // The page's input field with that id; nullptr when the page shows none.
 HWND PageField(HWND window, const std::string& id);
+// Puts the text into a page field of another process, as typing would leave it.
+void SetFieldText(HWND field, const std::wstring& text);
 // The visible page's status line: what the page's alertMsg was last asked to show.
 std::wstring PageStatus(HWND window);
+// Right-clicks the visible page of the window and chooses the item of the program's menu by
+// its access key, until the condition holds; false after three tries. Wine cancels a menu
+// when X events of the window's latest hide and show reach the program only while the menu
+// is open (a focus change): such a menu is opened again.
+bool ChoosePageMenuItem(DWORD pid, HWND window, wchar_t accessKey,
+                        const std::function<bool()>& chosen);
 BYTE WindowAlpha(HWND window);
 
 // Every script that a page ran (execScript) since the last clearing, in order.
@@ -32,6 +47,12 @@ bool WaitForScript(const std::string& script, DWORD timeoutMs);
 
 // The stand-in service: /standin/set with the values (encoded here), /standin/reset, and the
 // paths of the requests it answered so far.
+struct ServiceAnswer {
+  DWORD status = 0;
+  std::string body;
+};
+// A GET of the path from the service, whatever its status. Throws when it is unreachable.
+ServiceAnswer ServiceFetch(const std::string& path);
 void SetServicePage(const std::vector<std::pair<std::string, std::string>>& values);
 void ResetService();
 std::vector<std::string> RequestedPaths();
