@@ -1,0 +1,257 @@
+// Zel.exe as built updates itself: a newer version on the stand-in service, the notes shown
+// in the update dialog, and after "确定" the new program running from the old path.
+#include <winsock2.h>
+#include <windows.h>
+#include <iphlpapi.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/Global.h"
+#include "app/win32/Win32Util.h"
+#include "tests/wine/support/StandInPage.h"
+#include "tests/wine/support/TempFolder.h"
+#include "tests/wine/support/UpdateBytes.h"
+#include "tests/wine/support/WineEnv.h"
+#include "tests/wine/support/ZelProcess.h"
+#include "update/win32/UpdateFiles.h"
+#include "update/win32/UpdateInfo.h"
+
+namespace zel::winetest {
+namespace {
+
+using win32::TfrmUpdateInfo;
+using win32::Widen;
+
+// The update's addresses name the built-in service host, not the one on the command line.
+// This relay stands there and passes the requests of one process on to the stand-in service;
+// any other program gets 404, so that no other Zel.exe on this machine sees the update.
+class DownloadRelay {
+ public:
+  explicit DownloadRelay(unsigned short port) : port_(port) {
+    ws2_ = ::LoadLibraryW(L"ws2_32.dll");
+    iphlpapi_ = ::LoadLibraryW(L"iphlpapi.dll");
+    WSADATA data{};
+    if (!ws2_ || !iphlpapi_ || Api<decltype(&::WSAStartup)>(ws2_, "WSAStartup")(0x202, &data)) {
+      return;
+    }
+    listener_ = Api<decltype(&::socket)>(ws2_, "socket")(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.S_un.S_un_b = {127, 0, 0, 1};
+    address.sin_port = NetworkOrder(port);
+    if (Api<decltype(&::bind)>(ws2_, "bind")(listener_, reinterpret_cast<sockaddr*>(&address),
+                                             sizeof address) != 0 ||
+        Api<decltype(&::listen)>(ws2_, "listen")(listener_, 8) != 0) {
+      return;
+    }
+    listening_ = true;
+    thread_ = std::thread([this] { Serve(); });
+  }
+  DownloadRelay(const DownloadRelay&) = delete;
+  DownloadRelay& operator=(const DownloadRelay&) = delete;
+  ~DownloadRelay() {
+    if (listener_ != INVALID_SOCKET) Api<decltype(&::closesocket)>(ws2_, "closesocket")(listener_);
+    if (thread_.joinable()) thread_.join();
+    if (ws2_) ::FreeLibrary(ws2_);
+    if (iphlpapi_) ::FreeLibrary(iphlpapi_);
+  }
+
+  bool Listening() const { return listening_; }
+  void Allow(DWORD pid) { client_ = pid; }
+
+ private:
+  static unsigned short NetworkOrder(unsigned short port) {
+    return static_cast<unsigned short>((port >> 8) | (port << 8));
+  }
+  template <typename F>
+  static F Api(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+  }
+
+  void Serve() {
+    for (;;) {
+      sockaddr_in peer{};
+      int length = sizeof peer;
+      const SOCKET client = Api<decltype(&::accept)>(ws2_, "accept")(
+          listener_, reinterpret_cast<sockaddr*>(&peer), &length);
+      if (client == INVALID_SOCKET) return;
+      Answer(client, OwnerOf(peer.sin_port) == client_.load());
+      Api<decltype(&::shutdown)>(ws2_, "shutdown")(client, SD_SEND);
+      Api<decltype(&::closesocket)>(ws2_, "closesocket")(client);
+    }
+  }
+
+  // The process whose connection comes from that local port (network order); 0 when unknown.
+  DWORD OwnerOf(unsigned short peerPort) const {
+    const auto table = Api<decltype(&::GetExtendedTcpTable)>(iphlpapi_, "GetExtendedTcpTable");
+    DWORD size = 0;
+    table(nullptr, &size, FALSE, AF_INET, TCP_TABLE_OWNER_PID_CONNECTIONS, 0);
+    std::string bytes(size, '\0');
+    if (table(bytes.data(), &size, FALSE, AF_INET, TCP_TABLE_OWNER_PID_CONNECTIONS, 0) != 0) {
+      return 0;
+    }
+    const auto* rows = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(bytes.data());
+    for (DWORD i = 0; i < rows->dwNumEntries; ++i) {
+      const MIB_TCPROW_OWNER_PID& row = rows->table[i];
+      if (row.dwLocalPort == peerPort && row.dwRemotePort == NetworkOrder(port_)) {
+        return row.dwOwningPid;
+      }
+    }
+    return 0;
+  }
+
+  void Answer(SOCKET client, bool allowed) {
+    std::string request;
+    char buffer[2048];
+    while (request.find("\r\n\r\n") == std::string::npos) {
+      const int n = Api<decltype(&::recv)>(ws2_, "recv")(client, buffer, sizeof buffer, 0);
+      if (n <= 0) return;
+      request.append(buffer, static_cast<std::size_t>(n));
+    }
+    // "GET <path> HTTP/1.1"
+    const std::size_t start = request.find(' ') + 1;
+    const std::string path = request.substr(start, request.find(' ', start) - start);
+    ServiceAnswer answer{404, "not found"};
+    if (allowed) answer = ServiceFetch(path);
+    const std::string reply = "HTTP/1.1 " + std::to_string(answer.status) +
+                              " Relayed\r\nContent-Type: application/octet-stream\r\n"
+                              "Content-Length: " + std::to_string(answer.body.size()) +
+                              "\r\nConnection: close\r\n\r\n" + answer.body;
+    Api<decltype(&::send)>(ws2_, "send")(client, reply.data(), static_cast<int>(reply.size()), 0);
+  }
+
+  unsigned short port_;
+  HMODULE ws2_ = nullptr;
+  HMODULE iphlpapi_ = nullptr;
+  SOCKET listener_ = INVALID_SOCKET;
+  bool listening_ = false;
+  std::atomic<DWORD> client_{0};
+  std::thread thread_;
+};
+
+std::string TempPath() {
+  wchar_t buf[MAX_PATH + 1] = {};
+  ::GetTempPathW(ARRAYSIZE(buf), buf);
+  return win32::Narrow(buf);
+}
+
+std::string BedDownload(const std::string& name) {
+  return WinePath(Env("ZEL_TESTBED") + "/download/" + name);
+}
+
+// What an edit control of another process holds.
+std::wstring ControlText(HWND control) {
+  wchar_t text[1024] = {};
+  DWORD_PTR copied = 0;
+  ::SendMessageTimeoutW(control, WM_GETTEXT, ARRAYSIZE(text), reinterpret_cast<LPARAM>(text),
+                        SMTO_NORMAL, 5000, &copied);
+  return text;
+}
+
+class UpdateEndToEnd : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    if (process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
+      ::TerminateProcess(process.get(), 99);
+      ::WaitForSingleObject(process.get(), 5000);
+    }
+    for (const char* name : {"version.txt", "updateInfo.txt", "Zel_3.0.1.0.exe"}) {
+      ::DeleteFileW(Widen(BedDownload(name)).c_str());
+    }
+    RemoveTree(Widen(downloadFolder));
+    ::DeleteFileW(Widen(batchFile).c_str());
+    ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", nullptr);
+    ResetService();
+  }
+
+  // Zel.exe copied to the folder and started from there against the service.
+  void StartCopy(const std::string& exe) {
+    ASSERT_TRUE(::CopyFileW(Widen(WinePath(Env("ZEL_EXE"))).c_str(), Widen(exe).c_str(), FALSE));
+    std::wstring commandLine = L"\"" + Widen(exe) + L"\" \"" + Widen(ServiceHost()) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, nullptr, &si, &pi));
+    ::CloseHandle(pi.hThread);
+    process.reset(pi.hProcess);
+    pid = pi.dwProcessId;
+  }
+
+  const std::string downloadFolder = TempPath() + "ZelDownLoad";
+  const std::string batchFile = TempPath() + "ZelDownLoad.bat";
+  win32::UniqueHandleObj process;
+  DWORD pid = 0;
+};
+
+TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPath) {
+  const std::string host = DefaultServiceHost();
+  const std::string loopback = "127.0.0.1:";
+  if (host.rfind(loopback, 0) != 0) GTEST_SKIP() << "the built-in host is not here: " << host;
+  DownloadRelay relay(static_cast<unsigned short>(std::stoi(host.substr(loopback.size()))));
+  ASSERT_TRUE(relay.Listening()) << "another program holds the built-in host " << host;
+
+  // Nothing of an earlier run may stand in for the downloads.
+  RemoveTree(Widen(downloadFolder));
+  ::DeleteFileW(Widen(batchFile).c_str());
+  ResetService();
+  const std::string notes = "泽米宝 3.0.1.0\r\n1. 插入WPS表格更快\r\n\r\n2. 修复迷你窗口";
+  WriteBytes(BedDownload("version.txt"), "3.0.1.0\r\n");
+  WriteBytes(BedDownload("updateInfo.txt"), win32::ToAnsi(notes));
+  ASSERT_TRUE(::CopyFileW(Widen(BuiltProgram("zelnext.exe")).c_str(),
+                          Widen(BedDownload("Zel_3.0.1.0.exe")).c_str(), FALSE));
+
+  const TempFolder scratch("zel e2e 升级");
+  const std::string exe = scratch / "Zel.exe";
+  const std::string mark = scratch / "started.txt";
+  ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", Widen(mark).c_str());
+  StartCopy(exe);
+  ASSERT_FALSE(HasFailure());
+  relay.Allow(pid);
+
+  HWND dialog = nullptr;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        for (const HWND w : ProcessWindows(pid, TfrmUpdateInfo::kClassName, L"系统升级")) {
+          if (::IsWindowVisible(w)) dialog = w;
+        }
+        return dialog != nullptr;
+      },
+      30000))
+      << "no update dialog";
+  std::vector<std::string> downloads;
+  for (const std::string& path : RequestedPaths()) {
+    if (path.rfind("/download/", 0) == 0) downloads.push_back(path);
+  }
+  EXPECT_EQ(downloads, (std::vector<std::string>{"/download/version.txt",
+                                                 "/download/updateInfo.txt",
+                                                 "/download/Zel_3.0.1.0.exe"}));
+  EXPECT_EQ(ControlText(::GetDlgItem(dialog, TfrmUpdateInfo::kMemoId)), Widen(notes));
+  const HWND strip =
+      ::FindWindowExW(dialog, nullptr, TfrmUpdateInfo::kPanelClassName, nullptr);
+  const HWND ok = ::GetDlgItem(strip, TfrmUpdateInfo::kOkId);
+  ASSERT_EQ(WindowText(ok), L"确定");
+  ::PostMessageW(ok, BM_CLICK, 0, 0);
+
+  EXPECT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0) << "still running";
+  std::string started;
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        // Read only once the new program has closed its mark.
+        started = ReadBytes(mark);
+        return started != "<missing>" && !started.empty() && !FileExists(batchFile) &&
+               !FileExists(downloadFolder);
+      },
+      30000))
+      << "mark " << started.size() << ", script " << FileExists(batchFile) << ", folder "
+      << FileExists(downloadFolder);
+  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(started.data()), started.size() / 2),
+            Widen(exe));
+  EXPECT_EQ(win32::Win32UpdateFiles().FileVersion(exe), "3.0.1.0");
+}
+
+}  // namespace
+}  // namespace zel::winetest
