@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <stdexcept>
 #include <thread>
 
 #include "app/Global.h"
@@ -37,6 +38,7 @@ class DownloadRelay {
     if (!ws2_ || !iphlpapi_ || Api<decltype(&::WSAStartup)>(ws2_, "WSAStartup")(0x202, &data)) {
       return;
     }
+    started_ = true;
     listener_ = Api<decltype(&::socket)>(ws2_, "socket")(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -55,6 +57,7 @@ class DownloadRelay {
   ~DownloadRelay() {
     if (listener_ != INVALID_SOCKET) Api<decltype(&::closesocket)>(ws2_, "closesocket")(listener_);
     if (thread_.joinable()) thread_.join();
+    if (started_) Api<decltype(&::WSACleanup)>(ws2_, "WSACleanup")();
     if (ws2_) ::FreeLibrary(ws2_);
     if (iphlpapi_) ::FreeLibrary(iphlpapi_);
   }
@@ -87,6 +90,7 @@ class DownloadRelay {
   // The process whose connection comes from that local port (network order); 0 when unknown.
   DWORD OwnerOf(unsigned short peerPort) const {
     const auto table = Api<decltype(&::GetExtendedTcpTable)>(iphlpapi_, "GetExtendedTcpTable");
+    if (table == nullptr) return 0;
     DWORD size = 0;
     table(nullptr, &size, FALSE, AF_INET, TCP_TABLE_OWNER_PID_CONNECTIONS, 0);
     std::string bytes(size, '\0');
@@ -115,7 +119,11 @@ class DownloadRelay {
     const std::size_t start = request.find(' ') + 1;
     const std::string path = request.substr(start, request.find(' ', start) - start);
     ServiceAnswer answer{404, "not found"};
-    if (allowed) answer = ServiceFetch(path);
+    try {
+      if (allowed) answer = ServiceFetch(path);
+    } catch (const std::exception& e) {
+      answer = {502, e.what()};
+    }
     const std::string reply = "HTTP/1.1 " + std::to_string(answer.status) +
                               " Relayed\r\nContent-Type: application/octet-stream\r\n"
                               "Content-Length: " + std::to_string(answer.body.size()) +
@@ -126,6 +134,7 @@ class DownloadRelay {
   unsigned short port_;
   HMODULE ws2_ = nullptr;
   HMODULE iphlpapi_ = nullptr;
+  bool started_ = false;
   SOCKET listener_ = INVALID_SOCKET;
   bool listening_ = false;
   std::atomic<DWORD> client_{0};
@@ -165,10 +174,13 @@ class UpdateEndToEnd : public ::testing::Test {
     ::DeleteFileW(Widen(batchFile).c_str());
     ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", nullptr);
     ResetService();
+    // The new program may still be ending after it wrote its mark; the scratch folder goes
+    // once its file is free.
+    PumpUntil([&] { return ::DeleteFileW(Widen(exe).c_str()) || !FileExists(exe); }, 10000);
   }
 
-  // Zel.exe copied to the folder and started from there against the service.
-  void StartCopy(const std::string& exe) {
+  // Zel.exe copied to the scratch folder and started from there against the service.
+  void StartCopy() {
     ASSERT_TRUE(::CopyFileW(Widen(WinePath(Env("ZEL_EXE"))).c_str(), Widen(exe).c_str(), FALSE));
     std::wstring commandLine = L"\"" + Widen(exe) + L"\" \"" + Widen(ServiceHost()) + L"\"";
     STARTUPINFOW si{};
@@ -181,6 +193,8 @@ class UpdateEndToEnd : public ::testing::Test {
     pid = pi.dwProcessId;
   }
 
+  const TempFolder scratch{"zel e2e 升级"};
+  const std::string exe = scratch / "Zel.exe";
   const std::string downloadFolder = TempPath() + "ZelDownLoad";
   const std::string batchFile = TempPath() + "ZelDownLoad.bat";
   win32::UniqueHandleObj process;
@@ -192,7 +206,8 @@ TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPath) {
   const std::string loopback = "127.0.0.1:";
   if (host.rfind(loopback, 0) != 0) GTEST_SKIP() << "the built-in host is not here: " << host;
   DownloadRelay relay(static_cast<unsigned short>(std::stoi(host.substr(loopback.size()))));
-  ASSERT_TRUE(relay.Listening()) << "another program holds the built-in host " << host;
+  // Such as "make run", whose service stands at the built-in host.
+  if (!relay.Listening()) GTEST_SKIP() << "another program holds the built-in host " << host;
 
   // Nothing of an earlier run may stand in for the downloads.
   RemoveTree(Widen(downloadFolder));
@@ -204,11 +219,9 @@ TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPath) {
   ASSERT_TRUE(::CopyFileW(Widen(BuiltProgram("zelnext.exe")).c_str(),
                           Widen(BedDownload("Zel_3.0.1.0.exe")).c_str(), FALSE));
 
-  const TempFolder scratch("zel e2e 升级");
-  const std::string exe = scratch / "Zel.exe";
   const std::string mark = scratch / "started.txt";
   ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", Widen(mark).c_str());
-  StartCopy(exe);
+  StartCopy();
   ASSERT_FALSE(HasFailure());
   relay.Allow(pid);
 
