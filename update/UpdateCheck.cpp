@@ -59,6 +59,7 @@ void TUpdateCheck::DownNewVersion() {
   if (P.files.FileExists(VersionFile)) P.files.RemoveFile(VersionFile);
   VersionFetches = 0;
   SetupFetches = 0;
+  SelfChecked = false;
   Fetch(Step::Version, G.VersionUrl);
 }
 
@@ -71,6 +72,22 @@ void TUpdateCheck::Fetch(Step step, const std::string& url) {
   } catch (const std::exception& e) {
     Fail(std::string("无法开始下载") + StepName(step) + "：" + e.what());
   }
+}
+
+bool TUpdateCheck::CanReplaceSelf() {
+  const std::string exe = Owner.ExecutablePath();
+  Running = P.signatures.Inspect(exe);
+  if (Running.state != SignatureState::Valid) {
+    Fail("升级需要已签名的程序");
+    return false;
+  }
+  // The script could not put the new program there: it would be fetched and offered in vain.
+  const std::string folder = exe.substr(0, exe.find_last_of('\\') + 1);
+  if (!P.files.CanCreateFileIn(folder)) {
+    Fail("程序目录不能写入新文件：" + folder);
+    return false;
+  }
+  return true;
 }
 
 void TUpdateCheck::Fail(const std::string& why) { Log("版本检查中止：" + why); }
@@ -86,12 +103,20 @@ void TUpdateCheck::IEDownload1Complete(DownloadResult Result) {
   }
   std::string v;
   GetServerVersion(v);
+  if (!ParseVersion(v)) {
+    Fail("版本文件未列出有效版本（" + v.substr(0, 40) + "）");
+    return DeleteDownload();
+  }
   if (!IsNewerVersion(v, G.AppVersion)) return DeleteDownload();
+  if (!SelfChecked) {
+    SelfChecked = true;
+    if (!CanReplaceSelf()) return DeleteDownload();
+  }
   if (!P.files.FileExists(UpdateInfoFile)) return Fetch(Step::Notes, G.UpdateInfoUrl);
 
   if (SetupFile.empty()) {
     G.SetupUrl = Replaced(G.SetupUrl, '*', v);
-    SetupFile = DownloadFolder + kSetupPrefix + v + ".exe";
+    SetupFile = SetupFileFor(DownloadFolder, v);
     SetupVersion = v;
   } else if (IsNewerVersion(v, SetupVersion)) {
     // The address stays that of the first newer version: its file could never reach v.
@@ -107,11 +132,10 @@ void TUpdateCheck::IEDownload1Complete(DownloadResult Result) {
     P.retryTimer.Start(kRefetchDelayMs, [this] { Fetch(Step::Setup, G.SetupUrl); });
     return;
   }
-  const Signature running = P.signatures.Inspect(Owner.ExecutablePath());
   const Signature candidate = P.signatures.Inspect(SetupFile);
-  if (!IsTrustedReplacement(running, candidate)) {
+  if (!IsTrustedReplacement(Running, candidate)) {
     P.files.RemoveFile(SetupFile);
-    return Fail("新版本程序的签名不是 " + running.subject + " 的有效签名");
+    return Fail("新版本程序的签名不是 " + Running.subject + "（" + Running.issuer + "）的有效签名");
   }
   DeleteSelf();
 }

@@ -10,7 +10,6 @@
 
 namespace zel {
 
-inline constexpr char kSetupPrefix[] = "Zel_";
 // Fetches of one file in one check: the first and two more.
 inline constexpr int kMaxFetches = 3;
 inline constexpr int kRefetchDelayMs = 500;
@@ -50,6 +49,9 @@ class TUpdateCheck {
   static const char* StepName(Step step);
   std::string TempDir();
   void Fetch(Step step, const std::string& url);
+  // Whether the running program can be replaced at all: signed, in a folder that takes a new
+  // file. Logs why not.
+  bool CanReplaceSelf();
   // Logs why the check ends here.
   void Fail(const std::string& why);
 
@@ -61,6 +63,9 @@ class TUpdateCheck {
   Step Pending = Step::Version;
   int VersionFetches = 0;
   int SetupFetches = 0;
+  // CanReplaceSelf ran in this check; Running is the running program's signature.
+  bool SelfChecked = false;
+  Signature Running;
 };
 
 }  // namespace zel

@@ -13,6 +13,8 @@ namespace zel {
 // status s answered by the server gives 0x80190000 + s).
 using DownloadResult = std::int32_t;
 
+inline constexpr std::uint64_t kMaxDownloadBytes = 64ull << 20;
+
 // The main window's download component, IEDownload1.
 class IDownloader {
  public:
@@ -23,7 +25,9 @@ class IDownloader {
   // Receives every completion, on the main thread, never inside Start.
   virtual void SetOnComplete(std::function<void(DownloadResult)> onComplete) = 0;
   // Fetches the address with GET into the folder (ending in "\"), stored under the last segment
-  // of the address's path. May be called while a completion is being delivered.
+  // of the address's path. May be called while a completion is being delivered. Only a whole
+  // resource is stored: a body that differs from its Content-Length, one over
+  // kMaxDownloadBytes, or a redirect away from the address's host fails the fetch.
   virtual void Start(const std::string& url, const std::string& folder) = 0;
 };
 
@@ -48,6 +52,8 @@ class IUpdateFiles {
   virtual void WriteScript(const std::string& path, const std::vector<std::string>& lines) = 0;
   // FileVersion of the file's version resource; empty when there is none.
   virtual std::string FileVersion(const std::string& path) = 0;
+  // Whether a new file can be created in the folder (one is made and removed again).
+  virtual bool CanCreateFileIn(const std::string& folder) = 0;
 };
 
 class IProcessStarter {
@@ -77,8 +83,9 @@ enum class SignatureState { Unsigned, Valid, Invalid };
 
 struct Signature {
   SignatureState state = SignatureState::Unsigned;
-  // Subject of the signing certificate; empty when unsigned.
+  // Subject and issuer of the signing certificate; empty when unsigned.
   std::string subject;
+  std::string issuer;
 };
 
 // Authenticode signature of an executable.

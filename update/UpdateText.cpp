@@ -1,36 +1,36 @@
 #include "update/UpdateText.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace zel {
 
 namespace {
 
-bool AllDigits(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-int CompareNumbers(std::string a, std::string b) {
-  // Any length: no overflow for a part like 99999999999999999999.
-  a.erase(0, std::min(a.find_first_not_of('0'), a.size()));
-  b.erase(0, std::min(b.find_first_not_of('0'), b.size()));
-  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
-  return a.compare(b);
-}
-
-std::vector<std::string> Parts(const std::string& version) {
-  std::vector<std::string> parts;
-  if (version.empty()) return parts;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t dot = version.find('.', start);
-    parts.push_back(version.substr(start, dot - start));
-    if (dot == std::string::npos) return parts;
-    start = dot + 1;
-  }
-}
-
 int Sign(int n) { return (n > 0) - (n < 0); }
+
+// The path between double quotes, each "%" doubled so that cmd does not expand it.
+std::string Quoted(const std::string& path) {
+  if (path.empty()) throw std::invalid_argument("empty path in the update script");
+  std::string out = "\"";
+  for (const char c : path) {
+    // No quoting holds a quote or a line end; neither is in a Windows path.
+    if (c == '"' || (static_cast<unsigned char>(c) < 32)) {
+      throw std::invalid_argument("path unfit for the update script: " + path);
+    }
+    out += c;
+    if (c == '%') out += '%';
+  }
+  return out + "\"";
+}
+
+// A FOR variable cmd cannot find in the text: a letter that does not occur in it at all.
+char LoopVariable(const std::string& text) {
+  for (const char* c = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"; *c; ++c) {
+    if (text.find(*c) == std::string::npos) return *c;
+  }
+  throw std::invalid_argument("no free loop variable for the path " + text);
+}
 
 }  // namespace
 
@@ -61,43 +61,74 @@ std::string ListedVersion(const std::vector<std::string>& lines) {
   return {};
 }
 
-int CompareVersions(const std::string& a, const std::string& b) {
-  const std::vector<std::string> pa = Parts(a);
-  const std::vector<std::string> pb = Parts(b);
-  for (std::size_t i = 0; i < std::max(pa.size(), pb.size()); ++i) {
-    const std::string x = i < pa.size() ? pa[i] : "0";
-    const std::string y = i < pb.size() ? pb[i] : "0";
-    const int order = AllDigits(x) && AllDigits(y) ? CompareNumbers(x, y) : x.compare(y);
-    if (order != 0) return Sign(order);
+std::optional<VersionNumbers> ParseVersion(const std::string& text) {
+  VersionNumbers numbers{};
+  std::size_t part = 0, digits = 0;
+  std::uint32_t value = 0;
+  for (const char c : text) {
+    if (c == '.') {
+      if (digits == 0 || ++part == numbers.size()) return std::nullopt;
+      digits = 0;
+      value = 0;
+    } else if (c >= '0' && c <= '9' && digits < 5) {
+      value = value * 10 + static_cast<std::uint32_t>(c - '0');
+      if (value > 65535) return std::nullopt;
+      numbers[part] = static_cast<std::uint16_t>(value);
+      ++digits;
+    } else {
+      return std::nullopt;
+    }
   }
-  return 0;
+  if (digits == 0) return std::nullopt;
+  return numbers;
+}
+
+int CompareVersions(const std::string& a, const std::string& b) {
+  const auto pa = ParseVersion(a);
+  const auto pb = ParseVersion(b);
+  if (!pa || !pb) return Sign(static_cast<int>(pa.has_value()) - static_cast<int>(pb.has_value()));
+  return Sign((*pa > *pb) - (*pa < *pb));
 }
 
 bool IsNewerVersion(const std::string& candidate, const std::string& current) {
-  return !candidate.empty() && CompareVersions(candidate, current) > 0;
+  return ParseVersion(candidate).has_value() && CompareVersions(candidate, current) > 0;
 }
 
 bool IsTrustedReplacement(const Signature& running, const Signature& candidate) {
-  if (running.state == SignatureState::Unsigned) return true;
-  return candidate.state == SignatureState::Valid && !candidate.subject.empty() &&
-         candidate.subject == running.subject;
+  return running.state == SignatureState::Valid && !running.subject.empty() &&
+         !running.issuer.empty() && candidate.state == SignatureState::Valid &&
+         candidate.subject == running.subject && candidate.issuer == running.issuer;
+}
+
+std::string SetupFileFor(const std::string& folder, const std::string& version) {
+  if (!ParseVersion(version)) throw std::invalid_argument("not a version: " + version);
+  return folder + "Zel_" + version + ".exe";
 }
 
 std::vector<std::string> UpdateScriptLines(const ScriptPaths& p) {
-  const std::string q = "\"";
-  const std::string imageName = p.exe.substr(p.exe.find_last_of('\\') + 1);
+  const std::string exe = Quoted(p.exe);
+  const std::string image = Quoted(p.exe.substr(p.exe.find_last_of('\\') + 1));
+  const std::string setup = Quoted(p.setup);
+  const std::string kept = "if not defined ZelKeep ";
+  // Deleting is the test that the old program has let go of its file: tried about once a
+  // second until it works, half a minute at most. Still there afterwards, it is started again
+  // and the downloads stay for a later check. No parentheses or "||": Wine's cmd parses them
+  // differently.
+  const std::string wait = std::string("for /l %%") + LoopVariable(exe) + " in (1,1," +
+                           std::to_string(kReplaceTries) + ") do if exist " + exe + " del " + exe +
+                           " & if exist " + exe + " ping -n 2 127.0.0.1 >nul";
   return {
-      "@echo off ",
+      "@echo off & set \"ZelKeep=\"",
       "ping -n 2 127.0.0.1 ",
-      "taskkill /f /t /im " + imageName,
-      "ping -n 1 127.0.0.1 ",
-      "del " + q + p.exe + q,
-      "copy /y " + q + p.setup + q + " " + q + p.exe + q,
-      "start " + q + q + " " + q + p.exe + q,
-      "del " + q + p.setup + q,
-      "del " + q + p.updateInfo + q,
-      "rd /s /q " + q + p.folder + q,
-      "del " + q + p.batch + q,
+      "taskkill /f /t /im " + image,
+      wait,
+      "del " + exe + " & if exist " + exe + " set ZelKeep=1",
+      kept + "copy /y " + setup + " " + exe,
+      "start \"\" " + exe,
+      kept + "del " + setup,
+      kept + "del " + Quoted(p.updateInfo),
+      kept + "rd /s /q " + Quoted(p.folder),
+      "del " + Quoted(p.batch),
   };
 }
 

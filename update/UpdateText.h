@@ -1,6 +1,9 @@
 #pragma once
-// The texts of the update: lines of a file, the listed version, the order of versions and the
-// replacement script.
+// The texts of the update: lines of a file, the listed version, the order of versions, the
+// signer rule and the replacement script.
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,15 +18,26 @@ std::vector<std::string> SplitLines(const std::string& text);
 // so removed; empty when there is none.
 std::string ListedVersion(const std::vector<std::string>& lines);
 
-// Dot-separated parts compared from the left: numerically where both are digits, as bytes
-// otherwise; a missing part counts as "0". Negative, 0 or positive.
+using VersionNumbers = std::array<std::uint16_t, 4>;
+
+// The shape of a FileVersion: 1 to 4 dot-separated decimal numbers of at most five digits,
+// each 0 to 65535; missing parts are 0. Anything else is no version at all.
+std::optional<VersionNumbers> ParseVersion(const std::string& text);
+
+// Numeric, part by part; a text that is no version is below every version. Negative, 0 or
+// positive.
 int CompareVersions(const std::string& a, const std::string& b);
 
-// An empty candidate is never newer.
+// Only a valid candidate can be newer.
 bool IsNewerVersion(const std::string& candidate, const std::string& current);
 
-// A signed running executable is replaced only by a valid signature of the same publisher.
+// A replacement only from a valid signature whose signer has the running program's subject
+// and issuer; an unsigned running program takes none.
 bool IsTrustedReplacement(const Signature& running, const Signature& candidate);
+
+// The new executable's file in the download folder (ending in "\"); the version must be valid,
+// so the name stays inside the folder.
+std::string SetupFileFor(const std::string& folder, const std::string& version);
 
 struct ScriptPaths {
   std::string exe;         // the running executable
@@ -33,7 +47,11 @@ struct ScriptPaths {
   std::string batch;       // the script itself
 };
 
-// The eleven lines of the replacement script, without line ends.
+// How many times the script tries to delete the old executable, about a second apart.
+inline constexpr int kReplaceTries = 29;
+
+// The eleven lines of the replacement script, without line ends. Every path is quoted with its
+// "%" doubled. Throws std::invalid_argument for a path no quoting makes safe for cmd.
 std::vector<std::string> UpdateScriptLines(const ScriptPaths& paths);
 
 }  // namespace zel

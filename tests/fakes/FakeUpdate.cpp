@@ -64,7 +64,7 @@ void FakeProcessStarter::StartHidden(const std::string& commandLine) {
 
 Signature FakeSignatureCheck::Inspect(const std::string& path) {
   const auto it = signatures.find(path);
-  return it == signatures.end() ? Signature{} : it->second;
+  return it == signatures.end() ? publisher : it->second;
 }
 
 TUpdatePorts UpdateFakes::Ports() {

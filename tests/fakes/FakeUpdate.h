@@ -24,11 +24,14 @@ class FakeUpdateFiles final : public IUpdateFiles {
   std::optional<std::string> ReadText(const std::string& path) override;
   void WriteScript(const std::string& path, const std::vector<std::string>& lines) override;
   std::string FileVersion(const std::string& path) override;
+  bool CanCreateFileIn(const std::string& folder) override { return readOnly.count(folder) == 0; }
 
   std::string temp = "C:\\Temp";
   // Path to content; an executable's content is its FileVersion.
   std::map<std::string, std::string> files;
   std::set<std::string> dirs;
+  // Folders (ending in "\\") that take no new file.
+  std::set<std::string> readOnly;
   std::map<std::string, std::vector<std::string>> scripts;
   bool failScriptWrite = false;
 };
@@ -92,9 +95,10 @@ class FakeUpdateDialog final : public IUpdateDialog {
 
 class FakeSignatureCheck final : public ISignatureCheck {
  public:
-  // Unsigned unless listed.
+  // Signed by the publisher unless listed.
   Signature Inspect(const std::string& path) override;
   std::map<std::string, Signature> signatures;
+  Signature publisher{SignatureState::Valid, "CN=Brixmoor", "CN=Brixmoor CA"};
 };
 
 class FakeUpdateOwner final : public IUpdateOwner {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
+#include <stdexcept>
 
 #include "tests/fakes/FakeLog.h"
 #include "tests/fakes/FakeShell.h"
 #include "tests/fakes/FakeUpdate.h"
+#include "update/UpdateText.h"
 
 namespace zel {
 namespace {
@@ -68,7 +71,6 @@ TEST_F(UpdateTest, ListedVersionDecidesWhatIsFetchedAndWhatIsLeft) {
       {"newer", "\r\n  3.0.0.6200 \r\n", "3.0.0.6121", {}, all, three, 0, true, ""},
       {"equal", "3.0.0.6121", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, ""},
       {"older", "3.0.0.6000", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, ""},
-      {"empty", " \t\r\n", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, ""},
       {"own version unknown", "3.0.0.6200", "", {}, all, three, 0, true, ""},
       {"left setup equal", "3.0.0.6200", "3.0.0.6121", "3.0.0.6200",
        {"version.txt", "updateInfo.txt"}, three, 0, true, ""},
@@ -100,32 +102,67 @@ TEST_F(UpdateTest, ListedVersionDecidesWhatIsFetchedAndWhatIsLeft) {
   EXPECT_TRUE(Logs().empty());
 }
 
+TEST_F(UpdateTest, ATextThatIsNoVersionEndsTheCheckWithoutAnotherFetch) {
+  for (const char* listed : {"3.0.0.9\\..\\..\\x", "3.0.0.9/x", "3.0.0.9?x", "1.0 & calc",
+                             "3.0.0.9\"x", "1.2.3.4.5", "70000.0", "+1", "", " \t\r\n",
+                             "3.0.0.9\\x\"&echo>pwned.txt&\"\\..\\..\\x"}) {
+    SCOPED_TRACE(listed);
+    fakes::FakeLogFileSystem logs;
+    SetLogEnvironment(&logs, &clock);
+    TGlobals globals;
+    UpdateKit k(globals);
+    ServeNewer(k);
+    k.downloader.served["version.txt"] = listed;
+    k.files.files["C:\\Temp\\victim.exe"] = "victim";
+    Check(k);
+    EXPECT_EQ(k.downloader.fetched, Names{"version.txt"});
+    EXPECT_EQ(Left(k), Names{"gone"});
+    const std::map<std::string, std::string> onlyVictim{{"C:\\Temp\\victim.exe", "victim"}};
+    EXPECT_EQ(k.files.files, onlyVictim);
+    EXPECT_TRUE(k.processes.started.empty());
+    EXPECT_EQ(logs.Messages().size(), 1u);
+  }
+}
+
 TEST_F(UpdateTest, EachWayOfEndingEarlyLeavesOneLineNamingTheStep) {
   const Names three{"version.txt", "updateInfo.txt", kSetup};
+  const Signature other{SignatureState::Valid, "CN=Other", "CN=Brixmoor CA"};
+  const Signature otherIssuer{SignatureState::Valid, "CN=Brixmoor", "CN=Other CA"};
+  const Signature unsigned_{};
   const struct {
     const char* what;
     const char* missing;      // answered 404
     const char* unreachable;  // a closed port
     const char* lost;         // success that stores nothing
     const char* setupVersion;
-    bool foreignSigner;
+    std::optional<Signature> running;
+    std::optional<Signature> candidate;
+    bool readOnlyFolder;
     Names fetched;
     const char* step;
     Names left;
   } cases[] = {
-      {"version 404", "version.txt", "", "", "3.0.0.6200", false, {"version.txt"}, "版本文件",
-       {}},
-      {"notes unreachable", "", "updateInfo.txt", "", "3.0.0.6200", false,
+      {"version 404", "version.txt", "", "", "3.0.0.6200", {}, {}, false, {"version.txt"},
+       "版本文件", {}},
+      {"notes unreachable", "", "updateInfo.txt", "", "3.0.0.6200", {}, {}, false,
        {"version.txt", "updateInfo.txt"}, "升级说明", {"version.txt"}},
-      {"executable 404", kSetup, "", "", "", false, three, "新版本程序",
+      {"executable 404", kSetup, "", "", "", {}, {}, false, three, "新版本程序",
        {"updateInfo.txt", "version.txt"}},
-      {"version file never stored", "", "", "version.txt", "3.0.0.6200", false,
+      {"version file never stored", "", "", "version.txt", "3.0.0.6200", {}, {}, false,
        Names(3, "version.txt"), "版本文件", {}},
-      {"executable stays below", "", "", "", "3.0.0.6199", false,
+      {"executable stays below", "", "", "", "3.0.0.6199", {}, {}, false,
        {"version.txt", "updateInfo.txt", kSetup, kSetup, kSetup}, "3.0.0.6199",
        {"updateInfo.txt", "version.txt"}},
-      {"another publisher", "", "", "", "3.0.0.6200", true, three, "签名",
+      {"another publisher", "", "", "", "3.0.0.6200", {}, other, false, three, "签名",
        {"updateInfo.txt", "version.txt"}},
+      {"same subject, another issuer", "", "", "", "3.0.0.6200", {}, otherIssuer, false, three,
+       "签名", {"updateInfo.txt", "version.txt"}},
+      {"unsigned candidate", "", "", "", "3.0.0.6200", {}, unsigned_, false, three, "签名",
+       {"updateInfo.txt", "version.txt"}},
+      {"unsigned running program", "", "", "", "3.0.0.6200", unsigned_, {}, false,
+       {"version.txt"}, "签名", {"gone"}},
+      {"folder takes no new file", "", "", "", "3.0.0.6200", {}, {}, true, {"version.txt"},
+       "C:\\Zel\\", {"gone"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -137,15 +174,15 @@ TEST_F(UpdateTest, EachWayOfEndingEarlyLeavesOneLineNamingTheStep) {
     k.downloader.served.erase(c.missing);
     k.downloader.unreachable.insert(c.unreachable);
     k.downloader.lost.insert(c.lost);
-    if (c.foreignSigner) {
-      k.signatures.signatures[k.owner.exe] = {SignatureState::Valid, "CN=Brixmoor"};
-      k.signatures.signatures[kFolder + std::string(kSetup)] = {SignatureState::Valid, "CN=Other"};
-    }
+    if (c.running) k.signatures.signatures[k.owner.exe] = *c.running;
+    if (c.candidate) k.signatures.signatures[kFolder + std::string(kSetup)] = *c.candidate;
+    if (c.readOnlyFolder) k.files.readOnly.insert("C:\\Zel\\");
     Check(k);
     EXPECT_EQ(k.downloader.fetched, c.fetched);
     ASSERT_EQ(logs.Messages().size(), 1u);
     EXPECT_NE(logs.Messages()[0].find(c.step), std::string::npos) << logs.Messages()[0];
     EXPECT_TRUE(k.dialog.shown.empty());
+    EXPECT_TRUE(k.processes.started.empty());
     EXPECT_EQ(Left(k), c.left);
   }
 }
@@ -168,30 +205,37 @@ TEST_F(UpdateTest, OneCheckPerRunAndAStillNewerVersionLaterEndsIt) {
   EXPECT_EQ(Logs().size(), 1u);
 }
 
-TEST_F(UpdateTest, ScriptLinesForPathsWithBlanksAndChineseCharacters) {
-  kit.files.temp = "C:\\Users\\张 三\\AppData\\Local\\Temp\\";
-  kit.owner.exe = "D:\\Program Files (x86)\\泽米 宝\\Zel.exe";
+TEST_F(UpdateTest, ScriptQuotesEveryPathAndDoublesItsPercentSigns) {
+  kit.files.temp = "C:\\Users\\张 三\\50% & ^x\\Temp\\";
+  kit.owner.exe = "D:\\Program Files (x86)\\泽米 宝\\Zel (2).exe";
   kit.dialog.answer = UpdateAnswer::Accepted;
   ServeNewer(kit);
   Check(kit);
-  const std::string batch = "C:\\Users\\张 三\\AppData\\Local\\Temp\\ZelDownLoad.bat";
+  const std::string temp = "C:\\Users\\张 三\\50%% & ^x\\Temp\\";
+  const std::string exe = "\"D:\\Program Files (x86)\\泽米 宝\\Zel (2).exe\"";
+  const std::string setup = "\"" + temp + "ZelDownLoad\\Zel_3.0.0.6200.exe\"";
   const Names expected{
-      "@echo off ",
+      "@echo off & set \"ZelKeep=\"",
       "ping -n 2 127.0.0.1 ",
-      "taskkill /f /t /im Zel.exe",
-      "ping -n 1 127.0.0.1 ",
-      "del \"D:\\Program Files (x86)\\泽米 宝\\Zel.exe\"",
-      "copy /y \"C:\\Users\\张 三\\AppData\\Local\\Temp\\ZelDownLoad\\Zel_3.0.0.6200.exe\" "
-      "\"D:\\Program Files (x86)\\泽米 宝\\Zel.exe\"",
-      "start \"\" \"D:\\Program Files (x86)\\泽米 宝\\Zel.exe\"",
-      "del \"C:\\Users\\张 三\\AppData\\Local\\Temp\\ZelDownLoad\\Zel_3.0.0.6200.exe\"",
-      "del \"C:\\Users\\张 三\\AppData\\Local\\Temp\\ZelDownLoad\\updateInfo.txt\"",
-      "rd /s /q \"C:\\Users\\张 三\\AppData\\Local\\Temp\\ZelDownLoad\\\"",
-      "del \"C:\\Users\\张 三\\AppData\\Local\\Temp\\ZelDownLoad.bat\"",
+      "taskkill /f /t /im \"Zel (2).exe\"",
+      // "b" is the first letter that is not in the path: cmd cannot take a part of it for the
+      // loop's variable.
+      "for /l %%b in (1,1,29) do if exist " + exe + " del " + exe + " & if exist " + exe +
+          " ping -n 2 127.0.0.1 >nul",
+      "del " + exe + " & if exist " + exe + " set ZelKeep=1",
+      "if not defined ZelKeep copy /y " + setup + " " + exe,
+      "start \"\" " + exe,
+      "if not defined ZelKeep del " + setup,
+      "if not defined ZelKeep del \"" + temp + "ZelDownLoad\\updateInfo.txt\"",
+      "if not defined ZelKeep rd /s /q \"" + temp + "ZelDownLoad\\\"",
+      "del \"" + temp + "ZelDownLoad.bat\"",
   };
+  const std::string batch = kit.files.temp + "ZelDownLoad.bat";
   EXPECT_EQ(kit.files.scripts[batch], expected);
   EXPECT_EQ(kit.processes.started, Names{"cmd /c \"\"" + batch + "\"\""});
   EXPECT_EQ(kit.owner.calls, (Names{"notopmost", "close"}));
+  EXPECT_THROW(UpdateScriptLines({"C:\\a\"b\\Zel.exe", "s", "u", "d\\", "b"}),
+               std::invalid_argument);
 }
 
 TEST_F(UpdateTest, AnswerDecidesScriptCloseAndTopmost) {

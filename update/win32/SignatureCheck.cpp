@@ -23,8 +23,17 @@ using UniqueStore = UniqueHandle<HCERTSTORE, CloseStore>;
 using UniqueMessage = UniqueHandle<HCRYPTMSG, CloseMessage>;
 using UniqueCertificate = UniqueHandle<PCCERT_CONTEXT, FreeCertificate>;
 
-// The subject of the first signer's certificate; nullopt when the file carries no signature.
-std::optional<std::string> SignerSubject(const std::wstring& file) {
+std::string NameText(CERT_NAME_BLOB* name) {
+  const DWORD length = ::CertNameToStrW(kEncoding, name, CERT_X500_NAME_STR, nullptr, 0);
+  std::wstring text(length, L'\0');
+  ::CertNameToStrW(kEncoding, name, CERT_X500_NAME_STR, text.data(), length);
+  text.resize(length > 0 ? length - 1 : 0);
+  return Narrow(text);
+}
+
+// Subject and issuer of the first signer's certificate (empty when it cannot be found);
+// nullopt when the file carries no signature.
+std::optional<Signature> Signer(const std::wstring& file) {
   UniqueStore store;
   UniqueMessage message;
   DWORD encoding = 0, content = 0, format = 0;
@@ -34,10 +43,13 @@ std::optional<std::string> SignerSubject(const std::wstring& file) {
     return std::nullopt;
   }
   DWORD size = 0;
-  if (!::CryptMsgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size)) return "";
+  Signature signature{SignatureState::Invalid, {}, {}};
+  if (!::CryptMsgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size)) {
+    return signature;
+  }
   std::vector<BYTE> buffer(size);
   if (!::CryptMsgGetParam(message.get(), CMSG_SIGNER_INFO_PARAM, 0, buffer.data(), &size)) {
-    return "";
+    return signature;
   }
   const auto* signer = reinterpret_cast<const CMSG_SIGNER_INFO*>(buffer.data());
   CERT_INFO wanted{};
@@ -45,13 +57,10 @@ std::optional<std::string> SignerSubject(const std::wstring& file) {
   wanted.SerialNumber = signer->SerialNumber;
   const UniqueCertificate cert(::CertFindCertificateInStore(
       store.get(), kEncoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
-  if (!cert) return "";
-  CERT_NAME_BLOB* subject = &cert.get()->pCertInfo->Subject;
-  const DWORD length = ::CertNameToStrW(kEncoding, subject, CERT_X500_NAME_STR, nullptr, 0);
-  std::wstring name(length, L'\0');
-  ::CertNameToStrW(kEncoding, subject, CERT_X500_NAME_STR, name.data(), length);
-  name.resize(length > 0 ? length - 1 : 0);
-  return Narrow(name);
+  if (!cert) return signature;
+  signature.subject = NameText(&cert.get()->pCertInfo->Subject);
+  signature.issuer = NameText(&cert.get()->pCertInfo->Issuer);
+  return signature;
 }
 
 bool Verified(const std::wstring& file) {
@@ -76,11 +85,12 @@ bool Verified(const std::wstring& file) {
 
 Signature Win32SignatureCheck::Inspect(const std::string& path) {
   const std::wstring file = Widen(path);
-  const std::optional<std::string> subject = SignerSubject(file);
-  if (!subject) return {};
-  // The subject comes from the signature even when the file was changed after signing: the
+  std::optional<Signature> signer = Signer(file);
+  if (!signer) return {};
+  // The names come from the signature even when the file was changed after signing: the
   // digest is checked here.
-  return {Verified(file) ? SignatureState::Valid : SignatureState::Invalid, *subject};
+  if (!signer->subject.empty() && Verified(file)) signer->state = SignatureState::Valid;
+  return *signer;
 }
 
 }  // namespace zel::win32

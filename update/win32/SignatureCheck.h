@@ -1,6 +1,7 @@
 #pragma once
 // Authenticode: whether the file's signature holds (digest and chain, by WinVerifyTrust) and
-// who signed it (the signing certificate's subject, read from the embedded signature itself).
+// who signed it (the signing certificate's subject and issuer, read from the embedded signature
+// itself).
 #include "update/UpdatePorts.h"
 
 namespace zel::win32 {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/Global.h"
 #include "app/win32/Win32Util.h"
 
 namespace zel::win32 {
@@ -63,6 +64,16 @@ std::optional<std::string> Win32UpdateFiles::ReadText(const std::string& path) {
     bytes.append(buffer, read);
   }
   return FromAnsi(bytes);
+}
+
+bool Win32UpdateFiles::CanCreateFileIn(const std::string& folder) {
+  const std::wstring probe = Widen(WithTrailingBackslash(folder)) + L"Zel_" +
+                             std::to_wstring(::GetCurrentProcessId()) + L".probe";
+  // Gone again when the handle closes, whatever happens in between.
+  const UniqueHandleObj file = OwnFileHandle(
+      ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  return static_cast<bool>(file);
 }
 
 void Win32UpdateFiles::WriteScript(const std::string& path, const std::vector<std::string>& lines) {

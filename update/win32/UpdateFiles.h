@@ -19,6 +19,7 @@ class Win32UpdateFiles final : public IUpdateFiles {
   // Throws Win32Error.
   void WriteScript(const std::string& path, const std::vector<std::string>& lines) override;
   std::string FileVersion(const std::string& path) override { return system_.FileVersion(path); }
+  bool CanCreateFileIn(const std::string& folder) override;
 
  private:
   // The temporary folder and the version resource, read as the start-up reads them.

@@ -2,7 +2,10 @@
 
 #include <urlmon.h>
 
+#include <cstdint>
 #include <cstring>
+#include <cwctype>
+#include <optional>
 #include <utility>
 
 #include "app/win32/Win32Util.h"
@@ -16,6 +19,46 @@ namespace {
 constexpr UINT kFetchDone = WM_APP + 1;
 // An HTTP error status s becomes 0x80190000 + s.
 constexpr HRESULT kHttpFacility = static_cast<HRESULT>(0x80190000u);
+
+// Scheme, host and port: "http://host:port", lower case.
+std::wstring Origin(const std::wstring& url) {
+  const std::size_t scheme = url.find(L"://");
+  if (scheme == std::wstring::npos) return {};
+  std::wstring origin = url.substr(0, url.find_first_of(L"/?#", scheme + 3));
+  for (wchar_t& c : origin) c = static_cast<wchar_t>(std::towlower(c));
+  return origin;
+}
+
+// The value of one header of a response, without the blanks around it.
+std::optional<std::wstring> Header(const wchar_t* headers, const std::wstring& name) {
+  if (headers == nullptr) return std::nullopt;
+  const std::wstring text = headers;
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find(L"\r\n", start);
+    if (end == std::wstring::npos) end = text.size();
+    const std::wstring line = text.substr(start, end - start);
+    start = end + 2;
+    if (line.size() <= name.size() || line[name.size()] != L':' ||
+        ::_wcsnicmp(line.c_str(), name.c_str(), name.size()) != 0) {
+      continue;
+    }
+    const std::size_t first = line.find_first_not_of(L" \t", name.size() + 1);
+    if (first == std::wstring::npos) return std::wstring();
+    return line.substr(first, line.find_last_not_of(L" \t") + 1 - first);
+  }
+  return std::nullopt;
+}
+
+// A Content-Length; above the limit for anything unreadable or too long.
+std::uint64_t Length(const std::wstring& value) {
+  std::uint64_t n = 0;
+  if (value.empty() || value.size() > 15) return kMaxDownloadBytes + 1;
+  for (const wchar_t c : value) {
+    if (c < L'0' || c > L'9') return kMaxDownloadBytes + 1;
+    n = n * 10 + static_cast<std::uint64_t>(c - L'0');
+  }
+  return n;
+}
 
 std::wstring LastSegment(const std::wstring& url) {
   const std::wstring path = url.substr(0, url.find_first_of(L"?#"));
@@ -51,8 +94,10 @@ class UrlDownloader::Fetch final : public IBindStatusCallback, public IHttpNegot
   // Closes the file and keeps it under its final name only when the whole resource came.
   DownloadResult Finish() {
     file_.reset();
-    HRESULT result = FAILED(stopResult_) ? stopResult_ : writeResult_;
+    HRESULT result = FAILED(refused_) ? refused_ : FAILED(stopResult_) ? stopResult_ : writeResult_;
     if (SUCCEEDED(result) && status_ >= 400) result = kHttpFacility + static_cast<HRESULT>(status_);
+    // Less (or more) than the server announced is a broken transfer, not the file.
+    if (SUCCEEDED(result) && length_ && *length_ != written_) result = INET_E_DATA_NOT_AVAILABLE;
     if (SUCCEEDED(result) &&
         !::MoveFileExW(part_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
       result = HRESULT_FROM_WIN32(::GetLastError());
@@ -96,7 +141,13 @@ class UrlDownloader::Fetch final : public IBindStatusCallback, public IHttpNegot
   }
   HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG, LPCWSTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnProgress(ULONG, ULONG, ULONG status, LPCWSTR text) override {
+    // The file comes from the host it was asked of, or not at all.
+    if (status == BINDSTATUS_REDIRECTING && (text == nullptr || Origin(text) != Origin(url_))) {
+      Refuse(INET_E_REDIRECT_FAILED);
+    }
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT hr, LPCWSTR) override {
     binding_.Reset();
     stream_.Reset();
@@ -118,9 +169,12 @@ class UrlDownloader::Fetch final : public IBindStatusCallback, public IHttpNegot
     if (!stream_) stream_ = medium->pstm;
     char buffer[8192];
     for (;;) {
+      if (FAILED(refused_)) return E_ABORT;
       ULONG read = 0;
       const HRESULT hr = stream_->Read(buffer, sizeof buffer, &read);
-      if (read > 0 && SUCCEEDED(writeResult_)) {
+      if (read > kMaxDownloadBytes - written_) Refuse(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
+      if (read > 0 && SUCCEEDED(writeResult_) && SUCCEEDED(refused_)) {
+        written_ += read;
         DWORD written = 0;
         if (!::WriteFile(file_.get(), buffer, read, &written, nullptr) || written != read) {
           writeResult_ = HRESULT_FROM_WIN32(::GetLastError());
@@ -141,16 +195,27 @@ class UrlDownloader::Fetch final : public IBindStatusCallback, public IHttpNegot
     std::memcpy(*additional, kAdditionalHeader, bytes);
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR, LPCWSTR,
+  HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR headers, LPCWSTR,
                                        LPWSTR* additional) override {
     // The moniker stores an error page like any other body: the status tells them apart.
     status_ = status;
     if (additional != nullptr) *additional = nullptr;
+    // A compressed body arrives decoded: its length cannot be held against the header.
+    const auto length = Header(headers, L"Content-Length");
+    if (length && !Header(headers, L"Content-Encoding")) length_ = Length(*length);
+    if (length_ && *length_ > kMaxDownloadBytes) Refuse(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
     return S_OK;
   }
 
  private:
   ~Fetch() = default;
+
+  // Fails the fetch and stops the transfer; the first reason stays.
+  void Refuse(HRESULT why) {
+    if (SUCCEEDED(refused_)) refused_ = why;
+    const ComPtr<IBinding> binding = binding_;
+    if (binding) binding->Abort();
+  }
 
   void Stopped(HRESULT hr) {
     stopped_ = true;
@@ -170,6 +235,9 @@ class UrlDownloader::Fetch final : public IBindStatusCallback, public IHttpNegot
   HRESULT stopResult_ = S_OK;
   HRESULT writeResult_ = S_OK;
   DWORD status_ = 0;
+  HRESULT refused_ = S_OK;
+  std::uint64_t written_ = 0;
+  std::optional<std::uint64_t> length_;
 };
 
 UrlDownloader::UrlDownloader() {
