@@ -112,11 +112,12 @@ std::vector<std::string> UpdateScriptLines(const ScriptPaths& p) {
   const std::string kept = "if not defined ZelKeep ";
   // Deleting is the test that the old program has let go of its file: tried about once a
   // second until it works, half a minute at most. Still there afterwards, it is started again
-  // and the downloads stay for a later check. No parentheses or "||": Wine's cmd parses them
-  // differently.
+  // and the downloads stay for a later check. The loop's body is bracketed, and so is the
+  // command of an "if" inside it: Wine's cmd would end the body at "&", or give ")" to the
+  // command.
   const std::string wait = std::string("for /l %%") + LoopVariable(exe) + " in (1,1," +
-                           std::to_string(kReplaceTries) + ") do if exist " + exe + " del " + exe +
-                           " & if exist " + exe + " ping -n 2 127.0.0.1 >nul";
+                           std::to_string(kReplaceTries) + ") do (del " + exe + " & if exist " +
+                           exe + " (ping -n 2 127.0.0.1 >nul))";
   return {
       "@echo off & set \"ZelKeep=\"",
       "ping -n 2 127.0.0.1 ",

@@ -220,8 +220,8 @@ TEST_F(UpdateTest, ScriptQuotesEveryPathAndDoublesItsPercentSigns) {
       "taskkill /f /t /im \"Zel (2).exe\"",
       // "b" is the first letter that is not in the path: cmd cannot take a part of it for the
       // loop's variable.
-      "for /l %%b in (1,1,29) do if exist " + exe + " del " + exe + " & if exist " + exe +
-          " ping -n 2 127.0.0.1 >nul",
+      "for /l %%b in (1,1,29) do (del " + exe + " & if exist " + exe +
+          " (ping -n 2 127.0.0.1 >nul))",
       "del " + exe + " & if exist " + exe + " set ZelKeep=1",
       "if not defined ZelKeep copy /y " + setup + " " + exe,
       "start \"\" " + exe,

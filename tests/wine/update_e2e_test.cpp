@@ -1,12 +1,15 @@
 // Zel.exe as built updates itself: a newer version on the stand-in service, the notes shown
-// in the update dialog, and after "确定" the new program running from the old path.
+// in the update dialog, and after "确定" the new program running from the old path, twenty
+// times in a row (ZEL_UPDATE_RUNS=n for another count).
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <stdexcept>
 #include <thread>
 
@@ -15,6 +18,7 @@
 #include "tests/wine/support/StandInPage.h"
 #include "tests/wine/support/TempFolder.h"
 #include "tests/wine/support/UpdateBytes.h"
+#include "tests/wine/support/UpdateSigning.h"
 #include "tests/wine/support/WineEnv.h"
 #include "tests/wine/support/ZelProcess.h"
 #include "update/win32/UpdateFiles.h"
@@ -160,28 +164,45 @@ std::wstring ControlText(HWND control) {
   return text;
 }
 
+// How many replacements in a row; every second one with the old program slow to let go.
+int Runs() {
+  const std::string runs = Env("ZEL_UPDATE_RUNS");
+  return runs.empty() ? 20 : std::max(1, std::atoi(runs.c_str()));
+}
+
 class UpdateEndToEnd : public ::testing::Test {
  protected:
   void TearDown() override {
-    if (process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
-      ::TerminateProcess(process.get(), 99);
-      ::WaitForSingleObject(process.get(), 5000);
-    }
-    for (const char* name : {"version.txt", "updateInfo.txt", "Zel_3.0.1.0.exe"}) {
-      ::DeleteFileW(Widen(BedDownload(name)).c_str());
-    }
-    RemoveTree(Widen(downloadFolder));
-    ::DeleteFileW(Widen(batchFile).c_str());
+    EndProcess();
+    Clean();
     ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", nullptr);
-    ResetService();
     // The new program may still be ending after it wrote its mark; the scratch folder goes
     // once its file is free.
     PumpUntil([&] { return ::DeleteFileW(Widen(exe).c_str()) || !FileExists(exe); }, 10000);
   }
 
-  // Zel.exe copied to the scratch folder and started from there against the service.
-  void StartCopy() {
-    ASSERT_TRUE(::CopyFileW(Widen(WinePath(Env("ZEL_EXE"))).c_str(), Widen(exe).c_str(), FALSE));
+  void EndProcess() {
+    if (process && ::WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT) {
+      ::TerminateProcess(process.get(), 99);
+      ::WaitForSingleObject(process.get(), 5000);
+    }
+    process.reset();
+  }
+
+  // Nothing of an earlier run may stand in for the downloads.
+  void Clean() {
+    for (const char* name : {"version.txt", "updateInfo.txt", "Zel_3.0.1.0.exe"}) {
+      ::DeleteFileW(Widen(BedDownload(name)).c_str());
+    }
+    RemoveTree(Widen(downloadFolder));
+    ::DeleteFileW(Widen(batchFile).c_str());
+    ResetService();
+  }
+
+  // The program copied to the scratch folder and started from there against the service.
+  void StartCopy(const std::string& program) {
+    ASSERT_TRUE(PumpUntil([&] { return ::CopyFileW(Widen(program).c_str(), Widen(exe).c_str(),
+                                                   FALSE) != FALSE; }, 10000));
     std::wstring commandLine = L"\"" + Widen(exe) + L"\" \"" + Widen(ServiceHost()) + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -201,69 +222,93 @@ class UpdateEndToEnd : public ::testing::Test {
   DWORD pid = 0;
 };
 
-TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPath) {
+// Both programs are signed by the same test publisher, as a release and its update are.
+TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPathEveryTime) {
   const std::string host = DefaultServiceHost();
   const std::string loopback = "127.0.0.1:";
   if (host.rfind(loopback, 0) != 0) GTEST_SKIP() << "the built-in host is not here: " << host;
   DownloadRelay relay(static_cast<unsigned short>(std::stoi(host.substr(loopback.size()))));
   // Such as "make run", whose service stands at the built-in host.
   if (!relay.Listening()) GTEST_SKIP() << "another program holds the built-in host " << host;
+  const UpdateSigning signing(Env("ZEL_BIN") + "/zelnext.exe", Env("ZEL_EXE"));
+  ASSERT_EQ(signing.Problem(), "");
 
-  // Nothing of an earlier run may stand in for the downloads.
-  RemoveTree(Widen(downloadFolder));
-  ::DeleteFileW(Widen(batchFile).c_str());
-  ResetService();
   const std::string notes = "泽米宝 3.0.1.0\r\n1. 插入WPS表格更快\r\n\r\n2. 修复迷你窗口";
-  WriteBytes(BedDownload("version.txt"), "3.0.1.0\r\n");
-  WriteBytes(BedDownload("updateInfo.txt"), win32::ToAnsi(notes));
-  ASSERT_TRUE(::CopyFileW(Widen(BuiltProgram("zelnext.exe")).c_str(),
-                          Widen(BedDownload("Zel_3.0.1.0.exe")).c_str(), FALSE));
-
   const std::string mark = scratch / "started.txt";
   ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", Widen(mark).c_str());
-  StartCopy();
-  ASSERT_FALSE(HasFailure());
-  relay.Allow(pid);
+  const int runs = Runs();
+  for (int run = 0; run < runs; ++run) {
+    // Every second run the old program's file stays held for 3 s after "确定", as by a
+    // program slow to end (removing its tray icon can take 2 s), beyond the script's first
+    // pause and its forced end.
+    const bool slow = run % 2 == 1;
+    SCOPED_TRACE("run " + std::to_string(run + 1) + (slow ? ", slow to end" : ""));
+    Clean();
+    ::DeleteFileW(Widen(mark).c_str());
+    WriteBytes(BedDownload("version.txt"), "3.0.1.0\r\n");
+    WriteBytes(BedDownload("updateInfo.txt"), win32::ToAnsi(notes));
+    ASSERT_TRUE(::CopyFileW(Widen(signing.File("nextA.exe")).c_str(),
+                            Widen(BedDownload("Zel_3.0.1.0.exe")).c_str(), FALSE));
+    StartCopy(signing.File("runningA.exe"));
+    ASSERT_FALSE(HasFailure());
+    relay.Allow(pid);
 
-  HWND dialog = nullptr;
-  ASSERT_TRUE(PumpUntil(
-      [&] {
-        for (const HWND w : ProcessWindows(pid, TfrmUpdateInfo::kClassName, L"系统升级")) {
-          if (::IsWindowVisible(w)) dialog = w;
-        }
-        return dialog != nullptr;
-      },
-      30000))
-      << "no update dialog";
-  std::vector<std::string> downloads;
-  for (const std::string& path : RequestedPaths()) {
-    if (path.rfind("/download/", 0) == 0) downloads.push_back(path);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          for (const HWND w : ProcessWindows(pid, TfrmUpdateInfo::kClassName, L"系统升级")) {
+            if (::IsWindowVisible(w)) dialog = w;
+          }
+          return dialog != nullptr;
+        },
+        30000))
+        << "no update dialog";
+    if (run == 0) {
+      std::vector<std::string> downloads;
+      for (const std::string& path : RequestedPaths()) {
+        if (path.rfind("/download/", 0) == 0) downloads.push_back(path);
+      }
+      EXPECT_EQ(downloads, (std::vector<std::string>{"/download/version.txt",
+                                                     "/download/updateInfo.txt",
+                                                     "/download/Zel_3.0.1.0.exe"}));
+      EXPECT_EQ(ControlText(::GetDlgItem(dialog, TfrmUpdateInfo::kMemoId)), Widen(notes));
+    }
+    const HWND strip =
+        ::FindWindowExW(dialog, nullptr, TfrmUpdateInfo::kPanelClassName, nullptr);
+    const HWND ok = ::GetDlgItem(strip, TfrmUpdateInfo::kOkId);
+    ASSERT_EQ(WindowText(ok), L"确定");
+    // Read sharing only: nobody can delete the file while this is open.
+    win32::UniqueHandleObj held;
+    if (slow) {
+      held = win32::OwnFileHandle(::CreateFileW(Widen(exe).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                nullptr, OPEN_EXISTING, 0, nullptr));
+      ASSERT_TRUE(held);
+    }
+    const DWORD clicked = ::GetTickCount();
+    ::PostMessageW(ok, BM_CLICK, 0, 0);
+    EXPECT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0) << "still running";
+    if (slow) {
+      PumpUntil([&] { return ::GetTickCount() - clicked >= 3000; }, 4000);
+      held.reset();
+    }
+
+    std::string started;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          // Read only once the new program has closed its mark.
+          started = ReadBytes(mark);
+          return started != "<missing>" && !started.empty() && !FileExists(batchFile) &&
+                 !FileExists(downloadFolder);
+        },
+        40000))
+        << "mark " << started.size() << ", script " << FileExists(batchFile) << ", folder "
+        << FileExists(downloadFolder);
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(started.data()), started.size() / 2),
+              Widen(exe));
+    EXPECT_EQ(win32::Win32UpdateFiles().FileVersion(exe), "3.0.1.0");
+    // The new program has ended once it wrote its mark; its file is taken back for the next run.
+    ASSERT_TRUE(PumpUntil([&] { return ::DeleteFileW(Widen(exe).c_str()) != FALSE; }, 10000));
   }
-  EXPECT_EQ(downloads, (std::vector<std::string>{"/download/version.txt",
-                                                 "/download/updateInfo.txt",
-                                                 "/download/Zel_3.0.1.0.exe"}));
-  EXPECT_EQ(ControlText(::GetDlgItem(dialog, TfrmUpdateInfo::kMemoId)), Widen(notes));
-  const HWND strip =
-      ::FindWindowExW(dialog, nullptr, TfrmUpdateInfo::kPanelClassName, nullptr);
-  const HWND ok = ::GetDlgItem(strip, TfrmUpdateInfo::kOkId);
-  ASSERT_EQ(WindowText(ok), L"确定");
-  ::PostMessageW(ok, BM_CLICK, 0, 0);
-
-  EXPECT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0) << "still running";
-  std::string started;
-  EXPECT_TRUE(PumpUntil(
-      [&] {
-        // Read only once the new program has closed its mark.
-        started = ReadBytes(mark);
-        return started != "<missing>" && !started.empty() && !FileExists(batchFile) &&
-               !FileExists(downloadFolder);
-      },
-      30000))
-      << "mark " << started.size() << ", script " << FileExists(batchFile) << ", folder "
-      << FileExists(downloadFolder);
-  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(started.data()), started.size() / 2),
-            Widen(exe));
-  EXPECT_EQ(win32::Win32UpdateFiles().FileVersion(exe), "3.0.1.0");
 }
 
 }  // namespace

@@ -16,13 +16,13 @@ struct UpdateHttpProbe::Sockets {
   HMODULE module;
 };
 
-UpdateHttpProbe::UpdateHttpProbe(std::string answer)
+UpdateHttpProbe::UpdateHttpProbe(std::string answer, unsigned char host)
     : api_(new Sockets()), answer_(std::move(answer)) {
   if (api_->module == nullptr) return;
   listener_ = api_->Get<decltype(&::socket)>("socket")(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in address{};
   address.sin_family = AF_INET;
-  address.sin_addr.s_addr = 0x0100007F;  // 127.0.0.1 in network order
+  address.sin_addr.S_un.S_un_b = {127, 0, 0, host};
   int length = sizeof address;
   auto* raw = reinterpret_cast<sockaddr*>(&address);
   if (api_->Get<decltype(&::bind)>("bind")(listener_, raw, sizeof address) != 0 ||

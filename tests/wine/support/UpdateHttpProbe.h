@@ -11,8 +11,8 @@ namespace zel::winetest {
 
 class UpdateHttpProbe {
  public:
-  // Listens at once; Port() is 0 when it cannot.
-  explicit UpdateHttpProbe(std::string answer);
+  // Listens at once on 127.0.0.<host>; Port() is 0 when it cannot.
+  explicit UpdateHttpProbe(std::string answer, unsigned char host = 1);
   UpdateHttpProbe(const UpdateHttpProbe&) = delete;
   UpdateHttpProbe& operator=(const UpdateHttpProbe&) = delete;
   ~UpdateHttpProbe();

@@ -11,18 +11,27 @@ namespace zel::winetest {
 namespace {
 
 constexpr char kScript[] = R"(set -e
-in=$1; out=$2; cd "$out"
-for p in A B; do
-  openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 2 \
-    -subj "/CN=Zel Test Publisher $p/O=Zel Tests" -keyout $p.key -out $p.crt
-done
+in=$1; run=$2
+key() {
+  k=$1; n=$2; shift 2
+  openssl req -newkey rsa:2048 -nodes -sha256 -subj "/CN=$n/O=Zel Tests" -keyout $k.key "$@"
+}
+key A "Zel Test Publisher A" -x509 -days 2 -out A.crt
+key B "Zel Test Publisher B" -x509 -days 2 -out B.crt
+key C "Zel Test CA" -x509 -days 2 -out C.crt
+# A's subject again, from another issuer
+key A2 "Zel Test Publisher A" -out A2.csr
+openssl x509 -req -in A2.csr -CA C.crt -CAkey C.key -CAcreateserial -days 2 -sha256 -out A2.crt
+cat A2.crt C.crt > A2chain.crt
 cp "$in" plain.exe
-osslsigncode sign -certs A.crt -key A.key -h sha256 -in plain.exe -out runningA.exe
-osslsigncode sign -certs A.crt -key A.key -h sha256 -n "Zel next" -in plain.exe -out nextA.exe
-osslsigncode sign -certs B.crt -key B.key -h sha256 -in plain.exe -out nextB.exe
-cp runningA.exe brokenA.exe
+sign() { osslsigncode sign -certs $1 -key $2 -h sha256 -in "$3" -out $4 >/dev/null; }
+sign A.crt A.key "$run" runningA.exe
+sign A.crt A.key plain.exe nextA.exe
+sign B.crt B.key plain.exe nextB.exe
+sign A2chain.crt A2.key plain.exe nextA2.exe
+cp nextA.exe brokenA.exe
 printf 'ZELX' | dd of=brokenA.exe bs=1 seek=1024 conv=notrunc
-rm -f A.key B.key
+rm -f *.key
 )";
 
 bool WriteText(const std::string& path, const std::string& text) {
@@ -35,37 +44,43 @@ bool WriteText(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-UpdateSigning::UpdateSigning(const std::string& program) {
-  if (!FileExists("Z:\\usr\\bin\\openssl") || !FileExists("Z:\\usr\\bin\\osslsigncode")) {
-    problem_ = "openssl or osslsigncode is not installed";
-    return;
-  }
-  dir_ = Env("ZEL_BIN") + "/update_signing_" + std::to_string(::GetCurrentProcessId());
-  ::CreateDirectoryW(win32::Widen(WinePath(dir_)).c_str(), nullptr);
-  if (!WriteText(WinePath(dir_ + "/sign.sh"), kScript)) {
-    problem_ = "cannot write the signing script";
-    return;
-  }
+bool RunShell(const std::string& dir, const std::string& text) {
+  const std::string folder = WinePath(dir);
+  for (const char* mark : {"\\done", "\\failed"}) ::DeleteFileW(win32::Widen(folder + mark).c_str());
+  if (!WriteText(folder + "\\run.sh", text)) return false;
   // A Unix program started from Wine gives no handle to wait on: it leaves a mark instead.
-  std::wstring line = win32::Widen("/bin/sh -c \"cd '" + dir_ + "' && /bin/sh sign.sh '" + program +
-                                   "' . >log 2>&1 && touch done || touch failed\"");
+  std::wstring line = win32::Widen("/bin/sh -c \"cd '" + dir +
+                                   "' && /bin/sh run.sh >log 2>&1 && touch done || touch failed\"");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!::CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
-    problem_ = "cannot start /bin/sh";
-    return;
+    return false;
   }
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
   for (int i = 0; i < 600; ++i) {
-    if (FileExists(File("done"))) return;
-    if (FileExists(File("failed"))) break;
+    if (FileExists(folder + "\\done")) return true;
+    if (FileExists(folder + "\\failed")) return false;
     ::Sleep(100);
   }
-  problem_ = "signing failed; see " + dir_ + "/log";
-  dir_.clear();  // kept for a look
+  return false;
+}
+
+UpdateSigning::UpdateSigning(const std::string& program, const std::string& running) {
+  if (!FileExists("Z:\\usr\\bin\\openssl") || !FileExists("Z:\\usr\\bin\\osslsigncode")) {
+    problem_ = "openssl or osslsigncode is not installed";
+    return;
+  }
+  dir_ = Env("ZEL_BIN") + "/update_signing_" + std::to_string(::GetCurrentProcessId()) + "_" +
+         std::to_string(::GetTickCount());
+  ::CreateDirectoryW(win32::Widen(WinePath(dir_)).c_str(), nullptr);
+  const std::string runningProgram = running.empty() ? program : running;
+  if (!RunShell(dir_, "set -- '" + program + "' '" + runningProgram + "'\n" + kScript)) {
+    problem_ = "signing failed; see " + dir_ + "/log";
+    dir_.clear();  // kept for a look
+  }
 }
 
 UpdateSigning::~UpdateSigning() {
