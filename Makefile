@@ -37,12 +37,14 @@ win64: setup
 	cmake --preset win64 >/dev/null
 	cmake --build --preset win64 -j $(JOBS)
 
-# Builds dist/Zel.exe alone: the shipped 32-bit executable, whatever the host.
+# Builds dist/Zel.exe alone: the shipped 32-bit executable, whatever the host, signed with
+# ZEL_SIGN_PFX (password in ZEL_SIGN_PASSWORD), or else with a throwaway test certificate.
+SIGN_SCRATCH := build/win32/signing
 dist: setup
 	cmake --preset win32 >/dev/null
 	cmake --build --preset win32 -j $(JOBS) --target Zel
 	@mkdir -p dist
-	cp build/win32/Zel.exe dist/Zel.exe
+	@bash tools/sign.sh build/win32/Zel.exe dist/Zel.exe $(SIGN_SCRATCH)
 	@echo "dist/Zel.exe built"
 
 # Builds and starts Zel.exe under Wine against the bundled stand-in service, with the stand-in
@@ -83,9 +85,10 @@ fuzz: fuzzers
 	      || exit 1; \
 	done
 
-# The shipped executable's own checks (PE32, i386, resources, version) need no Wine.
+# The shipped executable's own checks (PE32, i386, resources, version, signature) need no Wine.
 check-dist: dist
 	ctest --preset win32 -R '^pages\.resources$$'
+	@bash tools/verify-signature.sh dist/Zel.exe $(SIGN_SCRATCH)
 
 check-wine32: win32
 	ctest --preset win32 -E '^pages\.resources$$'

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Signs a release executable (Authenticode, SHA-256) with osslsigncode.
+#   sign.sh <in.exe> <out.exe> <scratch dir>
+# With ZEL_SIGN_PFX (and ZEL_SIGN_PASSWORD) the publisher's certificate signs; without, a
+# throwaway test certificate made once in the scratch dir (inside the build tree, never
+# committed). Programs signed by it take updates only from the same test certificate.
+set -euo pipefail
+in=$1 out=$2 scratch=$3
+mkdir -p "$scratch"
+rm -f "$out"
+if [ -n "${ZEL_SIGN_PFX:-}" ]; then
+  pass=$(mktemp)
+  trap 'rm -f "$pass"' EXIT
+  printf '%s' "${ZEL_SIGN_PASSWORD:-}" > "$pass"
+  osslsigncode sign -pkcs12 "$ZEL_SIGN_PFX" -readpass "$pass" -h sha256 -n "泽米宝" \
+    -in "$in" -out "$out" >/dev/null
+  echo "signed with $ZEL_SIGN_PFX"
+else
+  if [ ! -f "$scratch/test.crt" ]; then
+    openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650 \
+      -subj "/CN=Zel TEST signing - not a release/O=Zel Tests" \
+      -keyout "$scratch/test.key" -out "$scratch/test.crt" 2>/dev/null
+    chmod 600 "$scratch/test.key"
+  fi
+  osslsigncode sign -certs "$scratch/test.crt" -key "$scratch/test.key" -h sha256 -n "泽米宝" \
+    -in "$in" -out "$out" >/dev/null
+  echo "signed with a throwaway TEST certificate ($scratch/test.crt): not for release"
+fi
