@@ -222,6 +222,47 @@ class UpdateEndToEnd : public ::testing::Test {
   DWORD pid = 0;
 };
 
+// The build's own Zel.exe carries no signature: it logs why and never offers the update.
+TEST_F(UpdateEndToEnd, AnUnsignedProgramNeverOffersTheUpdate) {
+  const std::string host = DefaultServiceHost();
+  const std::string loopback = "127.0.0.1:";
+  if (host.rfind(loopback, 0) != 0) GTEST_SKIP() << "the built-in host is not here: " << host;
+  DownloadRelay relay(static_cast<unsigned short>(std::stoi(host.substr(loopback.size()))));
+  if (!relay.Listening()) GTEST_SKIP() << "another program holds the built-in host " << host;
+  Clean();
+  WriteBytes(BedDownload("version.txt"), "3.0.1.0\r\n");
+  WriteBytes(BedDownload("updateInfo.txt"), "notes");
+  ASSERT_TRUE(::CopyFileW(Widen(BuiltProgram("zelnext.exe")).c_str(),
+                          Widen(BedDownload("Zel_3.0.1.0.exe")).c_str(), FALSE));
+  StartCopy(WinePath(Env("ZEL_EXE")));
+  ASSERT_FALSE(HasFailure());
+  relay.Allow(pid);
+
+  const std::string line = win32::ToAnsi("升级需要已签名的程序");
+  std::string log;
+  ASSERT_TRUE(PumpUntil(
+      [&] {
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = ::FindFirstFileW(Widen(scratch / "log\\*.log").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        ::FindClose(search);
+        log = ReadBytes(scratch / ("log\\" + win32::Narrow(found.cFileName)));
+        return log.find(line) != std::string::npos;
+      },
+      30000))
+      << log;
+  PumpUntil([] { return false; }, 1000);  // nothing more comes
+  EXPECT_TRUE(ProcessWindows(pid, TfrmUpdateInfo::kClassName, L"系统升级").empty());
+  std::vector<std::string> downloads;
+  for (const std::string& path : RequestedPaths()) {
+    if (path.rfind("/download/", 0) == 0) downloads.push_back(path);
+  }
+  EXPECT_EQ(downloads, std::vector<std::string>{"/download/version.txt"});
+  EXPECT_FALSE(FileExists(batchFile));
+  EndProcess();
+  RemoveTree(Widen(scratch / "log"));
+}
+
 // Both programs are signed by the same test publisher, as a release and its update are.
 TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPathEveryTime) {
   const std::string host = DefaultServiceHost();

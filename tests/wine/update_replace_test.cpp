@@ -223,6 +223,9 @@ TEST(UpdateReplace, AnExecutableThatStaysHeldIsStartedAgainAndTheDownloadsStay) 
   EXPECT_EQ(ReadBytes(setup), old + "new");
   EXPECT_EQ(ReadBytes(folder + "updateInfo.txt"), "notes");
   ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", nullptr);
+  // A path with a character that has no form in the code page is never written with a "?".
+  EXPECT_THROW(Win32UpdateFiles().WriteScript(batch, {"del \"C:\\\xF0\x9F\x98\x80\\Zel.exe\""}),
+               std::exception);
 }
 
 // What the system reads of each signature; the rule over it is tested natively.
