@@ -61,9 +61,13 @@ class DialogDriver {
     const HWND strip = ::FindWindowExW(dialog, nullptr, TfrmUpdateInfo::kPanelClassName, nullptr);
     const HWND ok = ::GetDlgItem(strip, TfrmUpdateInfo::kOkId);
     const HWND cancel = ::GetDlgItem(strip, TfrmUpdateInfo::kCancelId);
+    // Shown a moment before the focus lands, on a busy machine.
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
-    ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &gui);
+    for (int i = 0; i < 40; ++i, ::Sleep(50)) {
+      ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &gui);
+      if (gui.hwndFocus != nullptr) break;
+    }
     RECT d{}, o{}, client{};
     ::GetWindowRect(dialog, &d);
     ::GetWindowRect(owner, &o);

@@ -45,12 +45,14 @@ bool WriteText(const std::string& path, const std::string& text) {
 }  // namespace
 
 bool RunShell(const std::string& dir, const std::string& text) {
-  const std::string folder = WinePath(dir);
-  for (const char* mark : {"\\done", "\\failed"}) ::DeleteFileW(win32::Widen(folder + mark).c_str());
-  if (!WriteText(folder + "\\run.sh", text)) return false;
+  const std::string folder = WinePath(dir) + "\\zel_shell.";
+  const auto remove = [&](const char* name) { ::DeleteFileW(win32::Widen(folder + name).c_str()); };
+  for (const char* name : {"done", "failed", "log"}) remove(name);
+  if (!WriteText(folder + "sh", text)) return false;
   // A Unix program started from Wine gives no handle to wait on: it leaves a mark instead.
-  std::wstring line = win32::Widen("/bin/sh -c \"cd '" + dir +
-                                   "' && /bin/sh run.sh >log 2>&1 && touch done || touch failed\"");
+  std::wstring line = win32::Widen(
+      "/bin/sh -c \"cd '" + dir +
+      "' && /bin/sh zel_shell.sh >zel_shell.log 2>&1 && touch zel_shell.done || touch zel_shell.failed\"");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
@@ -60,12 +62,15 @@ bool RunShell(const std::string& dir, const std::string& text) {
   }
   ::CloseHandle(process.hThread);
   ::CloseHandle(process.hProcess);
-  for (int i = 0; i < 600; ++i) {
-    if (FileExists(folder + "\\done")) return true;
-    if (FileExists(folder + "\\failed")) return false;
-    ::Sleep(100);
+  bool done = false;
+  for (int i = 0; i < 600; ++i, ::Sleep(100)) {
+    if (FileExists(folder + "failed")) break;
+    if ((done = FileExists(folder + "done"))) break;
   }
-  return false;
+  // Only the output of a failure stays, for a look.
+  for (const char* name : {"sh", "done", "failed"}) remove(name);
+  if (done) remove("log");
+  return done;
 }
 
 UpdateSigning::UpdateSigning(const std::string& program, const std::string& running) {
@@ -78,7 +83,7 @@ UpdateSigning::UpdateSigning(const std::string& program, const std::string& runn
   ::CreateDirectoryW(win32::Widen(WinePath(dir_)).c_str(), nullptr);
   const std::string runningProgram = running.empty() ? program : running;
   if (!RunShell(dir_, "set -- '" + program + "' '" + runningProgram + "'\n" + kScript)) {
-    problem_ = "signing failed; see " + dir_ + "/log";
+    problem_ = "signing failed; see " + dir_ + "/zel_shell.log";
     dir_.clear();  // kept for a look
   }
 }

@@ -7,7 +7,7 @@
 namespace zel::winetest {
 
 // Runs the shell text in the Linux folder dir and waits for it (at most a minute); false when
-// it failed (its output is in dir/log).
+// it failed (its output is then in dir/zel_shell.log). Leaves no other file there.
 bool RunShell(const std::string& dir, const std::string& text);
 
 class UpdateSigning {
