@@ -77,8 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(name.find("..") == std::string::npos);
 
   try {
-    for (const std::string& line : zel::UpdateScriptLines(
-             {temp + "Zel.exe", setup, folder + "updateInfo.txt", folder, temp + "ZelDownLoad.bat"})) {
+    const zel::ScriptPaths paths{temp + "Zel.exe", setup, folder + "updateInfo.txt", folder,
+                                 temp + "ZelDownLoad.bat"};
+    for (const std::string& line : zel::UpdateScriptLines(paths)) {
       Require(QuotedPartsSafe(line));
     }
   } catch (const std::invalid_argument&) {

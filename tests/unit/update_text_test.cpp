@@ -68,7 +68,9 @@ TEST(VersionOrder, OnlyOneToFourNumbersUpTo65535AreVersionsAndTheyCompareNumeric
 TEST(VersionOrder, IsATotalOrderOverValidAndInvalidTexts) {
   std::vector<std::string> texts{"", "1a", "2", "10", "x.1", "70000"};
   for (const char* a : {"0", "1", "9", "10", "65535"}) {
-    for (const char* b : {"", ".0", ".1", ".10", ".2.0.0", ".0.0.1"}) texts.push_back(a + std::string(b));
+    for (const char* b : {"", ".0", ".1", ".10", ".2.0.0", ".0.0.1"}) {
+      texts.push_back(a + std::string(b));
+    }
   }
   const auto cmp = [](const std::string& a, const std::string& b) { return CompareVersions(a, b); };
   for (const auto& a : texts) {

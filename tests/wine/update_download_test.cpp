@@ -106,7 +106,8 @@ TEST_F(UpdateDownload, WholeResourceUnderItsNameAndErrorsAsFailures) {
 }
 
 TEST_F(UpdateDownload, OnlyAWholeBodyFromTheAskedHostIsStored) {
-  UpdateHttpProbe elsewhere("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello", 2);
+  UpdateHttpProbe elsewhere(
+      "HTTP/1.1 200 OK\r\nContent-Length: 5\r\nConnection: close\r\n\r\nhello", 2);
   ASSERT_NE(elsewhere.Port(), 0);
   const std::string body(1000, 'v');
   const std::string ok = "HTTP/1.1 200 OK\r\nConnection: close\r\n";
@@ -121,8 +122,9 @@ TEST_F(UpdateDownload, OnlyAWholeBodyFromTheAskedHostIsStored) {
       {"announced over 64 MiB", ok + "Content-Length: 67108865\r\n", 1000, false},
       {"over 64 MiB without a length", ok, kMaxDownloadBytes + 1, false},
       {"redirect to 127.0.0.2",
-       "HTTP/1.1 302 Found\r\nConnection: close\r\nContent-Length: 0\r\nLocation: http://127.0.0.2:" +
-           std::to_string(elsewhere.Port()) + "/download/version.txt\r\n",
+       "HTTP/1.1 302 Found\r\nConnection: close\r\nContent-Length: 0\r\n"
+       "Location: http://127.0.0.2:" + std::to_string(elsewhere.Port()) +
+           "/download/version.txt\r\n",
        0, false},
   };
   for (const auto& c : cases) {
@@ -245,9 +247,10 @@ TEST_F(UpdateCheckRun, AListedTextThatIsNoVersionTouchesNothingOutsideTheDownloa
   WriteBytes(victim, "victim");
   const std::set<std::string> before = DriveC();
   ASSERT_GT(before.size(), 100u);
-  for (const char* listed : {"3.0.0.9\\..\\..\\victim", "3.0.0.9/x", "3.0.0.9?x", "3.0.0.9#x",
-                             "1.0 & calc", "3.0.0.9\"x", "3.0.0.9\\x\"&echo>pwned.txt&\"\\..\\..\\x",
-                             "1.2.3.4.5", "70000.0", "+1", "", " 3.0.0.6200 "}) {
+  for (const char* listed :
+       {"3.0.0.9\\..\\..\\victim", "3.0.0.9/x", "3.0.0.9?x", "3.0.0.9#x", "1.0 & calc",
+        "3.0.0.9\"x", "3.0.0.9\\x\"&echo>pwned.txt&\"\\..\\..\\x", "1.2.3.4.5", "70000.0", "+1", "",
+        " 3.0.0.6200 "}) {
     SCOPED_TRACE(listed);
     fakes::FakeLogFileSystem lines;
     SetLogEnvironment(&lines, &clock);
@@ -259,7 +262,8 @@ TEST_F(UpdateCheckRun, AListedTextThatIsNoVersionTouchesNothingOutsideTheDownloa
     PumpUntil([] { return false; }, 300);  // nothing more comes
     EXPECT_EQ(lines.Messages().size(), 1u) << lines.Messages().back();
     // The valid one goes as far as the executable, which is not there, and keeps the notes.
-    EXPECT_EQ(FileExists(temp / "ZelDownLoad\\updateInfo.txt"), std::string(listed) == " 3.0.0.6200 ");
+    EXPECT_EQ(FileExists(temp / "ZelDownLoad\\updateInfo.txt"),
+              std::string(listed) == " 3.0.0.6200 ");
     RemoveTree(Widen(temp / "ZelDownLoad"));
   }
   EXPECT_EQ(DriveC(), before);
@@ -310,7 +314,8 @@ TEST_F(UpdateCheckRun, ACandidateOfAnotherSignerIsDeletedAndNeverOffered) {
 // program there.
 TEST_F(UpdateCheckRun, AnExecutableInAFolderThatTakesNoNewFileIsNotOffered) {
   ASSERT_FALSE(owner.exe.empty()) << signing->Problem();
-  const std::string linuxDir = Env("ZEL_BIN") + "/update_ro_" + std::to_string(::GetCurrentProcessId());
+  const std::string linuxDir =
+      Env("ZEL_BIN") + "/update_ro_" + std::to_string(::GetCurrentProcessId());
   const std::string dir = WinePath(linuxDir);
   ::CreateDirectoryW(Widen(dir).c_str(), nullptr);
   ASSERT_TRUE(::CopyFileW(Widen(Signed("runningA.exe")).c_str(), Widen(dir + "\\Zel.exe").c_str(),

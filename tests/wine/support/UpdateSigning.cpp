@@ -52,7 +52,8 @@ bool RunShell(const std::string& dir, const std::string& text) {
   // A Unix program started from Wine gives no handle to wait on: it leaves a mark instead.
   std::wstring line = win32::Widen(
       "/bin/sh -c \"cd '" + dir +
-      "' && /bin/sh zel_shell.sh >zel_shell.log 2>&1 && touch zel_shell.done || touch zel_shell.failed\"");
+      "' && /bin/sh zel_shell.sh >zel_shell.log 2>&1 && touch zel_shell.done"
+      " || touch zel_shell.failed\"");
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
