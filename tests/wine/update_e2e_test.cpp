@@ -85,10 +85,19 @@ class DownloadRelay {
       const SOCKET client = Api<decltype(&::accept)>(ws2_, "accept")(
           listener_, reinterpret_cast<sockaddr*>(&peer), &length);
       if (client == INVALID_SOCKET) return;
-      Answer(client, OwnerOf(peer.sin_port) == client_.load());
+      Answer(client, FromClient(peer.sin_port));
       Api<decltype(&::shutdown)>(ws2_, "shutdown")(client, SD_SEND);
       Api<decltype(&::closesocket)>(ws2_, "closesocket")(client);
     }
+  }
+
+  // Whether the connection from that local port is the allowed process's. The system's table
+  // can show a new connection a moment late: an unknown owner is asked again.
+  bool FromClient(unsigned short peerPort) const {
+    for (int i = 0; i < 50; ++i, ::Sleep(20)) {
+      if (const DWORD owner = OwnerOf(peerPort)) return owner == client_.load();
+    }
+    return false;
   }
 
   // The process whose connection comes from that local port (network order); 0 when unknown.
@@ -214,6 +223,15 @@ class UpdateEndToEnd : public ::testing::Test {
     pid = pi.dwProcessId;
   }
 
+  // The started program's log of today, in the system code page; empty when there is none.
+  std::string ProgramLog() const {
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW(Widen(scratch / "log\\*.log").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return "";
+    ::FindClose(search);
+    return ReadBytes(scratch / ("log\\" + win32::Narrow(found.cFileName)));
+  }
+
   const TempFolder scratch{"zel e2e 升级"};
   const std::string exe = scratch / "Zel.exe";
   const std::string downloadFolder = TempPath() + "ZelDownLoad";
@@ -239,18 +257,8 @@ TEST_F(UpdateEndToEnd, AnUnsignedProgramNeverOffersTheUpdate) {
   relay.Allow(pid);
 
   const std::string line = win32::ToAnsi("升级需要已签名的程序");
-  std::string log;
-  ASSERT_TRUE(PumpUntil(
-      [&] {
-        WIN32_FIND_DATAW found{};
-        const HANDLE search = ::FindFirstFileW(Widen(scratch / "log\\*.log").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE) return false;
-        ::FindClose(search);
-        log = ReadBytes(scratch / ("log\\" + win32::Narrow(found.cFileName)));
-        return log.find(line) != std::string::npos;
-      },
-      30000))
-      << log;
+  ASSERT_TRUE(PumpUntil([&] { return ProgramLog().find(line) != std::string::npos; }, 30000))
+      << ProgramLog();
   PumpUntil([] { return false; }, 1000);  // nothing more comes
   EXPECT_TRUE(ProcessWindows(pid, TfrmUpdateInfo::kClassName, L"系统升级").empty());
   std::vector<std::string> downloads;
@@ -303,7 +311,7 @@ TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPathEvery
           return dialog != nullptr;
         },
         30000))
-        << "no update dialog";
+        << "no update dialog; the program's log:\n" << win32::FromAnsi(ProgramLog());
     if (run == 0) {
       std::vector<std::string> downloads;
       for (const std::string& path : RequestedPaths()) {
