@@ -222,6 +222,37 @@ TEST_F(MiniInputTest, ASecondPressWithinHalfASecondSearchesInsteadOfDragging) {
   }
 }
 
+// The double press and the reload pace count elapsed time, not the local time, which the user
+// or the change to summer time may set back or forward between two events.
+TEST_F(MiniInputTest, IntervalsIgnoreChangesOfTheLocalTime) {
+  LoadMiniPage({{"MoveFormID", ""}});
+  const struct {
+    std::int64_t shiftMs;
+    std::int64_t elapsedMs;
+    bool searches;  // the second press is a double press
+    bool reloads;   // a second navigation error reloads at once
+  } cases[] = {
+      {-3600000, 1000, false, true},
+      {3600000, 200, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shiftMs);
+    clock.Advance(10000);
+    ASSERT_TRUE(browser.Fire("MoveFormID", EventProperty::OnMouseDown));
+    bool cancel = false;
+    form.EmbeddedWBMinInputNavigateError(cancel);
+    clock.ShiftLocalTime(c.shiftMs);
+    clock.Advance(c.elapsedMs);
+    journal.Clear();
+    ASSERT_TRUE(browser.Fire("MoveFormID", EventProperty::OnMouseDown));
+    EXPECT_EQ(journal.entries.front(), c.searches ? "owner.show" : "mini.drag");
+    browser.scripts.clear();
+    form.EmbeddedWBMinInputNavigateError(cancel);
+    EXPECT_EQ(browser.scripts.size(), c.reloads ? 1u : 0u);
+    if (reloadTimer.enabled) form.ReloadTimerTimer();
+  }
+}
+
 TEST_F(MiniInputTest, DockedWindowsSlideOutAndComeBackUnderThePointer) {
   const ScreenPoint away{500, 500};
   struct Step {
