@@ -76,14 +76,21 @@ check-fuzz: fuzzers
 # As long as asked: make fuzz FUZZ_SECONDS=600 (each target; default 60). New inputs land in
 # build/fuzz/corpus/, findings in build/fuzz/findings/.
 FUZZ_SECONDS ?= 60
+# Every target runs even after one finds something; this run's findings are listed per target
+# and the run fails at the end, naming the targets.
 fuzz: fuzzers
-	@mkdir -p build/fuzz/findings
-	@for f in build/fuzz/*_fuzz; do \
-	  n=$$(basename $$f); echo "== $$n: $(FUZZ_SECONDS) s"; \
+	@mkdir -p build/fuzz/findings && touch build/fuzz/findings/.run
+	@failed=""; for f in build/fuzz/*_fuzz; do \
+	  n=$$(basename $$f); echo "== $$n: $(FUZZ_SECONDS) s"; mkdir -p build/fuzz/corpus/$$n; \
 	  $$f -max_total_time=$(FUZZ_SECONDS) -max_len=65536 -timeout=10 -print_final_stats=1 \
 	      -artifact_prefix=build/fuzz/findings/$$n- build/fuzz/corpus/$$n tests/fuzz/corpus/$$n \
-	      || exit 1; \
-	done
+	      || failed="$$failed $$n"; \
+	done; \
+	for f in build/fuzz/*_fuzz; do \
+	  n=$$(basename $$f); found=$$(find build/fuzz/findings -name "$$n-*" -newer build/fuzz/findings/.run); \
+	  echo "== $$n: $$(if [ -n "$$found" ]; then echo "findings:" $$found; else echo "no findings"; fi)"; \
+	done; \
+	if [ -n "$$failed" ]; then echo "fuzz: found something in:$$failed"; exit 1; fi
 
 # The shipped executable's own checks (PE32, i386, resources, version, signature) need no Wine.
 check-dist: dist

@@ -25,6 +25,9 @@ class IClock {
   IClock& operator=(const IClock&) = delete;
   virtual ~IClock() = default;
   virtual LocalDateTime Now() = 0;
+  // Milliseconds of a clock that only moves forward (time since the system started): intervals
+  // are measured with it, so a change of the date, the time or to summer time does not move them.
+  virtual std::int64_t TickMs() = 0;
   // Blocks the calling thread; the only user is the paced ExWinner paste sequence.
   virtual void Sleep(int milliseconds) = 0;
 };

@@ -81,6 +81,8 @@ class IBrowser {
   virtual std::string PageVariable(const std::string& name) = 0;
   // Copy or paste on the document; nothing without a document, errors swallowed.
   virtual void ExecCommand(EditCommand command) = 0;
+  // Document.selection.createRange().text; throws BrowserError when it cannot be read (no
+  // document included).
   virtual std::string SelectedText() = 0;
 
   virtual void SetVisible(bool visible) = 0;

@@ -1,5 +1,6 @@
 #include "bridge/MinInput.h"
 
+#include <limits>
 #include <utility>
 
 #include "bridge/Origin.h"
@@ -8,8 +9,8 @@ namespace zel {
 
 namespace {
 
-// The date-time value 0: long before any press.
-constexpr LocalDateTime kDateTimeZero{1899, 12, 30};
+// Long before any press.
+constexpr std::int64_t kLongAgo = std::numeric_limits<std::int64_t>::min() / 2;
 
 constexpr char kPriceQueryText[] = "查价格";
 constexpr char kReloadScript[] = "window.location.reload()";
@@ -29,7 +30,7 @@ ReloadPacer::ReloadPacer(IClock& clock, ITimer& timer, std::function<void()> rel
 
 void ReloadPacer::Request() {
   if (timer_.Enabled()) return;  // one is due already
-  const std::int64_t now = ToMilliseconds(clock_.Now());
+  const std::int64_t now = clock_.TickMs();
   if (!reloaded_ || now - lastReload_ >= kReloadSpacingMs) {
     ReloadNow();
   } else {
@@ -46,7 +47,7 @@ void ReloadPacer::TimerTick() {
 void ReloadPacer::ReloadNow() {
   // A reload that fails counts too: the next one still waits its turn.
   reloaded_ = true;
-  lastReload_ = ToMilliseconds(clock_.Now());
+  lastReload_ = clock_.TickMs();
   reload_();
 }
 
@@ -100,7 +101,7 @@ constexpr MiniBindingRow kMiniTable[] = {
 // ---- The window
 
 TfrmMinInput::TfrmMinInput(TGlobals& globals, IMiniInputOwner& owner, TfrmMinInputPorts ports)
-    : LastMoveDown(ToMilliseconds(kDateTimeZero)),
+    : LastMoveDown(kLongAgo),
       G(globals),
       Owner(owner),
       P(ports),
@@ -274,6 +275,6 @@ void TfrmMinInput::EmbeddedWBMinInputScriptError(bool& continueScripts, bool& sh
   showDialog = false;
 }
 
-std::int64_t TfrmMinInput::Now() { return ToMilliseconds(P.clock.Now()); }
+std::int64_t TfrmMinInput::Now() { return P.clock.TickMs(); }
 
 }  // namespace zel

@@ -133,8 +133,8 @@ class TfrmMinInput final : public IMiniInputWindow {
   void EmbeddedWBMinInputNavigateError(bool& cancel);
   void EmbeddedWBMinInputScriptError(bool& continueScripts, bool& showDialog);
 
-  // Milliseconds (ToMilliseconds) of the last press on a drag area or the last page load;
-  // the date-time 0 at first.
+  // Tick (IClock::TickMs) of the last press on a drag area or the last page load; long ago at
+  // first.
   std::int64_t LastMoveDown;
 
  private:

@@ -47,7 +47,13 @@ std::optional<Origin> OriginOf(const std::string& url) {
 bool IsServiceAddress(const TGlobals& globals, const std::string& url) {
   const auto service = OriginOf(globals.IndexUrl);
   const auto page = OriginOf(url);
-  return service && page && *service == *page;
+  if (!service || !page) return false;
+  if (*service == *page) return true;
+  // The service host may send its pages over https: on the same host, at 443 where the service
+  // uses http's default port, else at the service's own port.
+  const std::string securePort = service->port == "80" ? "443" : service->port;
+  return service->scheme == "http" && page->scheme == "https" && page->host == service->host &&
+         page->port == securePort;
 }
 
 }  // namespace zel

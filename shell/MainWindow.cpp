@@ -152,7 +152,10 @@ void TfrmMain::AppClose() {
   G.IsClosing = true;
   // Each step is guarded on its own and a failure is logged: nothing may keep the program from
   // ending, or it would run on without a window to close it.
-  Guarded([this] { frmMinInput.reset(); });
+  // Only hidden: a drag, a message box or the update dialog may be running its own message
+  // loop inside a handler of that window (which is how this close came). It goes with this
+  // window, after the message loop has ended.
+  Guarded([this] { if (frmMinInput) frmMinInput->Hide(); });
   Guarded([this] { IniFile.reset(); });
   Guarded([this] { P.application.SetMessageHookInstalled(false); });
   Guarded([this] { P.hotKeys.Unregister(G.EscHotKeyId); });

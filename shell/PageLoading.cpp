@@ -89,7 +89,7 @@ void TfrmMain::ReloadAfterError() {
   // While the service is down the errors come as fast as the reloads: at most one reload a
   // second, or every running copy would storm the service when it comes back.
   ReloadPace& pace = ReloadPaces[G.Layout == "H" ? 0 : 1];
-  const std::int64_t now = ToMilliseconds(P.clock.Now());
+  const std::int64_t now = P.clock.TickMs();
   if (now - pace.lastMs >= kReloadPaceMs) {
     pace.lastMs = now;
     RefreshZel();
@@ -104,7 +104,7 @@ void TfrmMain::ReloadTimerTimer() {
   ReloadPace& pace = ReloadPaces[G.Layout == "H" ? 0 : 1];
   for (ReloadPace& p : ReloadPaces) p.pending = false;
   if (G.IsClosing) return;
-  pace.lastMs = ToMilliseconds(P.clock.Now());
+  pace.lastMs = P.clock.TickMs();
   RefreshZel();
 }
 

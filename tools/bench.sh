@@ -13,7 +13,10 @@ for b in "${benches[@]}"; do
   [ -f "$build/$b.exe" ] || { echo "bench: $build/$b.exe not built" >&2; exit 1; }
 done
 
-trap '"$here/testbed.sh" stop "$bed" >/dev/null 2>&1 || true' EXIT
+# A bed without the stand-in: Wine's own browser control, where no page ever loads.
+plainbed="$build/benchbed-winectl"
+trap '"$here/testbed.sh" stop "$bed" >/dev/null 2>&1 || true
+      "$here/testbed.sh" stop "$plainbed" >/dev/null 2>&1 || true' EXIT
 "$here/testbed.sh" start "$bed" "$bits"
 # The same environment as the Wine tests (tools/wine-run.in).
 echo "benchmarks of the $bits-bit build in $build"
@@ -25,4 +28,14 @@ for b in "${benches[@]}"; do
     exec wine "$build/$b.exe"
   ) 2> >(grep -v 'setlocale' >&2) || status=1
 done
+"$here/testbed.sh" stop "$bed" >/dev/null 2>&1 || true
+# The start-up once more where the first page never loads: the window must come up as fast as
+# with a page that loads.
+"$here/testbed.sh" start "$plainbed" "$bits" "$build/no-stand-in.dll" 2>/dev/null
+echo "start-up with Wine's own browser control (the first page never loads):"
+(
+  . "$plainbed/env"
+  export ZEL_EXE="$build/Zel.exe" ZEL_BIN="$build"
+  exec wine "$build/startup_bench.exe"
+) 2> >(grep -v 'setlocale' >&2) || status=1
 exit $status

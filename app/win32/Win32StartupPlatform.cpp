@@ -107,7 +107,8 @@ void Win32StartupPlatform::SaveShortcut(const ShortcutSpec& spec) {
                 "IShellLinkW::SetIconLocation");
   ComPtr<IPersistFile> file;
   ThrowIfFailed(link.As(&file), "QueryInterface(IPersistFile)");
-  ThrowIfFailed(file->Save(Widen(spec.linkPath).c_str(), TRUE), "IPersistFile::Save");
+  // Written out only: the link object does not take the file as its own.
+  ThrowIfFailed(file->Save(Widen(spec.linkPath).c_str(), FALSE), "IPersistFile::Save");
 }
 
 }  // namespace zel::win32

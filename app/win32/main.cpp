@@ -116,7 +116,9 @@ class Attachment {
   TrayIcon& tray_;
 };
 
-// Creates the main window with its parts, shows it and runs the loop until AppClose.
+// Creates the main window with its parts, shows it and runs the loop until AppClose. The parts
+// (forms, browsers, and the mini window that the form made) are destroyed here when the loop has
+// ended: only then is no handler of theirs, with a nested loop inside, left on the stack.
 int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
                   std::unique_ptr<ApplicationWindow>& application, IRegistry& registry,
                   const std::function<void()>& afterFirstShow) {

@@ -675,10 +675,15 @@ ComPtr<IHTMLDocument2> AsHtmlDocument(const ComPtr<IDispatch>& document) {
   return html;
 }
 
-ComPtr<IHTMLWindow2> PageWindow(const ComPtr<IDispatch>& document, const char* what) {
+ComPtr<IHTMLDocument2> RequireHtmlDocument(const ComPtr<IDispatch>& document, const char* what) {
   if (!document) throw BrowserError(std::string(what) + ": no document");
   const ComPtr<IHTMLDocument2> html = AsHtmlDocument(document);
   if (!html) throw BrowserError(std::string(what) + ": not an HTML document");
+  return html;
+}
+
+ComPtr<IHTMLWindow2> PageWindow(const ComPtr<IDispatch>& document, const char* what) {
+  const ComPtr<IHTMLDocument2> html = RequireHtmlDocument(document, what);
   ComPtr<IHTMLWindow2> window;
   Check(html->get_parentWindow(&window), std::string(what) + ": parentWindow");
   if (!window) throw BrowserError(std::string(what) + ": the document has no window");
@@ -736,21 +741,19 @@ void WebBrowserHost::ExecCommand(EditCommand command) {
 }
 
 std::string WebBrowserHost::SelectedText() {
-  try {
-    const ComPtr<IHTMLDocument2> document = AsHtmlDocument(Document());
-    if (!document) return {};
-    ComPtr<IHTMLSelectionObject> selection;
-    if (FAILED(document->get_selection(&selection)) || !selection) return {};
-    ComPtr<IDispatch> range;
-    if (FAILED(selection->createRange(&range)) || !range) return {};
-    ComPtr<IHTMLTxtRange> textRange;
-    if (FAILED(range.As(&textRange))) return {};
-    Bstr text;
-    if (FAILED(textRange->get_text(text.put()))) return {};
-    return text.Text();
-  } catch (const std::exception&) {
-    return {};
-  }
+  constexpr char kWhat[] = "selected text";
+  const ComPtr<IHTMLDocument2> document = RequireHtmlDocument(Document(), kWhat);
+  ComPtr<IHTMLSelectionObject> selection;
+  Check(document->get_selection(&selection), std::string(kWhat) + ": selection");
+  if (!selection) throw BrowserError(std::string(kWhat) + ": no selection");
+  ComPtr<IDispatch> range;
+  Check(selection->createRange(&range), std::string(kWhat) + ": createRange");
+  if (!range) throw BrowserError(std::string(kWhat) + ": no range");
+  ComPtr<IHTMLTxtRange> textRange;
+  Check(range.As(&textRange), std::string(kWhat) + ": not a text range");
+  Bstr text;
+  Check(textRange->get_text(text.put()), std::string(kWhat) + ": text");
+  return text.Text();
 }
 
 void WebBrowserHost::SetVisible(bool visible) {

@@ -18,6 +18,8 @@ LocalDateTime Win32Clock::Now() {
   return t;
 }
 
+std::int64_t Win32Clock::TickMs() { return static_cast<std::int64_t>(::GetTickCount64()); }
+
 void Win32Clock::Sleep(int milliseconds) {
   ::Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0);
 }

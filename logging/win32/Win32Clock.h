@@ -1,5 +1,5 @@
 #pragma once
-// Local wall-clock time and a plain sleep.
+// Local wall-clock time, the system's tick count and a plain sleep.
 #include "app/Global.h"
 
 namespace zel::win32 {
@@ -7,6 +7,7 @@ namespace zel::win32 {
 class Win32Clock final : public IClock {
  public:
   LocalDateTime Now() override;
+  std::int64_t TickMs() override;
   void Sleep(int milliseconds) override;
 };
 

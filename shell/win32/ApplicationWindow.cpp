@@ -60,7 +60,10 @@ void ApplicationWindow::ForegroundActiveWindow() {
   ::SetForegroundWindow(::GetLastActivePopup(Handle()));
 }
 
-void ApplicationWindow::Terminate() { ::PostQuitMessage(0); }
+void ApplicationWindow::Terminate() {
+  terminateRequested_ = true;
+  ::PostQuitMessage(0);
+}
 
 ScreenSize ApplicationWindow::PrimaryScreen() {
   return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};

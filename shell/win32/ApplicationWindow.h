@@ -26,6 +26,8 @@ class ApplicationWindow final : public Window, public IApplicationWindow {
   void Attach(TfrmMain* form) { form_ = form; }
   void SetTitle(const std::string& title);
   bool MessageHookInstalled() const { return hookInstalled_; }
+  // Terminate was asked for; the message loop ends even if a nested loop took its WM_QUIT.
+  bool TerminateRequested() const { return terminateRequested_; }
 
   // IApplicationWindow
   void Restore() override;
@@ -45,6 +47,7 @@ class ApplicationWindow final : public Window, public IApplicationWindow {
 
   TfrmMain* form_ = nullptr;
   bool hookInstalled_ = false;
+  bool terminateRequested_ = false;
 };
 
 }  // namespace zel::win32

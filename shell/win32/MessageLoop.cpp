@@ -10,7 +10,18 @@ int RunMessageLoop(const ApplicationWindow& application, TfrmMain* form,
                    const AcceleratorFilter& accelerators) {
   MSG msg{};
   for (;;) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    BOOL got = 0;
+    if (application.TerminateRequested()) {
+      // The system's move loop ends on a WM_QUIT without passing it on: once the program is
+      // closing, the loop ends when nothing is left to do, as it would on that WM_QUIT.
+      if (!::PeekMessageW(&msg, nullptr, 0, 0,
+                          PM_REMOVE | PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
+        break;
+      }
+      got = msg.message == WM_QUIT ? 0 : 1;
+    } else {
+      got = ::GetMessageW(&msg, nullptr, 0, 0);
+    }
     if (got == 0) break;
     if (got == -1) ThrowLastError("GetMessageW");
     if (form != nullptr && application.MessageHookInstalled()) {
@@ -27,7 +38,7 @@ int RunMessageLoop(const ApplicationWindow& application, TfrmMain* form,
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
-  return static_cast<int>(msg.wParam);
+  return msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 0;
 }
 
 }  // namespace zel::win32

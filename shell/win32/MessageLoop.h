@@ -11,7 +11,8 @@ namespace zel::win32 {
 // true when it took the message.
 using AcceleratorFilter = std::function<bool(MSG&)>;
 
-// Runs until WM_QUIT; returns its exit code. form may be null (no hook then).
+// Runs until WM_QUIT, or until the application was asked to terminate (a nested loop may have
+// taken the WM_QUIT); returns the exit code. form may be null (no hook then).
 int RunMessageLoop(const ApplicationWindow& application, TfrmMain* form,
                    const AcceleratorFilter& accelerators = {});
 

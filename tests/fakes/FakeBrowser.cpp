@@ -137,6 +137,11 @@ std::string FakeBrowser::PageVariable(const std::string& variable) {
   return it->second;
 }
 
+std::string FakeBrowser::SelectedText() {
+  if (!hasDocument || !selectedText) throw BrowserError("selection cannot be read");
+  return *selectedText;
+}
+
 void FakeBrowser::SetVisible(bool v) {
   Note(v ? "show" : "hide");
   visible = v;

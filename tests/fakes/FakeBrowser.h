@@ -4,6 +4,7 @@
 // fail on demand, and the browser events raised on demand.
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -85,7 +86,7 @@ class FakeBrowser final : public IBrowser {
   int stops = 0;
   std::vector<EditCommand> editCommands;
   std::map<std::string, int> lookups;  // FindElement calls by id
-  std::string selectedText;
+  std::optional<std::string> selectedText = std::string();  // none: the read fails
   const void* topLevelObject = &topLevelObjectTag_;
   const void* frameObject = &frameObjectTag_;
 
@@ -104,7 +105,7 @@ class FakeBrowser final : public IBrowser {
   void ExecScript(const std::string& code) override;
   std::string PageVariable(const std::string& name) override;
   void ExecCommand(EditCommand command) override { editCommands.push_back(command); }
-  std::string SelectedText() override { return selectedText; }
+  std::string SelectedText() override;
   void SetVisible(bool v) override;
   bool Visible() override { return visible; }
   bool OwnsWindow(std::intptr_t w) override { return w != 0 && w == window; }

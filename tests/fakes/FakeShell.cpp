@@ -3,6 +3,11 @@
 namespace zel::fakes {
 
 void FakeClock::Advance(std::int64_t ms) {
+  tick += ms;
+  ShiftLocalTime(ms);
+}
+
+void FakeClock::ShiftLocalTime(std::int64_t ms) {
   // Good enough for tests: normalise through milliseconds within a civil calendar.
   std::int64_t total = ToMilliseconds(now) + ms;
   std::int64_t days = total / 86400000;

@@ -19,9 +19,14 @@ namespace zel::fakes {
 class FakeClock final : public IClock {
  public:
   LocalDateTime Now() override { return now; }
+  std::int64_t TickMs() override { return tick; }
   void Sleep(int milliseconds) override { slept.push_back(milliseconds); }
+  // Time passes: both clocks move.
   void Advance(std::int64_t ms);
+  // The date or time is changed (by the user, or to summer time): only the local time moves.
+  void ShiftLocalTime(std::int64_t ms);
   LocalDateTime now{2026, 12, 7, 9, 5, 3, 42};
+  std::int64_t tick = 7200000;
   std::vector<int> slept;
 };
 

@@ -16,6 +16,7 @@ MainHarness::MainHarness() {
                       resources,    sinks,       dde,      automation, clipboard,
                       tools,        pmWB,        reloadTimer,
                       [this]() -> std::unique_ptr<IMiniInputWindow> {
+                        if (createMiniInput) return createMiniInput();
                         return std::make_unique<FakeMiniInput>(journal);
                       },
                       update.Ports()};

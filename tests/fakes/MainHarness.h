@@ -1,5 +1,6 @@
 #pragma once
 // The main window wired to fakes of every port, with the log captured in memory.
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -62,6 +63,8 @@ struct MainHarness {
   FakeBrowserMenu pmWB;
   FakeTimer reloadTimer;
   UpdateFakes update;
+  // Makes the mini window instead of a FakeMiniInput when set.
+  std::function<std::unique_ptr<IMiniInputWindow>()> createMiniInput;
   FakeIniFile* ini = nullptr;  // owned by the form
   std::unique_ptr<TfrmMain> form;
 };

@@ -4,6 +4,7 @@
 #include "bridge/MinInput.h"
 #include "tests/fakes/FakeBrowser.h"
 #include "tests/fakes/FakeShell.h"
+#include "tests/fakes/MainHarness.h"
 
 namespace zel {
 namespace {
@@ -220,6 +221,75 @@ TEST_F(MiniInputTest, ASecondPressWithinHalfASecondSearchesInsteadOfDragging) {
     ASSERT_TRUE(b.Fire("MoveFormID", EventProperty::OnMouseDown));
     EXPECT_EQ(j.entries.front(), c.searches ? "owner.show" : "mini.drag") << c.name;
   }
+}
+
+// The double press and the reload pace count elapsed time, not the local time, which the user
+// or the change to summer time may set back or forward between two events.
+TEST_F(MiniInputTest, IntervalsIgnoreChangesOfTheLocalTime) {
+  LoadMiniPage({{"MoveFormID", ""}});
+  const struct {
+    std::int64_t shiftMs;
+    std::int64_t elapsedMs;
+    bool searches;  // the second press is a double press
+    bool reloads;   // a second navigation error reloads at once
+  } cases[] = {
+      {-3600000, 1000, false, true},
+      {3600000, 200, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.shiftMs);
+    clock.Advance(10000);
+    ASSERT_TRUE(browser.Fire("MoveFormID", EventProperty::OnMouseDown));
+    bool cancel = false;
+    form.EmbeddedWBMinInputNavigateError(cancel);
+    clock.ShiftLocalTime(c.shiftMs);
+    clock.Advance(c.elapsedMs);
+    journal.Clear();
+    ASSERT_TRUE(browser.Fire("MoveFormID", EventProperty::OnMouseDown));
+    EXPECT_EQ(journal.entries.front(), c.searches ? "owner.show" : "mini.drag");
+    browser.scripts.clear();
+    form.EmbeddedWBMinInputNavigateError(cancel);
+    EXPECT_EQ(browser.scripts.size(), c.reloads ? 1u : 0u);
+    if (reloadTimer.enabled) form.ReloadTimerTimer();
+  }
+}
+
+// The program closes while the window's move loop runs (an update's dialog, or a close
+// request from outside, handled inside the loop): when the loop returns, the press's handler
+// still finds its window, which is hidden and goes only with the main window.
+TEST(MiniInputClose, ClosingTheProgramDuringADragLeavesTheWindowToTheEnd) {
+  Journal j;
+  FakeMiniForm w{j};
+  FakeBrowser b{"mini", &j};
+  FakeTimer t1, t2, t3;
+  fakes::FakeSinkFactory s;
+  fakes::MainHarness m;
+  m.createMiniInput = [&]() -> std::unique_ptr<IMiniInputWindow> {
+    auto mini = std::make_unique<TfrmMinInput>(
+        m.globals, *m.form, TfrmMinInputPorts{w, b, t1, t2, t3, s, m.clock});
+    mini->FormCreate();
+    return mini;
+  };
+  m.Create();
+  m.form->MiniEventHandle();
+  ASSERT_TRUE(w.visible);
+  b.LoadPage(m.globals.MiniIndexUrl);
+  b.AddElement("MoveFormID");
+  b.RaiseDocumentComplete();
+  m.clock.Advance(10000);
+  w.onDrag = [&] {
+    m.clock.Advance(300);
+    m.form->AppClose();
+  };
+  ASSERT_TRUE(b.Fire("MoveFormID", EventProperty::OnMouseDown));
+  EXPECT_FALSE(w.visible);
+  EXPECT_EQ(m.application.terminations, 1);
+  EXPECT_TRUE(m.globals.IsClosing);
+  EXPECT_TRUE(m.LogMessages().empty());
+  // Page events after the close only stop the browser.
+  b.RaiseDocumentComplete();
+  EXPECT_EQ(b.stops, 1);
+  m.form.reset();
 }
 
 TEST_F(MiniInputTest, DockedWindowsSlideOutAndComeBackUnderThePointer) {

@@ -163,7 +163,7 @@ TEST_F(PageCommandsTest, TheMenuStatesFollowTheActivePageAndKeepWhatCouldNotBeRe
     const char* what;
     std::string layout;
     std::string wb1Location;
-    std::string selection;
+    std::optional<std::string> selection;  // none: the read fails
     std::optional<std::string> pasteFlag, clipboard;
     bool copy, paste;  // states at this showing, after copy and paste were last both true
   } cases[] = {
@@ -173,6 +173,8 @@ TEST_F(PageCommandsTest, TheMenuStatesFollowTheActivePageAndKeepWhatCouldNotBeRe
       {"no pasteFlag: paste keeps its state", "H", "x", "", std::nullopt, "text", false, true},
       {"wide page empty: nothing changes", "V", "", "", "0", std::nullopt, true, true},
       {"narrow layout reads the narrow page", "V", "x", "n", "1", "t", true, true},
+      {"selection unreadable: both keep their states", "H", "x", std::nullopt, "0", std::nullopt,
+       true, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -211,6 +211,32 @@ TEST_F(CompletionTest, NavigationErrorsReloadTheActivePageAtMostOnceASecond) {
   EXPECT_THROW(h.wb2.RaiseNavigateError(), BrowserError);
 }
 
+// The pace is a second of elapsed time, whatever happens to the date and time meanwhile.
+TEST_F(CompletionTest, TheReloadPaceIgnoresChangesOfTheLocalTime) {
+  const struct {
+    const char* what;
+    std::int64_t shiftMs;    // the local time is set this much forward or back
+    std::int64_t elapsedMs;  // time that passes after the first reload
+    bool reloadsAgain;
+  } cases[] = {
+      {"set back an hour, a second later", -3600000, 1000, true},
+      {"set forward an hour, at once", 3600000, 10, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MainHarness m;
+    m.Create();
+    m.LoadServicePage(m.wb1, m.globals.IndexUrl);
+    EXPECT_TRUE(m.wb1.RaiseNavigateError());
+    ASSERT_EQ(m.wb1.scripts.size(), 1u);
+    m.clock.ShiftLocalTime(c.shiftMs);
+    m.clock.Advance(c.elapsedMs);
+    EXPECT_TRUE(m.wb1.RaiseNavigateError());
+    EXPECT_EQ(m.wb1.scripts.size(), c.reloadsAgain ? 2u : 1u);
+    EXPECT_NE(m.reloadTimer.enabled, c.reloadsAgain);
+  }
+}
+
 TEST_F(CompletionTest, ScriptErrorsAreSilentAndNavigationsStaySilent) {
   EXPECT_EQ(h.wb1.RaiseScriptError(), std::make_pair(true, false));
   EXPECT_EQ(h.wb2.RaiseScriptError(), std::make_pair(true, false));

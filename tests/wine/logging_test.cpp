@@ -53,6 +53,7 @@ class FixedClock final : public zel::IClock {
  public:
   explicit FixedClock(LocalDateTime t) : t_(t) {}
   LocalDateTime Now() override { return t_; }
+  std::int64_t TickMs() override { return 0; }
   void Sleep(int) override {}
 
  private:

@@ -167,6 +167,71 @@ TEST_F(PageCommandsEndToEnd, HVIDSwitchesLayoutsAndEachKeepsItsPlace) {
   }
 }
 
+void PressLeftButton(bool down) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  ::SendInput(1, &input, sizeof input);
+}
+
+bool InMoveLoop(DWORD thread) {
+  GUITHREADINFO gui{};
+  gui.cbSize = sizeof gui;
+  return ::GetGUIThreadInfo(thread, &gui) && (gui.flags & GUI_INMOVESIZE) != 0;
+}
+
+// "taskkill /pid" without /f: a close request to each of the program's windows.
+DWORD AskToClose(DWORD pid) {
+  std::wstring commandLine = L"taskkill.exe /pid " + std::to_wstring(pid);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &si, &pi)) {
+    return ::GetLastError();
+  }
+  ::WaitForSingleObject(pi.hProcess, 10000);
+  DWORD code = 99;
+  ::GetExitCodeProcess(pi.hProcess, &code);
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  return code;
+}
+
+// A close request from outside while the user drags the mini window (its move loop runs
+// inside the page's mouse-down handler): the program ends the orderly way once the loop has
+// returned, and nothing is logged.
+TEST_F(PageCommandsEndToEnd, AClosingRequestDuringADragOfTheMiniWindowEndsTheProgram) {
+  const HWND form = Start();
+  ASSERT_FALSE(HasFailure());
+  ASSERT_TRUE(ClickPageElement(form, "MiniID"));
+  const HWND mini = WaitForMiniWindow();
+  ASSERT_NE(mini, nullptr);
+  const auto buttons = PageButtons(mini);
+  ASSERT_EQ(buttons.count("MoveFormID"), 1u);
+  RECT area{};
+  ::GetWindowRect(buttons.at("MoveFormID"), &area);
+  ::SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+  // A press within half a second of the page's load would search instead of dragging.
+  PumpUntil([] { return false; }, 800);
+  const std::size_t logBefore = TodaysLog().size();
+  const DWORD thread = ::GetWindowThreadProcessId(mini, nullptr);
+
+  PressLeftButton(true);
+  const bool dragging = PumpUntil([&] { return InMoveLoop(thread); }, 5000);
+  DWORD code = 99;
+  if (dragging) {
+    EXPECT_EQ(AskToClose(zel->Id()), 0u);
+  }
+  const bool ended = dragging && zel->WaitForExit(10000, &code);
+  PressLeftButton(false);
+  EXPECT_TRUE(dragging) << "no move loop";
+  EXPECT_TRUE(ended) << "still running";
+  EXPECT_EQ(code, 0u);
+  const std::string added = win32::FromAnsi(TodaysLog().substr(logBefore));
+  EXPECT_EQ(added.find("系统异常"), std::string::npos) << added;
+}
+
 // The page's context menu: refresh reloads the page of the layout shown, quit ends the
 // program. Its items are chosen by their access keys.
 TEST_F(PageCommandsEndToEnd, TheContextMenuRefreshesTheShownPageAndQuits) {

@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
-#include <sstream>
 
 #include "app/Startup.h"
 #include "app/win32/Win32Util.h"
@@ -29,20 +27,6 @@ SIZE ClientSize(HWND w) {
   RECT rc{};
   ::GetClientRect(w, &rc);
   return {rc.right, rc.bottom};
-}
-
-// The bytes of today's log file beside Zel.exe ("log\yyyymmdd.log"), empty when there is none.
-std::string TodaysLog() {
-  SYSTEMTIME now{};
-  ::GetLocalTime(&now);
-  wchar_t name[16];
-  swprintf(name, 16, L"%04u%02u%02u.log", now.wYear, now.wMonth, now.wDay);
-  std::wstring exe = win32::Widen(WinePath(Env("ZEL_EXE")));
-  const std::wstring path = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"log\\" + name;
-  std::ifstream file(path.c_str(), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
 }
 
 // Another program's registration of Esc (this test's thread), held while the object lives.

@@ -1,5 +1,9 @@
 #include "tests/wine/support/ZelProcess.h"
 
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
 #include "tests/wine/support/WineEnv.h"
 
 namespace zel::winetest {
@@ -125,6 +129,19 @@ std::wstring InstanceFilePath() {
   std::wstring path = buf;
   if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
   return path + L"Zel.ini";
+}
+
+std::string TodaysLog() {
+  SYSTEMTIME now{};
+  ::GetLocalTime(&now);
+  wchar_t name[16];
+  swprintf(name, 16, L"%04u%02u%02u.log", now.wYear, now.wMonth, now.wDay);
+  std::wstring exe = win32::Widen(WinePath(Env("ZEL_EXE")));
+  const std::wstring path = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"log\\" + name;
+  std::ifstream file(path.c_str(), std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
 }
 
 }  // namespace zel::winetest

@@ -49,6 +49,9 @@ std::vector<std::wstring> ChildTexts(HWND window);
 // Processes this thread's messages until the condition holds or the time is up.
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 
+// The bytes of today's log file beside Zel.exe ("log\yyyymmdd.log"), empty when there is none.
+std::string TodaysLog();
+
 // %TEMP%\Zel.ini, the instance file.
 std::wstring InstanceFilePath();
 
