@@ -11,7 +11,8 @@
 namespace zel {
 
 bool InsertRoutes::ExcelByDde(const std::vector<std::string>& values) {
-  // Excel's paste splits at tabs and line breaks: such a value goes by automation, intact.
+  // Excel's paste splits at tabs and line breaks, and the clipboard text ends at a NUL: such a
+  // value goes by automation, intact.
   if (std::any_of(values.begin(), values.end(), BreaksCells)) return false;
   bool written = false;
   bool timedOut = false;

@@ -19,7 +19,7 @@ constexpr int kAfterSecondPasteMs = 200;
 
 std::string OneCell(std::string value) {
   for (char& c : value) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    if (c == '\t' || c == '\r' || c == '\n' || c == '\0') c = ' ';
   }
   return value;
 }

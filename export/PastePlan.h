@@ -38,8 +38,9 @@ PastePlan ExcelPastePlan(const std::vector<std::string>& values, CellPosition at
                          const std::string& blankMarker);
 
 // ExWinner: items 1 to 5 into columns 2 to 6, items 6 and 7 into columns 13 and 14 (a single
-// item into column 2 alone), then column 2 of the next row; paced for ExWinner. Tabs and line
-// breaks inside an item become blanks, so no item spills into its neighbours' columns.
+// item into column 2 alone), then column 2 of the next row; paced for ExWinner. Tabs, line
+// breaks and NULs inside an item become blanks, so no item spills into its neighbours' columns
+// or cuts the pasted text short.
 PastePlan ExWinnerPastePlan(const std::vector<std::string>& values, long row);
 
 struct PasteOutcome {

@@ -50,8 +50,10 @@ DdeOutcome FakeDde::ExecuteCommand(const std::string& command, int timeoutMs) {
     selRow = std::strtol(p, &end, 10);
     selCol = std::strtol(end + 1, nullptr, 10);
   } else if (command == "[PASTE]" && clipboard.content) {
+    // The clipboard's text ends at a NUL for whoever reads it.
+    const std::string text = clipboard.content->substr(0, clipboard.content->find('\0'));
     long col = selCol;
-    for (const auto& cell : SplitString(*clipboard.content + "\t", "\t")) grid[{selRow, col++}] = cell;
+    for (const auto& cell : SplitString(text + "\t", "\t")) grid[{selRow, col++}] = cell;
   }
   return outcome;
 }

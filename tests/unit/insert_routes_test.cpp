@@ -49,9 +49,9 @@ TEST(PastePlans, ExWinnerFillsItsColumnsAndStopsWhereTheLineRunsOut) {
       {{"1", "2", "3", "4", "5", "6"}, {{head, first5, S(5, 13, 200)}, false}},
       {{"1", "2", "3", "4", "5", "6", "7", "8", "9"},
        {{head, first5, S(5, 13, 200), P("6\t7", 200), S(6, 2, 200)}, true}},
-      // The marker means nothing here; a tab or line break stays inside its own cell.
-      {{"[blank]", "a\tb", "c\r\nd", "4", "5", "6", "7"},
-       {{head, P("[blank]\ta b\tc  d\t4\t5", 400), S(5, 13, 200), P("6\t7", 200), S(6, 2, 200)}, true}},
+      // The marker means nothing here; a tab, line break or NUL stays inside its own cell.
+      {{"[blank]", "a\tb", "c\r\nd", "4", "5", std::string("6\0x", 3), "7"},
+       {{head, P("[blank]\ta b\tc  d\t4\t5", 400), S(5, 13, 200), P("6 x\t7", 200), S(6, 2, 200)}, true}},
   };
   for (const auto& c : cases) EXPECT_EQ(ExWinnerPastePlan(c.values, 5), c.plan) << ::testing::PrintToString(c.values);
 }
@@ -131,7 +131,7 @@ TEST_F(RoutesTest, ExcelByDdeSendsNothingWhenExcelDoesNotAnswerOrAValueWouldSpli
   dde.replies["SysItems"] = std::nullopt;
   EXPECT_FALSE(routes.ExcelByDde({"A"}));
   dde.replies["SysItems"] = "SysItems\tSelection";
-  for (const std::string value : {"a\tb", "line\nbreak", "cr\r"}) {
+  for (const std::string& value : V{"a\tb", "line\nbreak", "cr\r", std::string("nul\0byte", 8)}) {
     EXPECT_FALSE(routes.ExcelByDde({"A", value})) << value;
   }
   EXPECT_TRUE(dde.commands.empty());

@@ -161,20 +161,24 @@ TEST_F(InsertEndToEndTest, TheUsersClipboardComesBackWithEveryFormat) {
   EXPECT_TRUE(h().clipboard.Contents().formats.empty());
 }
 
-// Excel's paste would split a value at a tab or a line break: such a row goes by automation,
-// each value intact in its own cell, whether the application takes arrays or not.
-TEST_F(InsertEndToEndTest, AValueWithATabOrLineBreakKeepsItsCell) {
+// Excel's paste would split a value at a tab or a line break, and end it at a NUL: such a row
+// goes by automation, each value intact in its own cell, whether the application takes arrays
+// or not.
+TEST_F(InsertEndToEndTest, AValueWithATabLineBreakOrNulKeepsItsCell) {
   for (const bool arrays : {true, false}) {
     SCOPED_TRACE(arrays ? "one call per run" : "cell by cell");
     std::vector<std::string> args{"--as", "excel", "--active", "R2C1"};
     if (!arrays) args.push_back("--no-arrays");
     SheetProcess sheet(args);
-    Insert(kExcel, "规格\t12#第一行\r\n第二行#[blank]#末");
+    const std::string nul(1, '\0');
+    Insert(kExcel, "规格\t12#第一行\r\n第二行#[blank]#末#a" + nul + "b#c");
     const SheetGrid grid = sheet.Grid();
     EXPECT_EQ(grid.Cell(2, 1), "规格\t12");
     EXPECT_EQ(grid.Cell(2, 2), "第一行\r\n第二行");
     EXPECT_EQ(grid.Cell(2, 3), "<none>");
     EXPECT_EQ(grid.Cell(2, 4), "末");
+    EXPECT_EQ(grid.Cell(2, 5), "a" + nul + "b");
+    EXPECT_EQ(grid.Cell(2, 6), "c");
     EXPECT_EQ(grid.Cell(3, 1), "<none>");
     EXPECT_EQ(grid.activeRow, 3);
     EXPECT_EQ(h().InsertLogs(), 1);
