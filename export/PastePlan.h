@@ -50,10 +50,11 @@ struct PasteOutcome {
 };
 
 // Sends the plan's commands in order, each waited for, with the pause after it; a paste puts
-// its text on the clipboard first. Stops at the first command that is not carried out or text
-// that cannot be put on the clipboard. The user's clipboard is kept aside and put back after
-// (left empty after a time-out, when a late paste could still take what is there).
+// its text on the clipboard first. Stops at the first command that is not carried out, text
+// that cannot be put on the clipboard, or the route's deadline (pauses count). The user's
+// clipboard is kept aside and put back after (left empty after a time-out, when a late paste
+// could still take what is there).
 PasteOutcome RunPastePlan(IDdeConversation& conversation, IClipboard& clipboard, IClock& clock,
-                          const PastePlan& plan);
+                          const RouteDeadline& deadline, const PastePlan& plan);
 
 }  // namespace zel

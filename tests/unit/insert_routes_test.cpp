@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "export/AutomationPlan.h"
-#include "export/DdeCommands.h"
 #include "export/PastePlan.h"
 #include "export/Routes.h"
 #include "tests/fakes/FakeExport.h"
@@ -86,8 +85,9 @@ class RoutesTest : public ::testing::Test {
   FakeDde dde{journal, clipboard};
   FakeAutomation automation{journal};
   FakeClock clock;
+  FakeSteadyClock steady;
   std::string blank = kBlank;
-  InsertRoutes routes{dde, automation, clipboard, clock, blank};
+  InsertRoutes routes{dde, automation, clipboard, clock, steady, blank};
 };
 
 TEST_F(RoutesTest, ExcelByDdeStartsAtTheReportedCellOrGivesWay) {
@@ -111,7 +111,6 @@ TEST_F(RoutesTest, ExcelByDdeStartsAtTheReportedCellOrGivesWay) {
   }
   // Every command waited for, none paused after.
   EXPECT_TRUE(clock.slept.empty());
-  for (const int t : dde.timeouts) EXPECT_EQ(t, kDdeCommandTimeoutMs);
 }
 
 TEST_F(RoutesTest, ExcelByDdeKeepsItsConversationForTheNextRowAndMakesItAnewWhenExcelWent) {
@@ -243,6 +242,63 @@ TEST_F(RoutesTest, WpsTriesKetThenEt) {
       if (e.rfind("ole.get", 0) == 0) tried.push_back(e);
     }
     EXPECT_EQ(tried, c.tried);
+  }
+}
+
+// A spreadsheet that answers slowly or never: each route gives up once its own ten seconds
+// are spent, however many transactions the row needs, each given only what is left.
+TEST_F(RoutesTest, EachRouteEndsAtItsDeadline) {
+  enum Route { kDde, kOle, kWps, kExWinner };
+  const struct {
+    const char* name;
+    Route route;
+    int answerMs;  // per transaction; -1: never
+    bool written;
+    std::int64_t tookMs;
+  } cases[] = {
+      // DDE: "SysItems", "Selection" and eight commands; automation: the lookup, the active
+      // cell, four runs and the select.
+      {"DDE slow but in time", kDde, 900, true, 9000},
+      {"DDE slow", kDde, 3000, false, 10000},
+      {"DDE silent", kDde, -1, false, 10000},
+      {"automation slow but in time", kOle, 1400, true, 9800},
+      {"automation slow", kOle, 3000, false, 10000},
+      {"automation silent", kOle, -1, false, 10000},
+      {"WPS: KET silent leaves ET no time", kWps, -1, false, 10000},
+      {"ExWinner slow", kExWinner, 3000, false, 10000},
+      {"ExWinner silent", kExWinner, -1, false, 10000},
+  };
+  const V row{"A", kBlank, "C", kBlank, "E", kBlank, "G"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDde peer{journal, clipboard};
+    peer.runningService = c.route == kExWinner ? "EXCEL" : "Excel";
+    FakeAutomation apps{journal};
+    AnswerTime& answers = c.route == kDde || c.route == kExWinner ? peer.answers
+                          : c.route == kOle ? apps.sheets["EXCEL.Application"].answers
+                                            : apps.sheets["KET.Application"].answers;
+    answers = {&steady, std::max(c.answerMs, 0), c.answerMs < 0, {}};
+    for (const char* progId : {"EXCEL.Application", "KET.Application", "ET.Application"}) {
+      apps.sheets[progId].running = true;
+    }
+    InsertRoutes r{peer, apps, clipboard, clock, steady, blank};
+    const std::int64_t start = steady.now;
+    bool written = false;
+    switch (c.route) {
+      case kDde: written = r.ExcelByDde(row); break;
+      case kOle: written = r.ExcelByOle(row); break;
+      case kWps: written = r.Wps(row); break;
+      case kExWinner: written = r.ExWinner(row) == ExWinnerOutcome::Written; break;
+    }
+    EXPECT_EQ(written, c.written);
+    EXPECT_EQ(steady.now - start, c.tookMs);
+    // Each transaction was given what was left of the route's time, no more.
+    std::int64_t spent = 0;
+    for (const int t : answers.timeouts) {
+      EXPECT_EQ(t, 10000 - spent);
+      spent += c.answerMs >= 0 && c.answerMs <= t ? c.answerMs : t;
+    }
+    EXPECT_TRUE(apps.sheets["ET.Application"].grid.empty());
   }
 }
 
