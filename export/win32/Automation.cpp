@@ -322,6 +322,7 @@ struct Win32Automation::CallThread::Shared {
 namespace {
 
 void CallThreadMain(const std::shared_ptr<Win32Automation::CallThread::Shared>& shared) {
+  constexpr std::chrono::milliseconds kHold(Win32Automation::kHoldMs);
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   {
     Applications apps;
@@ -333,7 +334,9 @@ void CallThreadMain(const std::shared_ptr<Win32Automation::CallThread::Shared>& 
         lock.unlock();
         std::exception_ptr error;
         try {
-          if (FAILED(com)) ThrowFailure<SpreadsheetError>("CoInitializeEx", static_cast<unsigned long>(com));
+          if (FAILED(com)) {
+            ThrowFailure<SpreadsheetError>("CoInitializeEx", static_cast<unsigned long>(com));
+          }
           task(apps);
         } catch (...) {
           error = std::current_exception();
@@ -344,8 +347,7 @@ void CallThreadMain(const std::shared_ptr<Win32Automation::CallThread::Shared>& 
         shared->changed.notify_all();
       } else if (apps.Empty()) {
         shared->changed.wait(lock);
-      } else if (shared->changed.wait_for(lock, std::chrono::milliseconds(Win32Automation::kHoldMs)) ==
-                     std::cv_status::timeout &&
+      } else if (shared->changed.wait_for(lock, kHold) == std::cv_status::timeout &&
                  !shared->task) {
         lock.unlock();
         apps.DropIdle();
