@@ -16,35 +16,38 @@ AutomationPlan AutomationRowPlan(const std::vector<std::string>& values, CellPos
   return plan;
 }
 
-bool InsertRoutes::WriteRow(const std::string& progId, const std::vector<std::string>& values) {
+bool InsertRoutes::WriteRow(const std::string& progId, const std::vector<std::string>& values,
+                            const RouteDeadline& deadline) {
   try {
-    const auto app = automation_.GetRunningApp(progId);
-    const AutomationPlan plan = AutomationRowPlan(values, app->ActiveCell(), blankMarker_);
+    const auto app = automation_.GetRunningApp(progId, deadline.Left());
+    const AutomationPlan plan =
+        AutomationRowPlan(values, app->ActiveCell(deadline.Left()), blankMarker_);
     try {
-      for (const RowWrite& w : plan.writes) app->SetRowTexts(w.row, w.column, w.texts);
+      for (const RowWrite& w : plan.writes) app->SetRowTexts(w.row, w.column, w.texts, deadline.Left());
     } catch (const SpreadsheetError&) {
       // An application that refuses the array write gets the row cell by cell.
       for (const RowWrite& w : plan.writes) {
         for (std::size_t i = 0; i < w.texts.size(); ++i) {
-          app->SetCellText(w.row, w.column + static_cast<long>(i), w.texts[i]);
+          app->SetCellText(w.row, w.column + static_cast<long>(i), w.texts[i], deadline.Left());
         }
       }
     }
-    app->SelectCell(plan.select.row, plan.select.column);
+    app->SelectCell(plan.select.row, plan.select.column, deadline.Left());
     return true;
   } catch (const SpreadsheetError&) {
-    // Not running, or it rejected a call; cells written stay written.
+    // Not running, out of time, or it rejected a call; cells written stay written.
     return false;
   }
 }
 
 bool InsertRoutes::ExcelByOle(const std::vector<std::string>& values) {
-  return WriteRow(kExcelProgId, values);
+  return WriteRow(kExcelProgId, values, Deadline());
 }
 
 bool InsertRoutes::Wps(const std::vector<std::string>& values) {
+  const RouteDeadline deadline = Deadline();
   for (const char* progId : kWpsProgIds) {
-    if (WriteRow(progId, values)) return true;
+    if (WriteRow(progId, values, deadline)) return true;
   }
   return false;
 }

@@ -40,7 +40,7 @@ std::string TabJoined(const std::vector<std::string>& items) {
 }
 
 bool BreaksCells(const std::string& value) {
-  return value.find_first_of("\t\r\n") != std::string::npos;
+  return value.find_first_of(std::string("\t\r\n\0", 4)) != std::string::npos;
 }
 
 std::string SelectCommand(long row, long column) {

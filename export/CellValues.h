@@ -24,7 +24,8 @@ std::vector<CellRun> CellRuns(const std::vector<std::string>& values, const std:
 // The items joined by tabs, as a paste splits them back into cells.
 std::string TabJoined(const std::vector<std::string>& items);
 
-// A tab or a line break in a value would make a paste split it across cells.
+// A tab or a line break in a value would make a paste split it across cells, and a NUL would
+// end the pasted text there.
 bool BreaksCells(const std::string& value);
 
 // [SELECT("RrCc:RrCc")]: selects the single cell.

@@ -18,7 +18,7 @@ const char* OutcomeText(DdeOutcome outcome) {
 
 void AcknowledgedCommands::Send(const std::string& command) {
   if (timedOut_) throw SpreadsheetError(command + " not sent: the server stopped answering");
-  const DdeOutcome outcome = conversation_.ExecuteCommand(command, timeoutMs_);
+  const DdeOutcome outcome = conversation_.ExecuteCommand(command, deadline_.Left());
   if (outcome == DdeOutcome::Accepted) {
     ++accepted_;
     return;

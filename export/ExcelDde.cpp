@@ -11,31 +11,34 @@
 namespace zel {
 
 bool InsertRoutes::ExcelByDde(const std::vector<std::string>& values) {
-  // Excel's paste splits at tabs and line breaks: such a value goes by automation, intact.
+  // Excel's paste splits at tabs and line breaks, and the clipboard text ends at a NUL: such a
+  // value goes by automation, intact.
   if (std::any_of(values.begin(), values.end(), BreaksCells)) return false;
   bool written = false;
   bool timedOut = false;
+  const RouteDeadline deadline = Deadline();
   try {
     // A conversation left open by the last insert is used again: connecting costs more than
     // the whole paste. Excel may have gone since; then it is made anew, once.
     const bool reused = dde_.ConnectedTo(kExcelService, kSystemTopic);
-    const auto answers = [this] {
+    const auto answers = [&] {
       dde_.SetTarget(kExcelService, kSystemTopic);
-      return dde_.Connect() && dde_.RequestText("SysItems");
+      return dde_.Connect(deadline.Left()) && dde_.RequestText("SysItems", deadline.Left());
     };
     // "SysItems" only proves that Excel answers.
-    if ((reused && dde_.RequestText("SysItems")) || answers()) {
-      const CellPosition at = ParseExcelSelection(dde_.RequestText("Selection"));
-      const PasteOutcome outcome =
-          RunPastePlan(dde_, clipboard_, clock_, ExcelPastePlan(values, at, blankMarker_));
+    if ((reused && dde_.RequestText("SysItems", deadline.Left())) || answers()) {
+      const CellPosition at =
+          ParseExcelSelection(dde_.RequestText("Selection", deadline.Left()));
+      const PasteOutcome outcome = RunPastePlan(dde_, clipboard_, clock_, deadline,
+                                                ExcelPastePlan(values, at, blankMarker_));
       written = outcome.completed;
       timedOut = outcome.timedOut;
       if (!written && outcome.accepted > 0 && !timedOut) {
-        AcknowledgedCommands(dde_, kDdeCommandTimeoutMs).TrySend(SelectCommand(at.row, at.column));
+        AcknowledgedCommands(dde_, deadline).TrySend(SelectCommand(at.row, at.column));
       }
     }
   } catch (const SpreadsheetError&) {
-    // A selection that is not one cell: nothing was sent.
+    // A selection that is not one cell (nothing was sent), or no time left.
   }
   // Kept open only after a row that went in: after a failure or a time-out it is not trusted.
   if (!written || timedOut) dde_.Disconnect();

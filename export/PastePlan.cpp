@@ -1,5 +1,7 @@
 #include "export/PastePlan.h"
 
+#include <algorithm>
+
 #include "export/CellValues.h"
 #include "export/ClipboardKeeper.h"
 #include "export/DdeCommands.h"
@@ -19,7 +21,7 @@ constexpr int kAfterSecondPasteMs = 200;
 
 std::string OneCell(std::string value) {
   for (char& c : value) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    if (c == '\t' || c == '\r' || c == '\n' || c == '\0') c = ' ';
   }
   return value;
 }
@@ -68,9 +70,9 @@ PastePlan ExWinnerPastePlan(const std::vector<std::string>& values, long row) {
 }
 
 PasteOutcome RunPastePlan(IDdeConversation& conversation, IClipboard& clipboard, IClock& clock,
-                          const PastePlan& plan) {
+                          const RouteDeadline& deadline, const PastePlan& plan) {
   ClipboardKeeper keeper(clipboard);
-  AcknowledgedCommands commands(conversation, kDdeCommandTimeoutMs);
+  AcknowledgedCommands commands(conversation, deadline);
   PasteOutcome outcome;
   try {
     for (const PasteStep& step : plan.steps) {
@@ -80,7 +82,8 @@ PasteOutcome RunPastePlan(IDdeConversation& conversation, IClipboard& clipboard,
         keeper.Put(step.text);
         commands.Send(kPasteCommand);
       }
-      if (step.pauseMs > 0) clock.Sleep(step.pauseMs);
+      const int pause = std::min(step.pauseMs, deadline.RemainingMs());
+      if (pause > 0) clock.Sleep(pause);
     }
     outcome.completed = plan.complete;
   } catch (const SpreadsheetError&) {

@@ -38,8 +38,9 @@ PastePlan ExcelPastePlan(const std::vector<std::string>& values, CellPosition at
                          const std::string& blankMarker);
 
 // ExWinner: items 1 to 5 into columns 2 to 6, items 6 and 7 into columns 13 and 14 (a single
-// item into column 2 alone), then column 2 of the next row; paced for ExWinner. Tabs and line
-// breaks inside an item become blanks, so no item spills into its neighbours' columns.
+// item into column 2 alone), then column 2 of the next row; paced for ExWinner. Tabs, line
+// breaks and NULs inside an item become blanks, so no item spills into its neighbours' columns
+// or cuts the pasted text short.
 PastePlan ExWinnerPastePlan(const std::vector<std::string>& values, long row);
 
 struct PasteOutcome {
@@ -49,10 +50,11 @@ struct PasteOutcome {
 };
 
 // Sends the plan's commands in order, each waited for, with the pause after it; a paste puts
-// its text on the clipboard first. Stops at the first command that is not carried out or text
-// that cannot be put on the clipboard. The user's clipboard is kept aside and put back after
-// (left empty after a time-out, when a late paste could still take what is there).
+// its text on the clipboard first. Stops at the first command that is not carried out, text
+// that cannot be put on the clipboard, or the route's deadline (pauses count). The user's
+// clipboard is kept aside and put back after (left empty after a time-out, when a late paste
+// could still take what is there).
 PasteOutcome RunPastePlan(IDdeConversation& conversation, IClipboard& clipboard, IClock& clock,
-                          const PastePlan& plan);
+                          const RouteDeadline& deadline, const PastePlan& plan);
 
 }  // namespace zel

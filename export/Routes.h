@@ -1,6 +1,7 @@
 #pragma once
 // The routes of an insert into the spreadsheets, each given only the ports it uses. A route
-// reports what happened; the page is told by the caller.
+// reports what happened; the page is told by the caller. Each route has kRouteDeadlineMs of its
+// own: past it, it gives up and reports failure.
 #include <string>
 #include <vector>
 
@@ -19,32 +20,36 @@ enum class ExWinnerOutcome {
 class InsertRoutes {
  public:
   InsertRoutes(IDdeConversation& dde, IAutomation& automation, IClipboard& clipboard,
-               IClock& clock, const std::string& blankMarker)
+               IClock& clock, ISteadyClock& steadyClock, const std::string& blankMarker)
       : dde_(dde), automation_(automation), clipboard_(clipboard), clock_(clock),
-        blankMarker_(blankMarker) {}
+        steadyClock_(steadyClock), blankMarker_(blankMarker) {}
   InsertRoutes(const InsertRoutes&) = delete;
   InsertRoutes& operator=(const InsertRoutes&) = delete;
 
   // Excel through its DDE system topic: true when the whole row was pasted and the next row
-  // selected. A row holding a value that a paste would split (a tab or a line break) is never
-  // sent this way. After a partial paste the row's first cell is selected again, so a second
+  // selected. A row holding a value that a paste would split or cut short (a tab, a line break
+  // or a NUL) is never sent this way. After a partial paste the row's first cell is selected again, so a second
   // route writes the row where it belongs. The conversation stays open after a row that went
   // in, for the next one.
   bool ExcelByDde(const std::vector<std::string>& values);
   // Excel by automation: true when the row was written and the next row selected.
   bool ExcelByOle(const std::vector<std::string>& values);
-  // WPS Spreadsheets, "KET.Application" and then "ET.Application": true when one wrote the row.
+  // WPS Spreadsheets, "KET.Application" and then "ET.Application" (one route, one deadline):
+  // true when one wrote the row.
   bool Wps(const std::vector<std::string>& values);
   // ExWinner (DDE service "EXCEL"): the line into the fixed columns of the selected row.
   ExWinnerOutcome ExWinner(const std::vector<std::string>& values);
 
  private:
-  bool WriteRow(const std::string& progId, const std::vector<std::string>& values);
+  bool WriteRow(const std::string& progId, const std::vector<std::string>& values,
+                const RouteDeadline& deadline);
+  RouteDeadline Deadline() { return RouteDeadline(steadyClock_, kRouteDeadlineMs); }
 
   IDdeConversation& dde_;
   IAutomation& automation_;
   IClipboard& clipboard_;
   IClock& clock_;
+  ISteadyClock& steadyClock_;
   const std::string& blankMarker_;
 };
 

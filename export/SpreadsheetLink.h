@@ -1,6 +1,7 @@
 #pragma once
 // How the insert routes reach a spreadsheet: a DDE conversation, COM automation of a running
 // application, and the clipboard. Texts are UTF-8; the adapters keep them Unicode end to end.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -13,6 +14,33 @@ namespace zel {
 class SpreadsheetError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// Milliseconds on a clock that only goes forward, whatever the time of day does.
+class ISteadyClock {
+ public:
+  ISteadyClock() = default;
+  ISteadyClock(const ISteadyClock&) = delete;
+  ISteadyClock& operator=(const ISteadyClock&) = delete;
+  virtual ~ISteadyClock() = default;
+  virtual std::int64_t NowMs() = 0;
+};
+
+// How long one route of a click may take, all its requests, commands, calls and pauses
+// together: a spreadsheet that answers slowly or not at all holds the window no longer.
+inline constexpr int kRouteDeadlineMs = 10000;
+
+class RouteDeadline {
+ public:
+  RouteDeadline(ISteadyClock& clock, int budgetMs) : clock_(clock), end_(clock.NowMs() + budgetMs) {}
+  // What is left, 0 once the deadline has passed.
+  int RemainingMs() const;
+  // What is left for the next transaction; throws SpreadsheetError when nothing is.
+  int Left() const;
+
+ private:
+  ISteadyClock& clock_;
+  std::int64_t end_;
 };
 
 enum class DdeOutcome {
@@ -32,13 +60,13 @@ class IDdeConversation {
   // Closes any open conversation and keeps the names; does not connect.
   virtual void SetTarget(const std::string& service, const std::string& topic) = 0;
   // True when connected. After a first failure the service application (if any) is started
-  // once and connecting is tried once more.
-  virtual bool Connect() = 0;
+  // once and connecting is tried once more; waiting for it to start takes at most timeoutMs.
+  virtual bool Connect(int timeoutMs) = 0;
   // True while a conversation with the service and topic is open, as far as this side knows
   // (the server may have gone since).
   virtual bool ConnectedTo(const std::string& service, const std::string& topic) = 0;
-  // The reply text (10 s time-out); nullopt when not connected or failed.
-  virtual std::optional<std::string> RequestText(const std::string& item) = 0;
+  // The reply text within timeoutMs; nullopt when not connected, failed or timed out.
+  virtual std::optional<std::string> RequestText(const std::string& item, int timeoutMs) = 0;
   // Sends the command as a synchronous transaction and waits for its acknowledgement.
   virtual DdeOutcome ExecuteCommand(const std::string& command, int timeoutMs) = 0;
   // Closes the conversation; harmless when nothing is open.
@@ -51,7 +79,8 @@ struct CellPosition {
 };
 
 // A running spreadsheet application reached by late-bound automation. Calls throw
-// SpreadsheetError when the application rejects them.
+// SpreadsheetError when the application rejects them, or has not answered within timeoutMs
+// (the call is then cancelled; the application may still carry it out later).
 class ISpreadsheetApp {
  public:
   ISpreadsheetApp() = default;
@@ -59,14 +88,15 @@ class ISpreadsheetApp {
   ISpreadsheetApp& operator=(const ISpreadsheetApp&) = delete;
   virtual ~ISpreadsheetApp() = default;
   // ActiveCell.Row and ActiveCell.Column.
-  virtual CellPosition ActiveCell() = 0;
+  virtual CellPosition ActiveCell(int timeoutMs) = 0;
   // Cells.Item(row, column).Value2 := text.
-  virtual void SetCellText(long row, long column, const std::string& text) = 0;
+  virtual void SetCellText(long row, long column, const std::string& text, int timeoutMs) = 0;
   // Range(first cell, last cell).Value2 := the texts as one row, in one call; the cells from
   // (row, column) to the right, one text each.
-  virtual void SetRowTexts(long row, long column, const std::vector<std::string>& texts) = 0;
+  virtual void SetRowTexts(long row, long column, const std::vector<std::string>& texts,
+                           int timeoutMs) = 0;
   // Cells.Item(row, column).Select.
-  virtual void SelectCell(long row, long column) = 0;
+  virtual void SelectCell(long row, long column, int timeoutMs) = 0;
 };
 
 class IAutomation {
@@ -75,8 +105,10 @@ class IAutomation {
   IAutomation(const IAutomation&) = delete;
   IAutomation& operator=(const IAutomation&) = delete;
   virtual ~IAutomation() = default;
-  // The running object of the ProgID; throws SpreadsheetError when there is none.
-  virtual std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId) = 0;
+  // The running object of the ProgID; throws SpreadsheetError when there is none, or when it
+  // does not answer within timeoutMs.
+  virtual std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId,
+                                                         int timeoutMs) = 0;
 };
 
 // What the clipboard held, format by format: each format's number and its bytes.

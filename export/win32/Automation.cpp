@@ -6,18 +6,23 @@
 #include <oleauto.h>
 #include <wrl/client.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
-#include "app/win32/Window.h"
 #include "export/CellValues.h"
-#include "export/win32/MessageFilterBase.h"
 
 namespace zel::win32 {
 
 using Microsoft::WRL::ComPtr;
+using Applications = Win32Automation::Applications;
 
 namespace {
 
@@ -26,9 +31,8 @@ constexpr DWORD kBusyRetryStepMs = 100;
 
 bool IsBusy(HRESULT hr) { return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER; }
 
-// Runs the call again while the application rejects it as busy, for a bounded time. On
-// Windows the message filter below already waits inside the call and this loop then finds
-// the time spent; Wine never asks the filter and hands the rejection back at once.
+// Runs the call again while the application rejects it as busy, for a bounded time: a call
+// from the multithreaded apartment gets the rejection back at once.
 template <typename Call>
 HRESULT CallPatiently(Call&& call) {
   const DWORD start = ::GetTickCount();
@@ -42,34 +46,6 @@ HRESULT CallPatiently(Call&& call) {
 [[noreturn]] void Fail(const std::string& what, HRESULT hr, const std::string& detail = {}) {
   ThrowFailure<SpreadsheetError>(what, static_cast<unsigned long>(hr), detail);
 }
-
-// The COM runtime asks this filter what to do with a call the server rejected as busy: try
-// again shortly, until the limit. It lives inside the application object, which revokes it
-// before it goes.
-class RetryBusyFilter final : public MessageFilterBase {
- public:
-  DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsedMs, DWORD) override {
-    return elapsedMs < kBusyRetryLimitMs ? kBusyRetryStepMs : static_cast<DWORD>(-1);
-  }
-};
-
-class ScopedMessageFilter {
- public:
-  ScopedMessageFilter() {
-    // Fails outside a single-threaded apartment; the calls are still retried by CallPatiently.
-    registered_ = SUCCEEDED(::CoRegisterMessageFilter(&filter_, previous_.ReleaseAndGetAddressOf()));
-  }
-  ScopedMessageFilter(const ScopedMessageFilter&) = delete;
-  ScopedMessageFilter& operator=(const ScopedMessageFilter&) = delete;
-  ~ScopedMessageFilter() {
-    if (registered_) ::CoRegisterMessageFilter(previous_.Get(), nullptr);
-  }
-
- private:
-  RetryBusyFilter filter_;
-  ComPtr<IMessageFilter> previous_;
-  bool registered_ = false;
-};
 
 // Calls the member by name; args are in the order of the member's parameters (borrowed, not
 // freed). The member's id is looked up once per application class and kept: every lookup is a
@@ -192,144 +168,294 @@ ComPtr<IDispatch> RunningObject(const std::string& progId) {
 
 }  // namespace
 
-// Keeps the application objects of the last rows for a moment, and lets them go when a timer
-// of its own message-only window finds them idle.
-class Win32Automation::Holder final : public Window {
+// The application objects of one call thread, used by it alone: the object of each ProgID is
+// kept from one row to the next for a moment (kHoldMs), so that the next row does not look it up
+// again; no longer, or it would outlive its own window.
+class Win32Automation::Applications {
  public:
-  Holder() {
-    CreateParams params;
-    params.parent = HWND_MESSAGE;
-    params.x = params.y = params.width = params.height = 0;
-    Create(L"ZelAutomationHolder", params);
-  }
-  ~Holder() override {
-    if (Handle() != nullptr) ::KillTimer(Handle(), kTimerId);
-  }
-
-  // The held object of the ProgID, if any; the caller owns it while it writes a row.
-  ComPtr<IDispatch> Take(const std::string& progId) {
-    const auto it = held_.find(progId);
-    if (it == held_.end()) return nullptr;
-    ComPtr<IDispatch> app = std::move(it->second.app);
-    held_.erase(it);
-    return app;
-  }
-  void Keep(const std::string& progId, ComPtr<IDispatch> app) {
-    held_[progId] = {std::move(app), ::GetTickCount()};
-    if (Handle() != nullptr) ::SetTimer(Handle(), kTimerId, kHoldMs, nullptr);
-  }
-
- protected:
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message != WM_TIMER || wParam != kTimerId) return DefaultHandling(message, wParam, lParam);
-    const DWORD now = ::GetTickCount();
-    for (auto it = held_.begin(); it != held_.end();) {
-      it = now - it->second.since >= kHoldMs ? held_.erase(it) : std::next(it);
+  void Open(const std::string& progId) {
+    Held& held = apps_[progId];
+    held.since = ::GetTickCount64();
+    held.reused = held.app != nullptr;
+    if (held.reused) return;
+    try {
+      held.app = RunningObject(progId);
+    } catch (...) {
+      apps_.erase(progId);
+      throw;
     }
-    if (held_.empty()) ::KillTimer(Handle(), kTimerId);
-    return 0;
+  }
+
+  CellPosition ActiveCell(const std::string& progId) {
+    Held& held = Opened(progId);
+    // The first call of a row: an application held from the last row may have gone since.
+    try {
+      return ActiveCellOf(progId, held);
+    } catch (const SpreadsheetError&) {
+      if (!held.reused) throw;
+      held.reused = false;
+      held.app = RunningObject(progId);
+      return ActiveCellOf(progId, held);
+    }
+  }
+
+  void SetCellText(const std::string& progId, long row, long column, const std::string& text) {
+    Held& held = Opened(progId);
+    MemberIds& ids = ids_[progId];
+    const ComPtr<IDispatch> cells = MemberObject(ids, held.app.Get(), L"Cells");
+    const ComPtr<IDispatch> cell = MemberObject(
+        ids, cells.Get(), L"Item", {Variant::Long(row).release(), Variant::Long(column).release()});
+    const Variant value = Variant::Text(text);
+    Call(ids, cell.Get(), L"Value2", DISPATCH_PROPERTYPUT, {*value.get()}, nullptr);
+  }
+
+  void SetRowTexts(const std::string& progId, long row, long column,
+                   const std::vector<std::string>& texts) {
+    if (texts.empty()) return;
+    const long last = column + static_cast<long>(texts.size()) - 1;
+    const ComPtr<IDispatch> range = Range(progId, A1(row, column) + ":" + A1(row, last));
+    const RowArray values(texts);
+    Call(ids_[progId], range.Get(), L"Value2", DISPATCH_PROPERTYPUT, {values.AsArgument()}, nullptr);
+  }
+
+  void SelectCell(const std::string& progId, long row, long column) {
+    const ComPtr<IDispatch> cell = Range(progId, A1(row, column));
+    Variant ignored;
+    Call(ids_[progId], cell.Get(), L"Select", DISPATCH_METHOD, {}, ignored.put());
+  }
+
+  bool Empty() const { return apps_.empty(); }
+  // Lets go of the objects whose last use began kHoldMs ago or more.
+  void DropIdle() {
+    const ULONGLONG now = ::GetTickCount64();
+    for (auto it = apps_.begin(); it != apps_.end();) {
+      it = now - it->second.since >= Win32Automation::kHoldMs ? apps_.erase(it) : std::next(it);
+    }
   }
 
  private:
-  static constexpr UINT_PTR kTimerId = 1;
   struct Held {
     ComPtr<IDispatch> app;
-    DWORD since = 0;
+    ULONGLONG since = 0;
+    bool reused = false;
+    bool noAddress = false;
   };
-  std::map<std::string, Held> held_;
-};
 
-namespace {
-
-class DispatchApp final : public ISpreadsheetApp {
- public:
-  DispatchApp(const std::string& progId, MemberIds& ids, Win32Automation::Holder& holder)
-      : ids_(ids), holder_(holder), progId_(progId), app_(holder.Take(progId)) {
-    reused_ = app_ != nullptr;
-    if (!app_) app_ = RunningObject(progId);
-  }
-  ~DispatchApp() override { holder_.Keep(progId_, std::move(app_)); }
-
-  CellPosition ActiveCell() override {
-    // The first call of a row: an application held from the last row may have gone since.
-    try {
-      return ActiveCellOf();
-    } catch (const SpreadsheetError&) {
-      if (!reused_) throw;
-      reused_ = false;
-      app_ = RunningObject(progId_);
-      return ActiveCellOf();
-    }
+  Held& Opened(const std::string& progId) {
+    const auto it = apps_.find(progId);
+    if (it == apps_.end()) throw SpreadsheetError(progId + " is not open");
+    it->second.since = ::GetTickCount64();
+    return it->second;
   }
 
-  CellPosition ActiveCellOf() {
-    const ComPtr<IDispatch> cell = MemberObject(ids_, app_.Get(), L"ActiveCell");
+  CellPosition ActiveCellOf(const std::string& progId, Held& held) {
+    MemberIds& ids = ids_[progId];
+    const ComPtr<IDispatch> cell = MemberObject(ids, held.app.Get(), L"ActiveCell");
     // Address(True, True, xlR1C1) gives row and column in one call instead of two.
-    if (!noAddress_) {
+    if (!held.noAddress) {
       try {
         Variant address;
         VARIANT yes;
         ::VariantInit(&yes);
         yes.vt = VT_BOOL;
         yes.boolVal = VARIANT_TRUE;
-        Call(ids_, cell.Get(), L"Address", DISPATCH_PROPERTYGET | DISPATCH_METHOD,
+        Call(ids, cell.Get(), L"Address", DISPATCH_PROPERTYGET | DISPATCH_METHOD,
              {yes, yes, Variant::Long(kXlR1C1).release()}, address.put());
         if (address->vt == VT_BSTR) return ParseExcelSelection(Bstr::Text(address->bstrVal));
       } catch (const SpreadsheetError&) {
       }
-      noAddress_ = true;
+      held.noAddress = true;
     }
-    return CellPosition{GetLong(ids_, cell.Get(), L"Row"), GetLong(ids_, cell.Get(), L"Column")};
+    return CellPosition{GetLong(ids, cell.Get(), L"Row"), GetLong(ids, cell.Get(), L"Column")};
   }
 
-  void SetCellText(long row, long column, const std::string& text) override {
-    const ComPtr<IDispatch> cells = MemberObject(ids_, app_.Get(), L"Cells");
-    const ComPtr<IDispatch> cell = MemberObject(
-        ids_, cells.Get(), L"Item", {Variant::Long(row).release(), Variant::Long(column).release()});
-    const Variant value = Variant::Text(text);
-    Call(ids_, cell.Get(), L"Value2", DISPATCH_PROPERTYPUT, {*value.get()}, nullptr);
-  }
-
-  void SetRowTexts(long row, long column, const std::vector<std::string>& texts) override {
-    if (texts.empty()) return;
-    const long last = column + static_cast<long>(texts.size()) - 1;
-    const ComPtr<IDispatch> range = Range(A1(row, column) + ":" + A1(row, last));
-    const RowArray values(texts);
-    Call(ids_, range.Get(), L"Value2", DISPATCH_PROPERTYPUT, {values.AsArgument()}, nullptr);
-  }
-
-  void SelectCell(long row, long column) override {
-    const ComPtr<IDispatch> cell = Range(A1(row, column));
-    Variant ignored;
-    Call(ids_, cell.Get(), L"Select", DISPATCH_METHOD, {}, ignored.put());
-  }
-
- private:
-  ComPtr<IDispatch> Range(const std::string& address) {
+  ComPtr<IDispatch> Range(const std::string& progId, const std::string& address) {
     const Variant text = Variant::Text(address);
-    return MemberObject(ids_, app_.Get(), L"Range", {*text.get()});
+    return MemberObject(ids_[progId], Opened(progId).app.Get(), L"Range", {*text.get()});
   }
 
   static constexpr long kXlR1C1 = -4150;
 
-  // Registered first, revoked last: covers every call of this application object.
-  ScopedMessageFilter filter_;
-  MemberIds& ids_;
-  Win32Automation::Holder& holder_;
+  // Member ids by ProgID, looked up once per application class: every lookup is a call too.
+  std::map<std::string, MemberIds> ids_;
+  std::map<std::string, Held> apps_;
+};
+
+// Runs the calls into the applications on a thread of the multithreaded apartment, while the
+// main thread waits for each as long as its route allows. A call made from the main thread's
+// single-threaded apartment could only be ended through its message filter (MessagePending
+// answering PENDINGMSG_CANCELCALL): Windows obeys that, but Wine notes it and goes on waiting
+// for the reply, and Wine does not implement CoCancelCall. Leaving the call to a thread of its
+// own ends the wait on both.
+class Win32Automation::CallThread {
+ public:
+  struct Shared;
+  CallThread();
+  ~CallThread();
+  CallThread(const CallThread&) = delete;
+  CallThread& operator=(const CallThread&) = delete;
+
+  // Runs the task there and passes on what it threw; throws SpreadsheetError when it has not
+  // finished within timeoutMs. The thread is then lost: it ends when the call returns, if ever.
+  void Run(std::function<void(Applications&)> task, int timeoutMs);
+  bool Lost() const { return lost_; }
+
+ private:
+  static constexpr int kQuitWaitMs = 1000;
+  std::shared_ptr<Shared> shared_;
+  std::thread thread_;
+  bool lost_ = false;
+};
+
+// What the main thread and the call thread share; kept alive by both, since a call thread that
+// was given up on may outlive its owner.
+struct Win32Automation::CallThread::Shared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::function<void(Applications&)> task;
+  bool done = false;
+  std::exception_ptr error;
+  bool quit = false;
+  bool exited = false;
+};
+
+namespace {
+
+void CallThreadMain(const std::shared_ptr<Win32Automation::CallThread::Shared>& shared) {
+  constexpr std::chrono::milliseconds kHold(Win32Automation::kHoldMs);
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  {
+    Applications apps;
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    while (!shared->quit) {
+      if (shared->task) {
+        const auto task = std::move(shared->task);
+        shared->task = nullptr;
+        lock.unlock();
+        std::exception_ptr error;
+        try {
+          if (FAILED(com)) {
+            ThrowFailure<SpreadsheetError>("CoInitializeEx", static_cast<unsigned long>(com));
+          }
+          task(apps);
+        } catch (...) {
+          error = std::current_exception();
+        }
+        lock.lock();
+        shared->error = error;
+        shared->done = true;
+        shared->changed.notify_all();
+      } else if (apps.Empty()) {
+        shared->changed.wait(lock);
+      } else if (shared->changed.wait_for(lock, kHold) == std::cv_status::timeout &&
+                 !shared->task) {
+        lock.unlock();
+        apps.DropIdle();
+        lock.lock();
+      }
+    }
+  }  // the applications are let go here, off the main thread
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  const std::lock_guard<std::mutex> lock(shared->mutex);
+  shared->exited = true;
+  shared->changed.notify_all();
+}
+
+}  // namespace
+
+Win32Automation::CallThread::CallThread() : shared_(std::make_shared<Shared>()) {
+  thread_ = std::thread(CallThreadMain, shared_);
+}
+
+Win32Automation::CallThread::~CallThread() {
+  if (!thread_.joinable()) return;
+  std::unique_lock<std::mutex> lock(shared_->mutex);
+  shared_->quit = true;
+  shared_->changed.notify_all();
+  // Letting go of an application that hangs must not hang the caller.
+  const bool exited = shared_->changed.wait_for(lock, std::chrono::milliseconds(kQuitWaitMs),
+                                                [this] { return shared_->exited; });
+  lock.unlock();
+  if (exited) {
+    thread_.join();
+  } else {
+    thread_.detach();
+  }
+}
+
+void Win32Automation::CallThread::Run(std::function<void(Applications&)> task, int timeoutMs) {
+  if (lost_) throw SpreadsheetError("the application did not answer");
+  std::unique_lock<std::mutex> lock(shared_->mutex);
+  shared_->task = std::move(task);
+  shared_->done = false;
+  shared_->error = nullptr;
+  shared_->changed.notify_all();
+  if (!shared_->changed.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
+                                 [this] { return shared_->done; })) {
+    // The call stays pending there: the thread ends when it returns, if ever.
+    lost_ = true;
+    shared_->quit = true;
+    lock.unlock();
+    thread_.detach();
+    throw SpreadsheetError("no answer within " + std::to_string(timeoutMs) + " ms");
+  }
+  if (shared_->error) std::rethrow_exception(shared_->error);
+}
+
+namespace {
+
+// One row's view of a running application: every call goes to the call thread and is waited
+// for as long as the route allows.
+class DispatchApp final : public ISpreadsheetApp {
+ public:
+  DispatchApp(std::shared_ptr<Win32Automation::CallThread> thread, const std::string& progId,
+              int timeoutMs)
+      : thread_(std::move(thread)), progId_(progId) {
+    thread_->Run([progId](Applications& apps) { apps.Open(progId); }, timeoutMs);
+  }
+
+  CellPosition ActiveCell(int timeoutMs) override {
+    const auto at = std::make_shared<CellPosition>();
+    thread_->Run([progId = progId_, at](Applications& apps) { *at = apps.ActiveCell(progId); },
+                 timeoutMs);
+    return *at;
+  }
+
+  void SetCellText(long row, long column, const std::string& text, int timeoutMs) override {
+    thread_->Run([progId = progId_, row, column, text](Applications& apps) {
+      apps.SetCellText(progId, row, column, text);
+    }, timeoutMs);
+  }
+
+  void SetRowTexts(long row, long column, const std::vector<std::string>& texts,
+                   int timeoutMs) override {
+    thread_->Run([progId = progId_, row, column, texts](Applications& apps) {
+      apps.SetRowTexts(progId, row, column, texts);
+    }, timeoutMs);
+  }
+
+  void SelectCell(long row, long column, int timeoutMs) override {
+    thread_->Run([progId = progId_, row, column](Applications& apps) {
+      apps.SelectCell(progId, row, column);
+    }, timeoutMs);
+  }
+
+ private:
+  std::shared_ptr<Win32Automation::CallThread> thread_;
   std::string progId_;
-  bool reused_ = false;
-  bool noAddress_ = false;
-  ComPtr<IDispatch> app_;
 };
 
 }  // namespace
 
-Win32Automation::Win32Automation() : holder_(std::make_unique<Holder>()) {}
+Win32Automation::Win32Automation() = default;
 
 Win32Automation::~Win32Automation() = default;
 
-std::unique_ptr<ISpreadsheetApp> Win32Automation::GetRunningApp(const std::string& progId) {
-  return std::make_unique<DispatchApp>(progId, ids_[progId], *holder_);
+std::unique_ptr<ISpreadsheetApp> Win32Automation::GetRunningApp(const std::string& progId,
+                                                                int timeoutMs) {
+  // A thread left waiting for an application that did not answer is not used again.
+  if (!thread_ || thread_->Lost()) thread_ = std::make_shared<CallThread>();
+  return std::make_unique<DispatchApp>(thread_, progId, timeoutMs);
 }
 
 }  // namespace zel::win32

@@ -1,6 +1,5 @@
 #pragma once
-// Late-bound automation of a running spreadsheet application. Needs COM initialised as a
-// single-threaded apartment on the calling thread (the main thread is).
+// Late-bound automation of a running spreadsheet application, called from a thread of its own.
 #include <map>
 #include <memory>
 #include <string>
@@ -19,18 +18,19 @@ class Win32Automation final : public IAutomation {
   Win32Automation(const Win32Automation&) = delete;
   Win32Automation& operator=(const Win32Automation&) = delete;
 
-  // While the returned application object lives, calls the application rejects because it is
-  // busy (a cell in edit mode) are retried for up to two seconds each. The object must not
-  // outlive this one. The application is held for a moment after each row (kHoldMs), so that
-  // the next row does not look it up again; no longer, or it would outlive its own window.
-  std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId) override;
+  // Calls the application rejects because it is busy (a cell in edit mode) are retried for up
+  // to two seconds each, and a call not answered within its time-out is given up (the
+  // application may still carry it out later). The returned object must not outlive this one.
+  // The application is held for a moment after each row (kHoldMs), so that the next row does
+  // not look it up again; no longer, or it would outlive its own window.
+  std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId, int timeoutMs) override;
 
   static constexpr unsigned kHoldMs = 2000;
-  class Holder;
+  class Applications;
+  class CallThread;
 
  private:
-  std::map<std::string, MemberIds> ids_;
-  std::unique_ptr<Holder> holder_;
+  std::shared_ptr<CallThread> thread_;
 };
 
 }  // namespace zel::win32

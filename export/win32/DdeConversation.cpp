@@ -10,9 +10,8 @@ namespace zel::win32 {
 
 namespace {
 
-constexpr DWORD kRequestTimeoutMs = 10000;
 // WinExec waits until the started program looks for input; this bounds that wait.
-constexpr DWORD kStartIdleWaitMs = 10000;
+constexpr int kStartIdleWaitMs = 10000;
 
 HDDEDATA CALLBACK DdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
   // A client only: no advise links, nothing to answer.
@@ -128,7 +127,7 @@ void Win32DdeConversation::SetTarget(const std::string& service, const std::stri
   topic_ = topic;
 }
 
-bool Win32DdeConversation::Connect() {
+bool Win32DdeConversation::Connect(int timeoutMs) {
   if (conv_) {
     CONVINFO info{};
     info.cb = sizeof info;
@@ -141,7 +140,7 @@ bool Win32DdeConversation::Connect() {
   DdeInstance::Get().RenewIfStale();
   if (DdeInstance::Id() == 0 || service_.empty() || topic_.empty()) return false;
   if (TryConnect()) return true;
-  if (serviceApplication_.empty() || !StartServiceApplication()) return false;
+  if (serviceApplication_.empty() || !StartServiceApplication(timeoutMs)) return false;
   return TryConnect();
 }
 
@@ -153,7 +152,7 @@ bool Win32DdeConversation::TryConnect() {
   return static_cast<bool>(conv_);
 }
 
-bool Win32DdeConversation::StartServiceApplication() {
+bool Win32DdeConversation::StartServiceApplication(int timeoutMs) {
   std::wstring commandLine = Widen(serviceApplication_);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -166,20 +165,25 @@ bool Win32DdeConversation::StartServiceApplication() {
   }
   const UniqueHandleObj process(info.hProcess);
   const UniqueHandleObj thread(info.hThread);
-  ::WaitForInputIdle(process.get(), kStartIdleWaitMs);
+  ::WaitForInputIdle(process.get(), static_cast<DWORD>(std::clamp(timeoutMs, 0, kStartIdleWaitMs)));
   return true;
 }
 
-std::optional<std::string> Win32DdeConversation::RequestText(const std::string& item) {
+std::optional<std::string> Win32DdeConversation::RequestText(const std::string& item,
+                                                             int timeoutMs) {
   if (!conv_) return std::nullopt;
   const UniqueHsz itemName = MakeString(item);
   if (!itemName) return std::nullopt;
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(std::max(timeoutMs, 0));
   // Unicode first; a server that only knows the ANSI text refuses it and gets asked again.
   for (const UINT format : {CF_UNICODETEXT, CF_TEXT}) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= end) return std::nullopt;
     DropStrayAcks(conv_.get());
     DWORD status = 0;
     const UniqueHData data(::DdeClientTransaction(nullptr, 0, conv_.get(), itemName.get(), format,
-                                                  XTYP_REQUEST, kRequestTimeoutMs, &status));
+                                                  XTYP_REQUEST, static_cast<DWORD>(end - now),
+                                                  &status));
     if (data) {
       DropStrayAcks(conv_.get());
       return DecodeText(data.get(), format);

@@ -23,11 +23,11 @@ class Win32DdeConversation final : public IDdeConversation {
   ~Win32DdeConversation() override = default;
 
   void SetTarget(const std::string& service, const std::string& topic) override;
-  bool Connect() override;
+  bool Connect(int timeoutMs) override;
   bool ConnectedTo(const std::string& service, const std::string& topic) override {
     return conv_ && service == service_ && topic == topic_;
   }
-  std::optional<std::string> RequestText(const std::string& item) override;
+  std::optional<std::string> RequestText(const std::string& item, int timeoutMs) override;
   DdeOutcome ExecuteCommand(const std::string& command, int timeoutMs) override;
   void Disconnect() override;
 
@@ -35,7 +35,7 @@ class Win32DdeConversation final : public IDdeConversation {
 
  private:
   bool TryConnect();
-  bool StartServiceApplication();
+  bool StartServiceApplication(int timeoutMs);
 
   std::string serviceApplication_;
   std::string service_;

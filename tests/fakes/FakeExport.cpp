@@ -6,6 +6,13 @@
 
 namespace zel::fakes {
 
+bool AnswerTime::Take(int timeoutMs) {
+  timeouts.push_back(timeoutMs);
+  const bool answered = !silent && ms <= timeoutMs;
+  if (clock != nullptr) clock->now += answered ? ms : timeoutMs;
+  return answered;
+}
+
 void FakeDde::SetTarget(const std::string& s, const std::string& t) {
   journal.Add("dde.target " + s + " " + t);
   connected = false;
@@ -13,16 +20,21 @@ void FakeDde::SetTarget(const std::string& s, const std::string& t) {
   topic = t;
 }
 
-bool FakeDde::Connect() {
+bool FakeDde::Connect(int) {
   ++connects;
   journal.Add("dde.connect");
   connected = running && UpperCase(service) == UpperCase(runningService) && topic == "System";
   return connected;
 }
 
-std::optional<std::string> FakeDde::RequestText(const std::string& item) {
+std::optional<std::string> FakeDde::RequestText(const std::string& item, int timeoutMs) {
   journal.Add("dde.request " + item);
   if (!connected) return std::nullopt;
+  if (!answers.Take(timeoutMs)) {
+    // A late reply would answer the next transaction: the conversation is dropped.
+    connected = false;
+    return std::nullopt;
+  }
   if (failRequests > 0) {
     --failRequests;
     return std::nullopt;
@@ -38,6 +50,10 @@ DdeOutcome FakeDde::ExecuteCommand(const std::string& command, int timeoutMs) {
   commands.push_back(command);
   timeouts.push_back(timeoutMs);
   if (!connected) return DdeOutcome::NotConnected;
+  if (!answers.Take(timeoutMs)) {
+    connected = false;
+    return DdeOutcome::TimedOut;
+  }
   DdeOutcome outcome = DdeOutcome::Accepted;
   if (!outcomes.empty()) {
     outcome = outcomes.front();
@@ -50,8 +66,10 @@ DdeOutcome FakeDde::ExecuteCommand(const std::string& command, int timeoutMs) {
     selRow = std::strtol(p, &end, 10);
     selCol = std::strtol(end + 1, nullptr, 10);
   } else if (command == "[PASTE]" && clipboard.content) {
+    // The clipboard's text ends at a NUL for whoever reads it.
+    const std::string text = clipboard.content->substr(0, clipboard.content->find('\0'));
     long col = selCol;
-    for (const auto& cell : SplitString(*clipboard.content + "\t", "\t")) grid[{selRow, col++}] = cell;
+    for (const auto& cell : SplitString(text + "\t", "\t")) grid[{selRow, col++}] = cell;
   }
   return outcome;
 }
@@ -73,22 +91,34 @@ class App final : public ISpreadsheetApp {
  public:
   App(FakeAutomation::Sheet& sheet, Journal& journal, std::string progId)
       : sheet_(sheet), journal_(journal), progId_(std::move(progId)) {}
-  CellPosition ActiveCell() override { return sheet_.active; }
-  void SetCellText(long row, long column, const std::string& text) override {
+  CellPosition ActiveCell(int timeoutMs) override {
+    Answer(timeoutMs);
+    return sheet_.active;
+  }
+  void SetCellText(long row, long column, const std::string& text, int timeoutMs) override {
+    Answer(timeoutMs);
     Write(row, column, text);
     ++sheet_.calls;
   }
-  void SetRowTexts(long row, long column, const std::vector<std::string>& texts) override {
+  void SetRowTexts(long row, long column, const std::vector<std::string>& texts,
+                   int timeoutMs) override {
+    Answer(timeoutMs);
     if (sheet_.refusesRowWrites) throw SpreadsheetError("Value2: type mismatch");
     for (std::size_t i = 0; i < texts.size(); ++i) Write(row, column + static_cast<long>(i), texts[i]);
     ++sheet_.calls;
   }
-  void SelectCell(long row, long column) override {
+  void SelectCell(long row, long column, int timeoutMs) override {
+    Answer(timeoutMs);
     sheet_.selected = {row, column};
     journal_.Add(progId_ + ".select R" + std::to_string(row) + "C" + std::to_string(column));
   }
 
  private:
+  // A call not answered in time is cancelled: it has no effect here.
+  void Answer(int timeoutMs) {
+    if (!sheet_.answers.Take(timeoutMs)) throw SpreadsheetError("call cancelled");
+  }
+
   void Write(long row, long column, const std::string& text) {
     if (sheet_.failAfterWrites >= 0 && sheet_.writes >= sheet_.failAfterWrites) {
       throw SpreadsheetError("call rejected");
@@ -104,10 +134,12 @@ class App final : public ISpreadsheetApp {
 };
 }  // namespace
 
-std::unique_ptr<ISpreadsheetApp> FakeAutomation::GetRunningApp(const std::string& progId) {
+std::unique_ptr<ISpreadsheetApp> FakeAutomation::GetRunningApp(const std::string& progId,
+                                                               int timeoutMs) {
   journal.Add("ole.get " + progId);
   auto it = sheets.find(progId);
   if (it == sheets.end() || !it->second.running) throw SpreadsheetError("MK_E_UNAVAILABLE");
+  if (!it->second.answers.Take(timeoutMs)) throw SpreadsheetError("call cancelled");
   return std::make_unique<App>(it->second, journal, progId);
 }
 

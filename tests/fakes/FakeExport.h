@@ -13,6 +13,24 @@
 
 namespace zel::fakes {
 
+// Moves only when a fake peer takes its time.
+class FakeSteadyClock final : public ISteadyClock {
+ public:
+  std::int64_t NowMs() override { return now; }
+  std::int64_t now = 1000;
+};
+
+// How long a fake peer takes to answer each transaction; a silent one never does. A
+// transaction given less time than it takes ends at its time-out, unanswered.
+struct AnswerTime {
+  FakeSteadyClock* clock = nullptr;  // nullptr: answers at once
+  int ms = 0;
+  bool silent = false;
+  std::vector<int> timeouts;  // what each transaction was given
+  // Advances the clock; false when the transaction went unanswered.
+  bool Take(int timeoutMs);
+};
+
 class FakeClipboard final : public IClipboard {
  public:
   explicit FakeClipboard(Journal& j) : journal(j) {}
@@ -67,11 +85,11 @@ class FakeDde final : public IDdeConversation {
  public:
   FakeDde(Journal& j, FakeClipboard& clip) : journal(j), clipboard(clip) {}
   void SetTarget(const std::string& s, const std::string& t) override;
-  bool Connect() override;
+  bool Connect(int timeoutMs) override;
   bool ConnectedTo(const std::string& s, const std::string& t) override {
     return connected && s == service && t == topic;
   }
-  std::optional<std::string> RequestText(const std::string& item) override;
+  std::optional<std::string> RequestText(const std::string& item, int timeoutMs) override;
   DdeOutcome ExecuteCommand(const std::string& command, int timeoutMs) override;
   void Disconnect() override;
 
@@ -91,6 +109,7 @@ class FakeDde final : public IDdeConversation {
   std::deque<DdeOutcome> outcomes;
   std::vector<std::string> commands;
   std::vector<int> timeouts;
+  AnswerTime answers;  // requests and commands
   int connects = 0;
   int disconnects = 0;
   int failRequests = 0;  // the next requests get no reply, as from a server that went
@@ -105,7 +124,7 @@ class FakeSheetApp;
 class FakeAutomation final : public IAutomation {
  public:
   explicit FakeAutomation(Journal& j) : journal(j) {}
-  std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId) override;
+  std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId, int timeoutMs) override;
 
   struct Sheet {
     bool running = false;
@@ -116,6 +135,7 @@ class FakeAutomation final : public IAutomation {
     int writes = 0;
     bool refusesRowWrites = false;  // an application without array writes
     int calls = 0;                  // writes of either kind
+    AnswerTime answers;             // every call, the lookup included
   };
   Journal& journal;
   std::map<std::string, Sheet> sheets;

@@ -59,6 +59,7 @@ struct MainHarness {
   FakeClipboard clipboard{journal};
   FakeDde dde{journal, clipboard};
   FakeAutomation automation{journal};
+  FakeSteadyClock steadyClock;
   FakeToolLauncher tools;
   FakeBrowserMenu pmWB;
   FakeTimer reloadTimer;

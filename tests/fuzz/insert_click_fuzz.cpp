@@ -1,11 +1,13 @@
 // One whole insert click through the fakes, with the settings, the row text, the spreadsheet's
-// replies, refused commands and clipboard failures all drawn from the input. Whatever happens,
-// nothing but the page's own errors leaves the click, and an insert the page is told of has
-// written exactly the row's values at their cells.
+// replies, refused commands, clipboard failures and how long each peer takes to answer all
+// drawn from the input. Whatever happens, nothing but the page's own errors leaves the click,
+// the click takes no longer than its two routes' deadlines, and an insert the page is told of
+// has written exactly the row's values at their cells.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -63,13 +65,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sheet.failAfterWrites = in.ConsumeIntegralInRange<int>(-1, 3);
     sheet.active = {in.ConsumeIntegralInRange<long>(1, 50), in.ConsumeIntegralInRange<long>(1, 50)};
   }
+  // A peer answers at once, slowly, or never.
+  const auto Pace = [&](zel::fakes::AnswerTime& answers) {
+    const int ms = in.ConsumeIntegralInRange<int>(-1, 6000);
+    answers = {&h.steadyClock, std::max(ms, 0), ms < 0, {}};
+  };
+  Pace(h.dde.answers);
+  for (const char* progId : {"EXCEL.Application", "KET.Application", "ET.Application"}) {
+    Pace(h.automation.sheets[progId].answers);
+  }
   const long ddeRow = h.dde.selRow, ddeCol = h.dde.selCol;
 
+  const std::int64_t start = h.steadyClock.now;
   if (caption) {
     h.form->InsertTitle2ExcelEventHandle();
   } else {
     h.form->InsertExcelEventHandle();
   }
+  if (h.steadyClock.now - start > 2 * zel::kRouteDeadlineMs) __builtin_trap();
 
   const bool told = !h.wb1.scripts.empty() && h.wb1.scripts.back() == "Q_GetPraiseInsert(2)";
   if (!told) return 0;

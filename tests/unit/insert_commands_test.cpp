@@ -104,5 +104,31 @@ TEST_F(InsertCommandsTest, PageFailuresLeaveTheHandlerAndAFailedLogScriptIsNoFai
   EXPECT_FALSE(h.journal.Has("ole.get EXCEL.Application"));
 }
 
+// An Excel that never answers holds the click for each route's own ten seconds, no longer: the
+// automation route still gets its time after DDE has spent all of its own.
+TEST_F(InsertCommandsTest, AnUnansweringExcelHoldsTheClickForEachRoutesDeadlineOnly) {
+  const struct {
+    bool oleAnswers;
+    std::vector<std::string> scripts;
+    std::int64_t tookMs;
+  } cases[] = {{true, {kLogScript}, 10000}, {false, {kExcelMessageScript}, 20000}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.oleAnswers);
+    MainHarness m;
+    m.dde.answers = {&m.steadyClock, 0, true, {}};
+    auto& excel = m.automation.sheets["EXCEL.Application"];
+    excel.running = true;
+    excel.answers = {&m.steadyClock, 0, !c.oleAnswers, {}};
+    m.wb1.LoadPage("http://127.0.0.1/pcprice/default/index");
+    m.wb1.AddElement("SettingStrID", R"({"soft":"EXCEL"})");
+    m.wb1.AddElement("InsertExcelStrID", "A#B");
+    const std::int64_t start = m.steadyClock.now;
+    m.form->InsertExcelEventHandle();
+    EXPECT_EQ(m.wb1.scripts, c.scripts);
+    EXPECT_EQ(m.steadyClock.now - start, c.tookMs);
+    EXPECT_EQ(excel.grid.size(), c.oleAnswers ? 2u : 0u);
+  }
+}
+
 }  // namespace
 }  // namespace zel::fakes

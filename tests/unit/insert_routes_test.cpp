@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "export/AutomationPlan.h"
-#include "export/DdeCommands.h"
 #include "export/PastePlan.h"
 #include "export/Routes.h"
 #include "tests/fakes/FakeExport.h"
@@ -49,9 +48,9 @@ TEST(PastePlans, ExWinnerFillsItsColumnsAndStopsWhereTheLineRunsOut) {
       {{"1", "2", "3", "4", "5", "6"}, {{head, first5, S(5, 13, 200)}, false}},
       {{"1", "2", "3", "4", "5", "6", "7", "8", "9"},
        {{head, first5, S(5, 13, 200), P("6\t7", 200), S(6, 2, 200)}, true}},
-      // The marker means nothing here; a tab or line break stays inside its own cell.
-      {{"[blank]", "a\tb", "c\r\nd", "4", "5", "6", "7"},
-       {{head, P("[blank]\ta b\tc  d\t4\t5", 400), S(5, 13, 200), P("6\t7", 200), S(6, 2, 200)}, true}},
+      // The marker means nothing here; a tab, line break or NUL stays inside its own cell.
+      {{"[blank]", "a\tb", "c\r\nd", "4", "5", std::string("6\0x", 3), "7"},
+       {{head, P("[blank]\ta b\tc  d\t4\t5", 400), S(5, 13, 200), P("6 x\t7", 200), S(6, 2, 200)}, true}},
   };
   for (const auto& c : cases) EXPECT_EQ(ExWinnerPastePlan(c.values, 5), c.plan) << ::testing::PrintToString(c.values);
 }
@@ -86,8 +85,9 @@ class RoutesTest : public ::testing::Test {
   FakeDde dde{journal, clipboard};
   FakeAutomation automation{journal};
   FakeClock clock;
+  FakeSteadyClock steady;
   std::string blank = kBlank;
-  InsertRoutes routes{dde, automation, clipboard, clock, blank};
+  InsertRoutes routes{dde, automation, clipboard, clock, steady, blank};
 };
 
 TEST_F(RoutesTest, ExcelByDdeStartsAtTheReportedCellOrGivesWay) {
@@ -111,7 +111,6 @@ TEST_F(RoutesTest, ExcelByDdeStartsAtTheReportedCellOrGivesWay) {
   }
   // Every command waited for, none paused after.
   EXPECT_TRUE(clock.slept.empty());
-  for (const int t : dde.timeouts) EXPECT_EQ(t, kDdeCommandTimeoutMs);
 }
 
 TEST_F(RoutesTest, ExcelByDdeKeepsItsConversationForTheNextRowAndMakesItAnewWhenExcelWent) {
@@ -131,7 +130,7 @@ TEST_F(RoutesTest, ExcelByDdeSendsNothingWhenExcelDoesNotAnswerOrAValueWouldSpli
   dde.replies["SysItems"] = std::nullopt;
   EXPECT_FALSE(routes.ExcelByDde({"A"}));
   dde.replies["SysItems"] = "SysItems\tSelection";
-  for (const std::string value : {"a\tb", "line\nbreak", "cr\r"}) {
+  for (const std::string& value : V{"a\tb", "line\nbreak", "cr\r", std::string("nul\0byte", 8)}) {
     EXPECT_FALSE(routes.ExcelByDde({"A", value})) << value;
   }
   EXPECT_TRUE(dde.commands.empty());
@@ -243,6 +242,63 @@ TEST_F(RoutesTest, WpsTriesKetThenEt) {
       if (e.rfind("ole.get", 0) == 0) tried.push_back(e);
     }
     EXPECT_EQ(tried, c.tried);
+  }
+}
+
+// A spreadsheet that answers slowly or never: each route gives up once its own ten seconds
+// are spent, however many transactions the row needs, each given only what is left.
+TEST_F(RoutesTest, EachRouteEndsAtItsDeadline) {
+  enum Route { kDde, kOle, kWps, kExWinner };
+  const struct {
+    const char* name;
+    Route route;
+    int answerMs;  // per transaction; -1: never
+    bool written;
+    std::int64_t tookMs;
+  } cases[] = {
+      // DDE: "SysItems", "Selection" and eight commands; automation: the lookup, the active
+      // cell, four runs and the select.
+      {"DDE slow but in time", kDde, 900, true, 9000},
+      {"DDE slow", kDde, 3000, false, 10000},
+      {"DDE silent", kDde, -1, false, 10000},
+      {"automation slow but in time", kOle, 1400, true, 9800},
+      {"automation slow", kOle, 3000, false, 10000},
+      {"automation silent", kOle, -1, false, 10000},
+      {"WPS: KET silent leaves ET no time", kWps, -1, false, 10000},
+      {"ExWinner slow", kExWinner, 3000, false, 10000},
+      {"ExWinner silent", kExWinner, -1, false, 10000},
+  };
+  const V row{"A", kBlank, "C", kBlank, "E", kBlank, "G"};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeDde peer{journal, clipboard};
+    peer.runningService = c.route == kExWinner ? "EXCEL" : "Excel";
+    FakeAutomation apps{journal};
+    AnswerTime& answers = c.route == kDde || c.route == kExWinner ? peer.answers
+                          : c.route == kOle ? apps.sheets["EXCEL.Application"].answers
+                                            : apps.sheets["KET.Application"].answers;
+    answers = {&steady, std::max(c.answerMs, 0), c.answerMs < 0, {}};
+    for (const char* progId : {"EXCEL.Application", "KET.Application", "ET.Application"}) {
+      apps.sheets[progId].running = true;
+    }
+    InsertRoutes r{peer, apps, clipboard, clock, steady, blank};
+    const std::int64_t start = steady.now;
+    bool written = false;
+    switch (c.route) {
+      case kDde: written = r.ExcelByDde(row); break;
+      case kOle: written = r.ExcelByOle(row); break;
+      case kWps: written = r.Wps(row); break;
+      case kExWinner: written = r.ExWinner(row) == ExWinnerOutcome::Written; break;
+    }
+    EXPECT_EQ(written, c.written);
+    EXPECT_EQ(steady.now - start, c.tookMs);
+    // Each transaction was given what was left of the route's time, no more.
+    std::int64_t spent = 0;
+    for (const int t : answers.timeouts) {
+      EXPECT_EQ(t, 10000 - spent);
+      spent += c.answerMs >= 0 && c.answerMs <= t ? c.answerMs : t;
+    }
+    EXPECT_TRUE(apps.sheets["ET.Application"].grid.empty());
   }
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <thread>
 
@@ -70,26 +71,26 @@ TEST_F(DdeTest, TalksToTheExcelSystemTopic) {
   SheetProcess sheet({"--as", "excel-dde-only", "--active", "R3C2"});
   Win32DdeConversation dde("");
   dde.SetTarget("Excel", "System");
-  ASSERT_TRUE(dde.Connect());
-  const auto items = dde.RequestText("SysItems");
+  ASSERT_TRUE(dde.Connect(10000));
+  const auto items = dde.RequestText("SysItems", 10000);
   ASSERT_TRUE(items.has_value());
   EXPECT_NE(items->find("Selection"), std::string::npos) << *items;
-  EXPECT_EQ(dde.RequestText("Selection"), "[Book1]Sheet1!R3C2");
-  EXPECT_EQ(dde.RequestText("NoSuchItem"), std::nullopt);
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R3C2");
+  EXPECT_EQ(dde.RequestText("NoSuchItem", 10000), std::nullopt);
 
   EXPECT_EQ(dde.ExecuteCommand(Select(7, 4), 5000), DdeOutcome::Accepted);
   // The acknowledgement comes after the command is carried out: no waiting needed.
   EXPECT_EQ(sheet.Grid().activeRow, 7);
   EXPECT_EQ(sheet.Grid().activeColumn, 4);
-  EXPECT_EQ(dde.RequestText("Selection"), "[Book1]Sheet1!R7C4");
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R7C4");
 
   // The service name is compared without regard to case, as Windows does.
   dde.SetTarget("EXCEL", "system");
   EXPECT_FALSE(dde.Connected());
-  EXPECT_TRUE(dde.Connect());
+  EXPECT_TRUE(dde.Connect(10000));
   dde.Disconnect();
   dde.Disconnect();
-  EXPECT_EQ(dde.RequestText("SysItems"), std::nullopt);
+  EXPECT_EQ(dde.RequestText("SysItems", 10000), std::nullopt);
   EXPECT_EQ(dde.ExecuteCommand(Select(1, 1), 1000), DdeOutcome::NotConnected);
 }
 
@@ -98,7 +99,7 @@ TEST_F(DdeTest, PastesUnicodeTextThroughTheRealClipboard) {
   Win32Clipboard clipboard;
   Win32DdeConversation dde("");
   dde.SetTarget("Excel", "System");
-  ASSERT_TRUE(dde.Connect());
+  ASSERT_TRUE(dde.Connect(10000));
   clipboard.SetText("名称\t规格 Ünïcode 😀\t\t3");
   ASSERT_EQ(dde.ExecuteCommand("[PASTE]", 5000), DdeOutcome::Accepted);
   const SheetGrid grid = sheet.Grid();
@@ -116,8 +117,8 @@ TEST_F(DdeTest, ExWinnerSelectionKeepsItsChineseBookName) {
   SheetProcess sheet({"--as", "exwinner", "--active", "R5C9"});
   Win32DdeConversation dde("");
   dde.SetTarget("EXCEL", "System");
-  ASSERT_TRUE(dde.Connect());
-  EXPECT_EQ(dde.RequestText("Selection"), "'[价格.xls]Sheet1'!R5C9");
+  ASSERT_TRUE(dde.Connect(10000));
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "'[价格.xls]Sheet1'!R5C9");
 }
 
 struct OutcomeCase {
@@ -149,7 +150,7 @@ TEST_F(DdeTest, AcknowledgementsMapToOutcomes) {
     SheetProcess sheet(args);
     Win32DdeConversation dde("");
     dde.SetTarget("Excel", "System");
-    ASSERT_TRUE(dde.Connect());
+    ASSERT_TRUE(dde.Connect(10000));
     const auto start = Clock::now();
     EXPECT_EQ(dde.ExecuteCommand(c.command, c.timeoutMs), c.expected);
     EXPECT_LT(MsSince(start), c.maxMs);
@@ -165,29 +166,29 @@ TEST_F(DdeTest, AFreshConversationAfterATimeOutGetsItsOwnAnswers) {
   SheetProcess sheet({"--as", "excel-dde-only", "--slow", "700"});
   Win32DdeConversation dde("");
   dde.SetTarget("Excel", "System");
-  ASSERT_TRUE(dde.Connect());
+  ASSERT_TRUE(dde.Connect(10000));
   EXPECT_EQ(dde.ExecuteCommand(Select(5, 5), 200), DdeOutcome::TimedOut);
-  ASSERT_TRUE(dde.Connect());
-  EXPECT_EQ(dde.RequestText("Selection"), "[Book1]Sheet1!R1C1");
+  ASSERT_TRUE(dde.Connect(10000));
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R1C1");
   EXPECT_EQ(dde.ExecuteCommand(Select(8, 2), 3000), DdeOutcome::Accepted);
-  EXPECT_EQ(dde.RequestText("Selection"), "[Book1]Sheet1!R8C2");
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R8C2");
 }
 
 TEST_F(DdeTest, AServerThatQuitsLeavesNoConversation) {
   auto sheet = std::make_unique<SheetProcess>(std::vector<std::string>{"--as", "excel-dde-only"});
   Win32DdeConversation dde("");
   dde.SetTarget("Excel", "System");
-  ASSERT_TRUE(dde.Connect());
+  ASSERT_TRUE(dde.Connect(10000));
   sheet.reset();
   const auto start = Clock::now();
   EXPECT_EQ(dde.ExecuteCommand(Select(2, 2), 3000), DdeOutcome::NotConnected);
-  EXPECT_EQ(dde.RequestText("Selection"), std::nullopt);
+  EXPECT_EQ(dde.RequestText("Selection", 10000), std::nullopt);
   EXPECT_LT(MsSince(start), 2000);
   // A spreadsheet started again is reached again, by the same conversation object.
   SheetProcess again({"--as", "excel-dde-only", "--active", "R2C5"});
   dde.SetTarget("Excel", "System");
-  ASSERT_TRUE(dde.Connect());
-  EXPECT_EQ(dde.RequestText("Selection"), "[Book1]Sheet1!R2C5");
+  ASSERT_TRUE(dde.Connect(10000));
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R2C5");
 }
 
 TEST_F(DdeTest, AConversationTheServerEndsIsReplacedOnConnect) {
@@ -195,14 +196,14 @@ TEST_F(DdeTest, AConversationTheServerEndsIsReplacedOnConnect) {
   dde.SetTarget("Excel", "System");
   {
     SheetProcess sheet({"--as", "excel-dde-only"});
-    ASSERT_TRUE(dde.Connect());
+    ASSERT_TRUE(dde.Connect(10000));
     // The server closes: it ends its conversations itself, and the main loop sees that.
     ::SendMessageW(::FindWindowW(L"ZelSheetDdeListener", nullptr), WM_CLOSE, 0, 0);
     PumpMessages(300);
   }
   SheetProcess sheet({"--as", "excel-dde-only", "--active", "R6C1"});
-  ASSERT_TRUE(dde.Connect());
-  EXPECT_EQ(dde.RequestText("Selection"), "[Book1]Sheet1!R6C1");
+  ASSERT_TRUE(dde.Connect(10000));
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R6C1");
 }
 
 TEST_F(DdeTest, NoServerFailsFast) {
@@ -211,12 +212,12 @@ TEST_F(DdeTest, NoServerFailsFast) {
     Win32DdeConversation dde(app);
     dde.SetTarget("Excel", "System");
     const auto start = Clock::now();
-    EXPECT_FALSE(dde.Connect());
+    EXPECT_FALSE(dde.Connect(10000));
     EXPECT_LT(MsSince(start), 1500);
-    EXPECT_EQ(dde.RequestText("SysItems"), std::nullopt);
+    EXPECT_EQ(dde.RequestText("SysItems", 10000), std::nullopt);
   }
   Win32DdeConversation unnamed("");
-  EXPECT_FALSE(unnamed.Connect());
+  EXPECT_FALSE(unnamed.Connect(10000));
 }
 
 TEST_F(DdeTest, StartsTheServiceApplicationWhenNoServerAnswers) {
@@ -225,13 +226,13 @@ TEST_F(DdeTest, StartsTheServiceApplicationWhenNoServerAnswers) {
   const auto start = Clock::now();
   // Connecting is tried once more at once; under Wine the program reports itself idle before
   // its server is up, so that second attempt may come too early.
-  bool connected = dde.Connect();
+  bool connected = dde.Connect(10000);
   EXPECT_LT(MsSince(start), 11000);
   while (!connected && MsSince(start) < 5000) {
-    if (::FindWindowW(L"ZelSheetDdeListener", nullptr) != nullptr) connected = dde.Connect();
+    if (::FindWindowW(L"ZelSheetDdeListener", nullptr) != nullptr) connected = dde.Connect(10000);
     ::Sleep(50);
   }
-  const auto selection = dde.RequestText("Selection");
+  const auto selection = dde.RequestText("Selection", 10000);
   dde.Disconnect();
   zel::winetest::StopAnySheet();
   EXPECT_TRUE(connected);
@@ -254,18 +255,18 @@ TEST_F(DdeTest, DrivesWinesProgramManager) {
   const std::string group = "ZelGroup" + std::to_string(::GetTickCount() % 100000);
   Win32DdeConversation dde("");
   dde.SetTarget("PROGMAN", "PROGMAN");
-  ASSERT_TRUE(dde.Connect());
-  const auto before = dde.RequestText("Groups");
+  ASSERT_TRUE(dde.Connect(10000));
+  const auto before = dde.RequestText("Groups", 10000);
   ASSERT_TRUE(before.has_value());
   EXPECT_EQ(before->find(group), std::string::npos);
   EXPECT_EQ(dde.ExecuteCommand("[CreateGroup(" + group + ")]", 5000), DdeOutcome::Accepted);
   // Wine opens a folder window for the new group; it must not outlive the test.
   CloseWindowTitled(group);
-  const auto after = dde.RequestText("Groups");
+  const auto after = dde.RequestText("Groups", 10000);
   ASSERT_TRUE(after.has_value());
   EXPECT_NE(after->find(group), std::string::npos) << *after;
   EXPECT_EQ(dde.ExecuteCommand("[DeleteGroup(" + group + ")]", 5000), DdeOutcome::Accepted);
-  EXPECT_EQ(dde.RequestText("Groups")->find(group), std::string::npos);
+  EXPECT_EQ(dde.RequestText("Groups", 10000)->find(group), std::string::npos);
 }
 
 // ---------------------------------------------------------------- automation
@@ -275,18 +276,18 @@ using AutomationTest = SpreadsheetLinkTest;
 TEST_F(AutomationTest, WritesSelectsAndReadsTheActiveCell) {
   SheetProcess sheet({"--as", "excel-ole-only", "--active", "R7C3"});
   Win32Automation automation;
-  const auto app = automation.GetRunningApp("EXCEL.Application");
-  const zel::CellPosition active = app->ActiveCell();
+  const auto app = automation.GetRunningApp("EXCEL.Application", 10000);
+  const zel::CellPosition active = app->ActiveCell(10000);
   EXPECT_EQ(active.row, 7);
   EXPECT_EQ(active.column, 3);
-  app->SetCellText(7, 3, "名称 Ü 😀");
-  app->SetCellText(7, 4, "");
-  app->SelectCell(8, 3);
+  app->SetCellText(7, 3, "名称 Ü 😀", 10000);
+  app->SetCellText(7, 4, "", 10000);
+  app->SelectCell(8, 3, 10000);
   const SheetGrid grid = sheet.Grid();
   EXPECT_EQ(grid.Cell(7, 3), "名称 Ü 😀");
   EXPECT_EQ(grid.Cell(7, 4), "");
   EXPECT_EQ(grid.activeRow, 8);
-  EXPECT_EQ(app->ActiveCell().row, 8);
+  EXPECT_EQ(app->ActiveCell(10000).row, 8);
 }
 
 TEST_F(AutomationTest, FindsOnlyTheProgIdsThatRun) {
@@ -302,12 +303,12 @@ TEST_F(AutomationTest, FindsOnlyTheProgIdsThatRun) {
     for (const auto& [progId, runs] : {std::pair{"KET.Application", c.ket}, {"ET.Application", c.et}}) {
       SCOPED_TRACE(progId);
       if (runs) {
-        EXPECT_NO_THROW(automation.GetRunningApp(progId)->SetCellText(1, 1, progId));
+        EXPECT_NO_THROW(automation.GetRunningApp(progId, 10000)->SetCellText(1, 1, progId, 10000));
       } else {
-        EXPECT_THROW(automation.GetRunningApp(progId), SpreadsheetError);
+        EXPECT_THROW(automation.GetRunningApp(progId, 10000), SpreadsheetError);
       }
     }
-    EXPECT_THROW(automation.GetRunningApp("EXCEL.Application"), SpreadsheetError);
+    EXPECT_THROW(automation.GetRunningApp("EXCEL.Application", 10000), SpreadsheetError);
   }
 }
 
@@ -317,7 +318,7 @@ TEST_F(AutomationTest, NoRunningObjectFailsFastWithTheReason) {
     SCOPED_TRACE(progId);
     const auto start = Clock::now();
     try {
-      automation.GetRunningApp(progId);
+      automation.GetRunningApp(progId, 10000);
       ADD_FAILURE() << "no error";
     } catch (const SpreadsheetError& e) {
       EXPECT_NE(std::string(e.what()).find(progId), std::string::npos) << e.what();
@@ -355,8 +356,8 @@ TEST_F(AutomationTest, ABriefBusySpellIsWaitedOut) {
     const auto start = Clock::now();
     {
       Win32Automation automation;
-      const auto app = automation.GetRunningApp("EXCEL.Application");
-      app->SetCellText(1, 1, "after the edit");
+      const auto app = automation.GetRunningApp("EXCEL.Application", 10000);
+      app->SetCellText(1, 1, "after the edit", 10000);
     }
     EXPECT_GE(MsSince(start), 250);
     EXPECT_LT(MsSince(start), 2000);
@@ -370,8 +371,8 @@ TEST_F(AutomationTest, ALongBusySpellFailsWithinTheBound) {
   Win32Automation automation;
   const auto start = Clock::now();
   try {
-    const auto app = automation.GetRunningApp("EXCEL.Application");
-    app->SetCellText(1, 1, "never");
+    const auto app = automation.GetRunningApp("EXCEL.Application", 10000);
+    app->SetCellText(1, 1, "never", 10000);
     ADD_FAILURE() << "no error";
   } catch (const SpreadsheetError& e) {
     EXPECT_NE(std::string(e.what()).find("0x80010001"), std::string::npos) << e.what();
@@ -380,6 +381,43 @@ TEST_F(AutomationTest, ALongBusySpellFailsWithinTheBound) {
   EXPECT_LT(MsSince(start), 3500);
   EXPECT_EQ(sheet.Grid().Cell(1, 1), "<none>");
   EXPECT_EQ(MarkerFilterScope::Current(), nullptr);
+}
+
+// A call still pending at its time-out is given up, and letting go of the application that
+// did not answer it costs nothing more; one answered in time goes through.
+TEST_F(AutomationTest, ACallPendingAtItsTimeOutIsGivenUp) {
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+    bool answered;
+  } cases[] = {{"slow but in time", {"--ole-slow", "150"}, true},
+               {"slow", {"--ole-slow", "3000"}, false},
+               {"silent", {"--ole-silent"}, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args{"--as", "excel-ole-only"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    SheetProcess sheet(args);
+    const auto start = Clock::now();
+    bool answered = true;
+    {
+      Win32Automation automation;
+      const auto app = automation.GetRunningApp("EXCEL.Application", 1000);
+      try {
+        app->SetCellText(1, 1, "x", 1000);
+      } catch (const SpreadsheetError& e) {
+        answered = false;
+        EXPECT_NE(std::string(e.what()).find("no answer within 1000 ms"), std::string::npos) << e.what();
+      }
+    }
+    const long took = MsSince(start);
+    std::printf("[ %s: the call and the release took %ld ms ]\n", c.name, took);
+    EXPECT_EQ(answered, c.answered);
+    EXPECT_LT(took, 1500);
+    if (!c.answered) {
+      EXPECT_GE(took, 1000);
+    }
+  }
 }
 
 // ---------------------------------------------------------------- clipboard

@@ -101,6 +101,10 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
       o.silent = true;
     } else if (a == L"--slow" && hasValue) {
       o.slowMs = static_cast<int>(ToLong(args[++i]));
+    } else if (a == L"--ole-slow" && hasValue) {
+      o.oleSlowMs = static_cast<int>(ToLong(args[++i]));
+    } else if (a == L"--ole-silent") {
+      o.oleSilent = true;
     } else if (a == L"--busy" && hasValue) {
       o.busyMs = static_cast<int>(ToLong(args[++i]));
     } else if (a == L"--no-arrays") {

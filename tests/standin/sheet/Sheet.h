@@ -19,6 +19,8 @@ struct Options {
   bool silent = false;       // never acknowledge a command
   int slowMs = 0;            // delay before a command is carried out and acknowledged
   int busyMs = 0;            // automation calls rejected as busy for this long after start
+  int oleSlowMs = 0;         // delay before an automation call is carried out and answered
+  bool oleSilent = false;    // never answer an automation call (until told to quit)
   bool noSelection = false;  // the "Selection" request is refused
   bool noArrays = false;     // Value2 of a range refuses arrays, as some applications do
   std::wstring gridFile;

@@ -66,6 +66,18 @@ bool ParseA1(const std::wstring& text, long& row, long& column) {
   return row > 0;
 }
 
+// --ole-slow and --ole-silent: the call is answered late, or only when the stand-in is told
+// to quit.
+void TakeTime() {
+  const Options& o = Current().options;
+  if (o.oleSilent) {
+    const zel::win32::UniqueHandleObj quit(::OpenEventW(SYNCHRONIZE, FALSE, L"ZelSheetQuit"));
+    if (quit) ::WaitForSingleObject(quit.get(), INFINITE);
+  } else if (o.oleSlowMs > 0) {
+    ::Sleep(static_cast<DWORD>(o.oleSlowMs));
+  }
+}
+
 class SheetObject final : public IDispatch {
  public:
   // A cell is a range of one: row, first and last column.
@@ -115,6 +127,7 @@ class SheetObject final : public IDispatch {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO*, UINT*) override {
     try {
+      TakeTime();
       return Dispatch(id, flags, params, result);
     } catch (...) {
       zel::ReportCurrentException();

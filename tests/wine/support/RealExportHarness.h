@@ -8,6 +8,7 @@
 #include "export/win32/Automation.h"
 #include "export/win32/Clipboard.h"
 #include "export/win32/DdeConversation.h"
+#include "export/win32/SteadyClock.h"
 #include "tests/fakes/MainHarness.h"
 
 namespace zel::winetest {
@@ -50,6 +51,7 @@ struct RealExportHarness {
   win32::Win32DdeConversation dde;  // starts "Excel" when no server answers, as the program does
   win32::Win32Automation automation;
   win32::Win32Clipboard clipboard;
+  win32::Win32SteadyClock steadyClock;
   std::unique_ptr<TfrmMain> form;
 };
 
