@@ -18,7 +18,8 @@ MainHarness::MainHarness() {
                       [this]() -> std::unique_ptr<IMiniInputWindow> {
                         return std::make_unique<FakeMiniInput>(journal);
                       },
-                      update.Ports()};
+                      update.Ports(),
+                      monitors};
   form = std::make_unique<TfrmMain>(globals, ports, std::move(iniFile));
   SetExceptionReporter([this](const std::string& m) { form->ApplicationEvents1Exception(m); });
 }

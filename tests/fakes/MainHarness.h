@@ -62,6 +62,7 @@ struct MainHarness {
   FakeBrowserMenu pmWB;
   FakeTimer reloadTimer;
   UpdateFakes update;
+  FakeMonitors monitors;
   FakeIniFile* ini = nullptr;  // owned by the form
   std::unique_ptr<TfrmMain> form;
 };
