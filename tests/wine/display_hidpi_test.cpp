@@ -13,6 +13,7 @@
 #include "app/win32/Win32Util.h"
 #include "bridge/win32/MiniInputForm.h"
 #include "shell/win32/MainForm.h"
+#include "update/win32/UpdateInfo.h"
 #include "tests/wine/support/StandInPage.h"
 #include "tests/wine/support/ZelProcess.h"
 
@@ -84,6 +85,25 @@ TEST(HighDpi, TheWindowsScaleAndThePagesZoomByOneAndAHalf) {
   EXPECT_EQ(WindowBounds(mini), (Bounds{width - 435 - 75, 150, 435, 90}));
   EXPECT_TRUE(PumpUntil([&] { return ZoomedAgain(zooms); }, 5000))
       << ::testing::PrintToString(RecordedZooms());
+}
+
+// The update dialog is laid out by the program: 328 x 191 with its memo above a 41-pixel
+// strip, at one and a half times the pixels.
+TEST(HighDpi, TheUpdateDialogIsLaidOutAtItsOwnersScale) {
+  const HWND owner = ::CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 100, 100,
+                                       700, 500, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  {
+    win32::TfrmUpdateInfo form(owner, {"1. notes"});
+    RECT client{}, memo{};
+    ::GetClientRect(form.Handle(), &client);
+    ::GetClientRect(::GetDlgItem(form.Handle(), win32::TfrmUpdateInfo::kMemoId), &memo);
+    EXPECT_EQ(client.right, 492);
+    EXPECT_EQ(client.bottom, 287);
+    EXPECT_EQ(memo.right, 492);
+    EXPECT_EQ(memo.bottom, 287 - 62);
+  }
+  ::DestroyWindow(owner);
 }
 
 }  // namespace
