@@ -1,9 +1,12 @@
 #include "bridge/MinInput.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "bridge/Origin.h"
+#include "shell/Screens.h"
 
 namespace zel {
 
@@ -20,6 +23,26 @@ constexpr int kTopStrip = 3;
 constexpr int kRightStrip = 4;
 // A window this close to the top or right edge slides out.
 constexpr int kSnapDistance = 20;
+// The first position: this far below the primary monitor's top, and from its right edge.
+constexpr int kFirstTop = 100;
+constexpr int kFirstRightGap = 50;
+
+// The edges the window docks at: those of the monitor it is on, where the desktop ends there.
+// On one primary monitor that is the top (0) and the screen width.
+struct DockEdges {
+  bool hasTop = false;
+  bool hasRight = false;
+  int top = 0;
+  int right = 0;
+};
+
+DockEdges EdgesFor(IMonitors& monitors, const WindowRect& window) {
+  const std::vector<MonitorInfo> list = monitors.List();
+  if (list.empty()) return {};
+  const MonitorInfo& monitor = MonitorOf(list, window);
+  const OuterEdges outer = OuterEdgesOf(list, monitor, window);
+  return {outer.top, outer.right, monitor.bounds.top, monitor.bounds.left + monitor.bounds.width};
+}
 
 }  // namespace
 
@@ -126,10 +149,14 @@ bool TfrmMinInput::OwnsWindow(std::intptr_t window) {
 }
 
 void TfrmMinInput::FormCreate() {
-  P.window.SetClientSize(G.MiniWidth, G.MiniHeight);
+  P.window.SetClientSize(Scaled(G.MiniWidth), Scaled(G.MiniHeight));
   WindowRect bounds = P.window.Bounds();
-  bounds.top = 100;
-  bounds.left = P.window.PrimaryScreenWidth() - G.MiniWidth - 50;
+  const std::vector<MonitorInfo> monitors = P.monitors.List();
+  if (!monitors.empty()) {
+    const WindowRect& primary = PrimaryMonitor(monitors).bounds;
+    bounds.top = primary.top + Scaled(kFirstTop);
+    bounds.left = primary.left + primary.width - bounds.width - Scaled(kFirstRightGap);
+  }
   P.window.SetBounds(bounds);
   P.ReloadTimer.SetEnabled(false);
   // The sinks come before the first navigation, whose events may arrive inside the call.
@@ -143,8 +170,8 @@ void TfrmMinInput::FormCreate() {
 void TfrmMinInput::FormShow() { SetWindowTop(true); }
 
 void TfrmMinInput::FormCanResize(int& width, int& height) {
-  if (width < G.MiniWidth) width = G.MiniWidth;
-  if (height < G.MiniHeight) height = G.MiniHeight;
+  width = std::max(width, Scaled(G.MiniWidth));
+  height = std::max(height, Scaled(G.MiniHeight));
 }
 
 void TfrmMinInput::FormDestroy() {}
@@ -211,31 +238,35 @@ std::string TfrmMinInput::TopControlNameAt(ScreenPoint point) {
 
 void TfrmMinInput::Timer1Timer() {
   WindowRect bounds = P.window.Bounds();
-  const int screenWidth = P.window.PrimaryScreenWidth();
-  const bool dockedTop = bounds.top <= kTopStrip;
-  const bool dockedRight = !dockedTop && bounds.left + bounds.width >= screenWidth;
+  const DockEdges edge = EdgesFor(P.monitors, bounds);
+  const bool dockedTop = edge.hasTop && bounds.top - edge.top <= Scaled(kTopStrip);
+  const bool dockedRight =
+      !dockedTop && edge.hasRight && bounds.left + bounds.width >= edge.right;
   if (!dockedTop && !dockedRight) return;
-  const int targetTop = dockedTop ? 0 : bounds.top;
   if (TopControlNameAt(P.window.CursorPos()) != kMiniComponentName) {
     P.Timer2.SetEnabled(true);
     return;
   }
   P.Timer2.SetEnabled(false);
   const WindowRect before = bounds;
-  bounds.top = targetTop;
-  if (targetTop != 0) bounds.left = screenWidth - bounds.width;
+  if (dockedTop) {
+    bounds.top = edge.top;
+  } else {
+    bounds.left = edge.right - bounds.width;
+  }
   if (bounds.left != before.left || bounds.top != before.top) P.window.SetBounds(bounds);
 }
 
 void TfrmMinInput::Timer2Timer() {
   WindowRect bounds = P.window.Bounds();
   const WindowRect before = bounds;
-  const int screenWidth = P.window.PrimaryScreenWidth();
-  if (bounds.top <= kSnapDistance) {
-    bounds.top = kTopStrip - bounds.height;
-    if (bounds.left + bounds.width > screenWidth) bounds.left = screenWidth - bounds.width;
-  } else if (bounds.left + bounds.width - screenWidth >= -kSnapDistance) {
-    bounds.left = screenWidth - kRightStrip;
+  const DockEdges edge = EdgesFor(P.monitors, bounds);
+  const int snap = Scaled(kSnapDistance);
+  if (edge.hasTop && bounds.top - edge.top <= snap) {
+    bounds.top = edge.top + Scaled(kTopStrip) - bounds.height;
+    if (bounds.left + bounds.width > edge.right) bounds.left = edge.right - bounds.width;
+  } else if (edge.hasRight && bounds.left + bounds.width - edge.right >= -snap) {
+    bounds.left = edge.right - Scaled(kRightStrip);
   }
   if (bounds.left != before.left || bounds.top != before.top) P.window.SetBounds(bounds);
 }
@@ -276,5 +307,7 @@ void TfrmMinInput::EmbeddedWBMinInputScriptError(bool& continueScripts, bool& sh
 }
 
 std::int64_t TfrmMinInput::Now() { return P.clock.TickMs(); }
+
+int TfrmMinInput::Scaled(int length) { return ScaleToDpi(length, P.window.Dpi()); }
 
 }  // namespace zel

@@ -51,7 +51,8 @@ class IMiniForm {
   // The component name of this program's top-level window under the point; empty when the
   // point is on no window of the program.
   virtual std::string TopControlNameAt(ScreenPoint point) = 0;
-  virtual int PrimaryScreenWidth() = 0;
+  // The pixels per inch of the monitor the window is on (kDesignDpi where the system cannot say).
+  virtual int Dpi() = 0;
 };
 
 // Reloads a page at most once per kReloadSpacingMs: a request that comes sooner is carried out
@@ -86,6 +87,7 @@ struct TfrmMinInputPorts {
   ITimer& ReloadTimer;
   ISinkFactory& sinks;
   IClock& clock;
+  IMonitors& monitors;
 };
 
 class TfrmMinInput final : public IMiniInputWindow {
@@ -142,6 +144,8 @@ class TfrmMinInput final : public IMiniInputWindow {
 
   std::int64_t Now();
   std::string InputValue(const char* id);
+  // A length designed at kDesignDpi, at the window's pixels per inch.
+  int Scaled(int length);
 
   TGlobals& G;
   IMiniInputOwner& Owner;

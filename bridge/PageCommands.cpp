@@ -88,7 +88,7 @@ void TfrmMain::HVEventHandle() {
     G.HTop = at.top;
     P.EmbeddedWB1.SetVisible(false);
     P.EmbeddedWB2.SetVisible(true);
-    P.window.SetBounds({G.VLeft, G.VTop, G.VWidth, G.VHeight});
+    PlaceWindow(G.VLeft, G.VTop, G.VWidth, G.VHeight);
     if (Contains(P.EmbeddedWB2.LocationURL(), G.IndexZbUrl)) {
       RefreshZel();
     } else {
@@ -100,7 +100,7 @@ void TfrmMain::HVEventHandle() {
     G.VTop = at.top;
     P.EmbeddedWB1.SetVisible(true);
     P.EmbeddedWB2.SetVisible(false);
-    P.window.SetBounds({G.HLeft, G.HTop, G.HWidth, G.HHeight});
+    PlaceWindow(G.HLeft, G.HTop, G.HWidth, G.HHeight);
     RefreshZel();
   }
   P.window.Show();

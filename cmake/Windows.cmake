@@ -52,6 +52,19 @@ add_test(NAME testbed.stop COMMAND ${CMAKE_SOURCE_DIR}/tools/testbed.sh stop ${T
 set_tests_properties(testbed.start PROPERTIES FIXTURES_SETUP winebed TIMEOUT 120)
 set_tests_properties(testbed.stop PROPERTIES FIXTURES_CLEANUP winebed TIMEOUT 60)
 
+# A second bed whose screen has 144 pixels per inch, for the tests named *_hidpi_test.
+set(TESTBED_HIDPI ${CMAKE_BINARY_DIR}/testbed-hidpi)
+set(TESTBED_DEFAULT ${TESTBED})
+set(TESTBED ${TESTBED_HIDPI})
+configure_file(tools/wine-run.in ${CMAKE_BINARY_DIR}/wine-run-hidpi @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
+set(TESTBED ${TESTBED_DEFAULT})
+add_test(NAME testbed-hidpi.start COMMAND ${CMAKE_COMMAND} -E env ZEL_TESTBED_DPI=144
+         ${CMAKE_SOURCE_DIR}/tools/testbed.sh start ${TESTBED_HIDPI} ${ZEL_WINE_BITS})
+add_test(NAME testbed-hidpi.stop COMMAND ${CMAKE_SOURCE_DIR}/tools/testbed.sh stop ${TESTBED_HIDPI})
+set_tests_properties(testbed-hidpi.start PROPERTIES FIXTURES_SETUP winebed_hidpi TIMEOUT 120)
+set_tests_properties(testbed-hidpi.stop PROPERTIES FIXTURES_CLEANUP winebed_hidpi TIMEOUT 60)
+
 # Peers of the Wine tests: programs they start (the stand-in spreadsheet and similar), and a
 # folder with a .def file is an in-process server instead, <folder>.dll with those exports (the
 # stand-in browser control).
@@ -84,8 +97,14 @@ foreach(src ${WINE_TESTS})
   add_executable(${name} ${src})
   target_link_libraries(${name} PRIVATE zel_wine_support gtest_main)
   add_dependencies(${name} Zel)
-  add_test(NAME wine.${name} COMMAND ${WINE_RUN} $<TARGET_FILE:${name}>)
-  set_tests_properties(wine.${name} PROPERTIES FIXTURES_REQUIRED winebed RUN_SERIAL TRUE
+  if(name MATCHES "_hidpi_test$")
+    add_test(NAME wine.${name} COMMAND ${CMAKE_BINARY_DIR}/wine-run-hidpi $<TARGET_FILE:${name}>)
+    set(bed winebed_hidpi)
+  else()
+    add_test(NAME wine.${name} COMMAND ${WINE_RUN} $<TARGET_FILE:${name}>)
+    set(bed winebed)
+  endif()
+  set_tests_properties(wine.${name} PROPERTIES FIXTURES_REQUIRED ${bed} RUN_SERIAL TRUE
     TIMEOUT 300 ENVIRONMENT "ZEL_EXE=$<TARGET_FILE:Zel>;ZEL_BIN=${CMAKE_BINARY_DIR}")
 endforeach()
 foreach(peer ${PEER_DIRS})

@@ -63,6 +63,7 @@ struct TfrmMainPorts {
   std::function<std::unique_ptr<IMiniInputWindow>()> createMiniInput;
   // The update's download component, files, processes, dialog, signatures and retry timer.
   TUpdatePorts update;
+  IMonitors& monitors;
 };
 
 struct BindingRow;
@@ -189,6 +190,11 @@ class TfrmMain final : public IMiniInputOwner, private IUpdateOwner {
   class BrowserEvents;
 
   IEventSink& Sink(int index);
+  // A length designed at kDesignDpi, at the window's pixels per inch.
+  int Scaled(int length);
+  // Gives the window a layout's size at a remembered position, brought onto a monitor when
+  // none shows that position any more.
+  void PlaceWindow(int left, int top, int width, int height);
   void BindTable(IBrowser& browser, const BindingRow* rows, std::size_t count);
   void ApplyPinState(IBrowser& browser);
   // IUpdateOwner (update/VersionCheck.cpp)

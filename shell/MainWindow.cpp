@@ -5,6 +5,7 @@
 #include "app/Startup.h"
 #include "shell/BrowserEvents.h"
 #include "shell/Main.h"
+#include "shell/Screens.h"
 
 namespace zel {
 
@@ -52,14 +53,15 @@ void TfrmMain::FormCreate(const std::vector<std::string>& args) {
   G.IsClosing = false;
   G.Layout = "H";
   const ScreenSize screen = P.application.PrimaryScreen();
-  G.HTop = 100;
-  G.HLeft = screen.width - G.HWidth - 50;
-  G.VTop = 20;
-  G.VLeft = screen.width - G.VWidth - 50;
+  const int width = Scaled(G.HWidth);
+  const int height = Scaled(G.HHeight);
+  G.HTop = Scaled(100);
+  G.HLeft = screen.width - width - Scaled(50);
+  G.VTop = Scaled(20);
+  G.VLeft = screen.width - Scaled(G.VWidth) - Scaled(50);
 
   // Centred at first show; invisible (alpha 0) until the wide page has a document.
-  P.window.SetBounds({(screen.width - G.HWidth) / 2, (screen.height - G.HHeight) / 2, G.HWidth,
-                      G.HHeight});
+  P.window.SetBounds({(screen.width - width) / 2, (screen.height - height) / 2, width, height});
   P.window.SetAlpha(0);
 
   // A first page that fails to start is logged; the window is still made whole, or no page
@@ -90,6 +92,10 @@ std::intptr_t TfrmMain::NotifyMsgReceived() {
 }
 
 void TfrmMain::OpenMainClick() {
+  // Hidden while its monitor was unplugged, it would come back where nobody sees it.
+  const WindowRect at = P.window.Bounds();
+  const WindowRect onScreen = OnSomeMonitor(P.monitors.List(), at);
+  if (onScreen.left != at.left || onScreen.top != at.top) P.window.SetBounds(onScreen);
   P.window.BringToFront();
   P.application.Restore();
   if (frmMinInput) frmMinInput->Hide();
@@ -117,8 +123,15 @@ void TfrmMain::ChangeToH() {
   G.Layout = "H";
   P.EmbeddedWB1.SetVisible(true);
   P.EmbeddedWB2.SetVisible(false);
-  P.window.SetBounds({G.HLeft, G.HTop, G.HWidth, G.HHeight});
+  PlaceWindow(G.HLeft, G.HTop, G.HWidth, G.HHeight);
   P.window.Show();
+}
+
+int TfrmMain::Scaled(int length) { return ScaleToDpi(length, P.window.Dpi()); }
+
+void TfrmMain::PlaceWindow(int left, int top, int width, int height) {
+  P.window.SetBounds(
+      OnSomeMonitor(P.monitors.List(), {left, top, Scaled(width), Scaled(height)}));
 }
 
 void TfrmMain::MoveForm() { P.window.StartSystemDrag(); }

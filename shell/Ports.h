@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zel {
 
@@ -16,6 +17,28 @@ struct WindowRect {
 struct ScreenSize {
   int width = 0;
   int height = 0;
+};
+
+// The pixels per inch at which the windows and pages have the sizes they are designed for.
+inline constexpr int kDesignDpi = 96;
+
+struct MonitorInfo {
+  // The whole monitor; the primary one starts at 0, 0.
+  WindowRect bounds;
+  // Without the taskbar and other docked bars.
+  WindowRect work;
+  bool primary = false;
+};
+
+// The monitors of the desktop as they are now.
+class IMonitors {
+ public:
+  IMonitors() = default;
+  IMonitors(const IMonitors&) = delete;
+  IMonitors& operator=(const IMonitors&) = delete;
+  virtual ~IMonitors() = default;
+  // Never empty: without an answer from the system, the primary screen alone.
+  virtual std::vector<MonitorInfo> List() = 0;
 };
 
 // The borderless main window.
@@ -40,6 +63,8 @@ class IFormWindow {
   virtual void SetTopMost(bool topMost) = 0;
   // Releases the mouse capture and hands the window to the system's move loop.
   virtual void StartSystemDrag() = 0;
+  // The pixels per inch of the monitor the window is on (kDesignDpi where the system cannot say).
+  virtual int Dpi() = 0;
 };
 
 // The invisible application window that owns the taskbar button.

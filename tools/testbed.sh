@@ -5,6 +5,8 @@
 #   testbed.sh start DIR [BITS [BROWSER_DLL]]   testbed.sh stop DIR
 # BITS is the bitness of the build the bed serves: 32 (default) or 64 (wine64, 64-bit prefix).
 # BROWSER_DLL is that build's stand-in browser, by default browser.dll beside DIR.
+# ZEL_TESTBED_DPI (e.g. 144) makes a bed whose screen has that many pixels per inch, on a larger
+# display (2560x1600) so that the scaled windows fit.
 set -euo pipefail
 cmd=${1:?start|stop}; dir=${2:?directory}; bits=${3:-32}; browser_dll=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -59,8 +61,11 @@ start)
   mkdir -p "$dir/home" "$dir/download"
   dir=$(cd "$dir" && pwd)
   browser_dll=${browser_dll:-$(dirname "$dir")/browser.dll}
+  dpi=${ZEL_TESTBED_DPI:-}
+  screen=1280x1024x24
+  [ -n "$dpi" ] && screen=2560x1600x24
   n=$(free_display)
-  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+  Xvfb ":$n" -screen 0 "$screen" -nolisten tcp >"$dir/xvfb.log" 2>&1 &
   echo $! >"$dir/xvfb.pid"
   port=$(free_port)
   python3 "$root/tests/standin/service.py" --port "$port" --download "$dir/download" \
@@ -94,6 +99,14 @@ ENV
   for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >"$dir/wineboot.log" 2>&1 </dev/null
+    wineserver -w
+  fi
+  if [ -n "$dpi" ]; then
+    # Wine reads both; a running server keeps the old value until it restarts (below).
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+      >/dev/null 2>&1 </dev/null
+    wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' \
+      /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 </dev/null
     wineserver -w
   fi
   # A persistent server makes every later process start fast; one left over is replaced.
@@ -138,7 +151,7 @@ PY
     echo "export ZEL_STANDIN_BROWSER='$standin'"
     echo "export ZEL_STANDIN_SCRIPTS=\"$dir/scripts.txt\""
   } >>"$dir/env"
-  echo "test bed ready: $bits-bit Wine, display :$n, service port $port, prefix $WINEPREFIX"
+  echo "test bed ready: $bits-bit Wine, display :$n ($screen${dpi:+, $dpi dpi}), service port $port, prefix $WINEPREFIX"
   ;;
 stop)
   [ -d "$dir" ] || exit 0

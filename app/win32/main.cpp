@@ -30,6 +30,7 @@
 #include "shell/win32/HotKeys.h"
 #include "shell/win32/MainForm.h"
 #include "shell/win32/MessageLoop.h"
+#include "shell/win32/Monitors.h"
 #include "shell/win32/TrayIcon.h"
 #include "shell/win32/Win32Connectivity.h"
 #include "shell/win32/Win32Resources.h"
@@ -132,6 +133,10 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
     wb1.Resize(width, height);
     wb2.Resize(width, height);
   });
+  window.SetDpiChangeHandler([&wb1, &wb2](int dpi) {
+    wb1.SetDpi(dpi);
+    wb2.SetDpi(dpi);
+  });
   WindowTimer timer1(hwnd, MainForm::kTimer1Id, kTimer1IntervalMs);
   HotKeys hotKeys(hwnd);
   TrayIcon tray(kAppTitle);
@@ -152,6 +157,7 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   Win32UpdateDialog updateDialog(hwnd);
   Win32SignatureCheck signatures;
   Win32OneShotTimer retryTimer;
+  Monitors monitors;
 
   TfrmMain* owner = nullptr;
   TfrmMainPorts ports{window,   *application, wb1,       wb2,        timer1,
@@ -159,8 +165,12 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
                       life.connectivity,      life.threads,          resources,
                       sinks,    dde,          automation, clipboard, steadyClock, tools,
                       pmWB,     reloadTimer,
-                      [&]() { return CreateMiniInputWindow(hwnd, globals, *owner, sinks, life.clock); },
-                      {download, updateFiles, processes, updateDialog, signatures, retryTimer}};
+                      [&]() {
+                        return CreateMiniInputWindow(hwnd, globals, *owner, sinks, life.clock,
+                                                     monitors);
+                      },
+                      {download, updateFiles, processes, updateDialog, signatures, retryTimer},
+                      monitors};
   TfrmMain form(globals, std::move(ports), std::move(iniFile));
   owner = &form;
   const Attachment attachment(form, *application, window, tray);

@@ -3,6 +3,7 @@
 #include <limits>
 #include <utility>
 
+#include "app/win32/Dpi.h"
 #include "app/win32/Win32Util.h"
 
 namespace zel::win32 {
@@ -97,7 +98,7 @@ std::string MiniInputForm::TopControlNameAt(ScreenPoint point) {
   return Narrow(name, length);
 }
 
-int MiniInputForm::PrimaryScreenWidth() { return ::GetSystemMetrics(SM_CXSCREEN); }
+int MiniInputForm::Dpi() { return WindowDpi(Hwnd()); }
 
 LRESULT MiniInputForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -124,6 +125,10 @@ LRESULT MiniInputForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SIZE:
       if (onResize_) onResize_(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_DPICHANGED:
+      TakeSuggestedRect(Hwnd(), lParam);
+      if (onDpiChange_) onDpiChange_(LOWORD(wParam));
       return 0;
     case WM_CLOSE:
       // Alt+F4 hides the window as its close button does; it lives until the program ends.

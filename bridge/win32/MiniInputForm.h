@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <utility>
 
 #include "app/win32/Window.h"
 #include "bridge/MinInput.h"
@@ -26,6 +27,9 @@ class MiniInputForm final : public Window, public IMiniForm {
   void Attach(TfrmMinInput* form) { form_ = form; }
   // Called with the new client size, so the browser can fill the window.
   void SetClientResizeHandler(std::function<void(int width, int height)> handler);
+  // Called with the pixels per inch of the monitor the window has moved to, after the window
+  // took that monitor's scale, so the browser can zoom its page.
+  void SetDpiChangeHandler(std::function<void(int dpi)> handler) { onDpiChange_ = std::move(handler); }
 
   // IMiniForm
   std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(Window::Handle()); }
@@ -39,7 +43,7 @@ class MiniInputForm final : public Window, public IMiniForm {
   void StartSystemDrag() override;
   ScreenPoint CursorPos() override;
   std::string TopControlNameAt(ScreenPoint point) override;
-  int PrimaryScreenWidth() override;
+  int Dpi() override;
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -47,6 +51,7 @@ class MiniInputForm final : public Window, public IMiniForm {
  private:
   TfrmMinInput* form_ = nullptr;
   std::function<void(int, int)> onResize_;
+  std::function<void(int)> onDpiChange_;
 };
 
 }  // namespace zel::win32

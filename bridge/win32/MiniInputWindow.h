@@ -18,7 +18,7 @@ class MiniInputWindow final : public IMiniInputWindow {
   // first load is reported and leaves a working window. Throws Win32Error or BrowserError when
   // the window or its browser cannot be made.
   MiniInputWindow(HWND owner, TGlobals& globals, IMiniInputOwner& miniOwner,
-                  ISinkFactory& sinks, IClock& clock);
+                  ISinkFactory& sinks, IClock& clock, IMonitors& monitors);
   ~MiniInputWindow() override;
 
   void Show() override { form_.Show(); }
@@ -40,7 +40,8 @@ class MiniInputWindow final : public IMiniInputWindow {
 // What the main window's createMiniInput calls.
 std::unique_ptr<IMiniInputWindow> CreateMiniInputWindow(HWND owner, TGlobals& globals,
                                                         IMiniInputOwner& miniOwner,
-                                                        ISinkFactory& sinks, IClock& clock);
+                                                        ISinkFactory& sinks, IClock& clock,
+                                                        IMonitors& monitors);
 
 // Gives the mini browser its keystrokes (Tab, clipboard and editing keys in the search field);
 // call from the message loop before TranslateMessage. False while no mini window exists.

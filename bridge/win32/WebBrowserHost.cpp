@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "app/Errors.h"
+#include "app/win32/Dpi.h"
 #include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
 #include "bridge/win32/DHTMLEvent.h"
@@ -411,6 +412,8 @@ class BrowserSite final : public IOleClientSite,
   HRESULT OnDocumentComplete(DISPPARAMS* params) {
     if (params == nullptr || params->cArgs < 2) return DISP_E_BADPARAMCOUNT;
     const void* identity = ArgumentIdentity(params, 0);
+    // Each new page comes at the control's own zoom: before anyone sees it, it takes the host's.
+    if (host_ != nullptr && host_->IsTopLevel(identity)) host_->ApplyZoom();
     if (host_ != nullptr && host_->HasPendingLoad() && host_->IsTopLevel(identity)) {
       // The blank page made for LoadHtml: the caller's own page completes next.
       try {
@@ -512,6 +515,7 @@ WebBrowserHost::WebBrowserHost(HWND parent, bool allowContextMenu) : parent_(par
     Check(eventsPoint_->Advise(static_cast<IDispatch*>(site_.get()), &eventsCookie_),
           "IConnectionPoint::Advise");
     Check(browser_->put_Silent(VARIANT_TRUE), "IWebBrowser2::put_Silent");
+    SetDpi(WindowDpi(parent));
   } catch (...) {
     Close();
     throw;
@@ -545,6 +549,23 @@ void WebBrowserHost::Resize(int width, int height) {
   if (!container_) return;
   ::MoveWindow(container_->Handle(), 0, 0, width, height, TRUE);
   SyncControlRect();
+}
+
+void WebBrowserHost::SetDpi(int dpi) {
+  if (dpi <= 0) return;
+  zoomPercent_ = ::MulDiv(100, dpi, 96);
+  if (zoomPercent_ != 100) zoomed_ = true;
+  ApplyZoom();
+}
+
+void WebBrowserHost::ApplyZoom() {
+  if (!browser_ || !zoomed_) return;
+  VARIANT percent;
+  ::VariantInit(&percent);
+  percent.vt = VT_I4;
+  percent.lVal = zoomPercent_;
+  // Refused while there is no document: the document's completion asks again.
+  browser_->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &percent, nullptr);
 }
 
 void WebBrowserHost::FitToParent() {

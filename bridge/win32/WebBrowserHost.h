@@ -37,6 +37,11 @@ class WebBrowserHost final : public IBrowser {
 
   // Sizes the control's window; call from the parent's WM_SIZE.
   void Resize(int width, int height);
+  // The pixels per inch of the parent's monitor: every page is zoomed (the control's optical
+  // zoom) by dpi / 96, so it keeps its layout and draws crisp. At 96 the control is never asked.
+  // The host starts with its parent's value; call again when the parent moved to a monitor of
+  // another scale.
+  void SetDpi(int dpi);
   void FitToParent();
   HWND Container() const;
   // The control itself, for callers that need more than the port offers; null after Close.
@@ -89,6 +94,9 @@ class WebBrowserHost final : public IBrowser {
   void DropPendingLoad() { pendingHtml_.reset(); }
   void LoadIntoDocument(IDispatch* document, const std::string& html);
   void SyncControlRect();
+  // Asks the control for the zoom of the pixels per inch; a page that has no document yet is
+  // zoomed at its completion.
+  void ApplyZoom();
 
   HWND parent_;
   std::unique_ptr<ContainerWindow> container_;
@@ -98,6 +106,9 @@ class WebBrowserHost final : public IBrowser {
   Microsoft::WRL::ComPtr<IConnectionPoint> eventsPoint_;
   DWORD eventsCookie_ = 0;
   std::unique_ptr<std::string> pendingHtml_;
+  int zoomPercent_ = 100;
+  // Once a zoom other than 100 % was asked for, 100 % must be asked for too.
+  bool zoomed_ = false;
 };
 
 }  // namespace zel::win32

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/Startup.h"
+#include "app/win32/Dpi.h"
 #include "app/win32/Win32Util.h"
 #include "shell/Main.h"
 
@@ -99,6 +100,8 @@ void MainForm::StartSystemDrag() {
   ::SendMessageW(Hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
+int MainForm::Dpi() { return WindowDpi(Hwnd()); }
+
 LRESULT MainForm::AnswerOnException(UINT) {
   // A failed hand-over answers 0, so the later instance shows its message.
   return 0;
@@ -124,6 +127,10 @@ LRESULT MainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_HOTKEY:
       if (form_ != nullptr) form_->HotKey(HIWORD(lParam));
+      return 0;
+    case WM_DPICHANGED:
+      TakeSuggestedRect(Hwnd(), lParam);
+      if (onDpiChange_) onDpiChange_(LOWORD(wParam));
       return 0;
     case WM_TIMER:
       if (wParam == kTimer1Id) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <utility>
 
 #include "app/win32/Window.h"
 #include "shell/Ports.h"
@@ -33,6 +34,9 @@ class MainForm final : public Window, public IFormWindow {
   void Attach(TfrmMain* form) { form_ = form; }
   // Called with the new client size, so the browsers can fill the window.
   void SetClientResizeHandler(std::function<void(int width, int height)> handler);
+  // Called with the pixels per inch of the monitor the window has moved to, after the window
+  // took that monitor's scale, so the browsers can zoom their pages.
+  void SetDpiChangeHandler(std::function<void(int dpi)> handler) { onDpiChange_ = std::move(handler); }
 
   // IFormWindow
   std::intptr_t Handle() override { return reinterpret_cast<std::intptr_t>(Window::Handle()); }
@@ -46,6 +50,7 @@ class MainForm final : public Window, public IFormWindow {
   int Alpha() override;
   void SetTopMost(bool topMost) override;
   void StartSystemDrag() override;
+  int Dpi() override;
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -55,6 +60,7 @@ class MainForm final : public Window, public IFormWindow {
   UINT notifyMessage_;
   TfrmMain* form_ = nullptr;
   std::function<void(int, int)> onResize_;
+  std::function<void(int)> onDpiChange_;
 };
 
 }  // namespace zel::win32

@@ -47,13 +47,22 @@ class FakeFormWindow final : public IFormWindow {
     topMost = t;
   }
   void StartSystemDrag() override { journal.Add("window.drag"); }
+  int Dpi() override { return dpi; }
 
   Journal& journal;
   std::intptr_t handle = 0x1234;
+  int dpi = kDesignDpi;
   bool visible = false;
   WindowRect bounds{};
   int alpha = 255;
   bool topMost = false;
+};
+
+// One 1920 x 1080 primary monitor with a 40-pixel taskbar, unless a test sets others.
+class FakeMonitors final : public IMonitors {
+ public:
+  std::vector<MonitorInfo> List() override { return monitors; }
+  std::vector<MonitorInfo> monitors{{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true}};
 };
 
 class FakeApplication final : public IApplicationWindow {

@@ -19,7 +19,8 @@ MainHarness::MainHarness() {
                         if (createMiniInput) return createMiniInput();
                         return std::make_unique<FakeMiniInput>(journal);
                       },
-                      update.Ports()};
+                      update.Ports(),
+                      monitors};
   form = std::make_unique<TfrmMain>(globals, ports, std::move(iniFile));
   SetExceptionReporter([this](const std::string& m) { form->ApplicationEvents1Exception(m); });
 }

@@ -66,6 +66,7 @@ struct MainHarness {
   UpdateFakes update;
   // Makes the mini window instead of a FakeMiniInput when set.
   std::function<std::unique_ptr<IMiniInputWindow>()> createMiniInput;
+  FakeMonitors monitors;
   FakeIniFile* ini = nullptr;  // owned by the form
   std::unique_ptr<TfrmMain> form;
 };

@@ -109,6 +109,10 @@ class ResourcesTest(unittest.TestCase):
         levels = [e.get("level") for e in root.iter("{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")]
         self.assertEqual(levels, ["asInvoker"])
         self.assertEqual(len(list(root.iter("{urn:schemas-microsoft-com:compatibility.v1}supportedOS"))), 4)
+        # Per monitor, version 2 first; the older element for Windows 8.1.
+        settings = {e.tag.split("}")[1]: e.text for e in
+                    root.iter() if e.tag.endswith("}dpiAware") or e.tag.endswith("}dpiAwareness")}
+        self.assertEqual(settings, {"dpiAware": "true/pm", "dpiAwareness": "PerMonitorV2, PerMonitor"})
 
     def test_version_block(self):
         block = self.one(RT_VERSION, 1)

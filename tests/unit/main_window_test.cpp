@@ -79,6 +79,57 @@ TEST_F(MainWindowTest, ChangeToHRestoresTheWidePositionAndStoresNothing) {
   EXPECT_TRUE(h.wb1.navigations.empty());
 }
 
+TEST(MainWindowScale, AtAMonitorOf144DpiTheWindowAndItsPlacesScale) {
+  MainHarness h;
+  h.window.dpi = 144;
+  h.Create();
+  EXPECT_EQ(h.window.bounds.width, 1350);
+  EXPECT_EQ(h.window.bounds.height, 900);
+  EXPECT_EQ(h.window.bounds.left, (1920 - 1350) / 2);
+  EXPECT_EQ(h.globals.HLeft, 1920 - 1350 - 75);
+  EXPECT_EQ(h.globals.HTop, 150);
+  EXPECT_EQ(h.globals.VLeft, 1920 - 540 - 75);
+  EXPECT_EQ(h.globals.VTop, 30);
+  h.form->HVEventHandle();
+  EXPECT_EQ(h.window.bounds.width, 540);
+  EXPECT_EQ(h.window.bounds.height, 1005);
+}
+
+// A remembered place that no monitor shows any more (its monitor unplugged) comes back inside
+// the work area of the nearest one; one that a monitor still shows, even in part, stays.
+TEST_F(MainWindowTest, ARememberedPlaceOffEveryMonitorIsBroughtOntoTheNearest) {
+  const MonitorInfo primary{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true};
+  const MonitorInfo left{{-1280, 0, 1280, 1024}, {-1280, 0, 1280, 984}, false};
+  const struct {
+    const char* name;
+    std::vector<MonitorInfo> monitors;
+    int rememberedLeft, rememberedTop;
+    int left, top;
+  } cases[] = {
+      {"on the primary", {primary}, 300, 200, 300, 200},
+      {"partly on the primary", {primary}, 1900, 1000, 1900, 1000},
+      {"on the left monitor", {primary, left}, -1000, 100, -1000, 100},
+      {"right monitor unplugged", {primary}, 2500, 100, 1920 - 900, 100},
+      {"left monitor unplugged", {primary}, -1000, 900, 0, 1040 - 600},
+      {"lower monitor unplugged, left one nearest", {primary, left}, -1100, 1100, -1100, 984 - 600},
+  };
+  for (const auto& c : cases) {
+    h.monitors.monitors = c.monitors;
+    h.globals.Layout = "V";
+    h.globals.HLeft = c.rememberedLeft;
+    h.globals.HTop = c.rememberedTop;
+    h.form->ChangeToH();
+    EXPECT_EQ(h.window.bounds.left, c.left) << c.name;
+    EXPECT_EQ(h.window.bounds.top, c.top) << c.name;
+    // Hidden where it was while the monitor went: the tray brings it back in sight too.
+    h.window.bounds.left = c.rememberedLeft;
+    h.window.bounds.top = c.rememberedTop;
+    h.form->OpenMainClick();
+    EXPECT_EQ(h.window.bounds.left, c.left) << c.name << " (tray)";
+    EXPECT_EQ(h.window.bounds.top, c.top) << c.name << " (tray)";
+  }
+}
+
 TEST_F(MainWindowTest, NotifyMsgShowsTheWindowAndSetsZOrderFromTheWidePage) {
   const struct {
     const char* pinState;  // nullptr: the page has none

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "bridge/MinInput.h"
+#include "shell/Screens.h"
 #include "tests/fakes/FakeBrowser.h"
 #include "tests/fakes/FakeShell.h"
 #include "tests/fakes/MainHarness.h"
@@ -44,7 +45,7 @@ class FakeMiniForm final : public IMiniForm {
                         p.y >= bounds.top && p.y < bounds.top + bounds.height;
     return inside ? kMiniComponentName : "frmMain";
   }
-  int PrimaryScreenWidth() override { return kScreenWidth; }
+  int Dpi() override { return dpi; }
 
   Journal& journal;
   WindowRect bounds{0, 0, 100, 100};
@@ -52,6 +53,7 @@ class FakeMiniForm final : public IMiniForm {
   int topMostCalls = 0;
   ScreenPoint cursor{500, 500};
   std::function<void()> onDrag;
+  int dpi = kDesignDpi;
 };
 
 class FakeOwner final : public IMiniInputOwner {
@@ -77,6 +79,12 @@ struct MiniInputTest : ::testing::Test {
     for (const auto& [id, value] : elements) browser.AddElement(id, value);
     browser.RaiseDocumentComplete();
   }
+  // With the pointer there, both timers tick once (every 50 ms, Timer1 first).
+  void Tick(ScreenPoint pointer) {
+    window.cursor = pointer;
+    form.Timer1Timer();
+    if (timer2.enabled) form.Timer2Timer();
+  }
   std::vector<std::string> Binds() const {
     std::vector<std::string> binds;
     for (const auto& e : journal.entries) {
@@ -92,8 +100,10 @@ struct MiniInputTest : ::testing::Test {
   FakeTimer timer1, timer2, reloadTimer;
   fakes::FakeSinkFactory sinks;
   fakes::FakeClock clock;
+  fakes::FakeMonitors monitors;
   FakeOwner owner{journal};
-  TfrmMinInput form{globals, owner, {window, browser, timer1, timer2, reloadTimer, sinks, clock}};
+  TfrmMinInput form{globals, owner,
+                    {window, browser, timer1, timer2, reloadTimer, sinks, clock, monitors}};
 };
 
 TEST_F(MiniInputTest, BindsItsSixRowsOnlyOnTheServiceHost) {
@@ -204,7 +214,7 @@ TEST_F(MiniInputTest, ASecondPressWithinHalfASecondSearchesInsteadOfDragging) {
     FakeTimer t1, t2, t3;
     fakes::FakeSinkFactory s;
     FakeOwner o{j};
-    TfrmMinInput f{g, o, {w, b, t1, t2, t3, s, clock}};
+    TfrmMinInput f{g, o, {w, b, t1, t2, t3, s, clock, monitors}};
     f.FormCreate();
     b.LoadPage(g.MiniIndexUrl);
     b.AddElement("MoveFormID");
@@ -292,7 +302,13 @@ TEST(MiniInputClose, ClosingTheProgramDuringADragLeavesTheWindowToTheEnd) {
   m.form.reset();
 }
 
-TEST_F(MiniInputTest, DockedWindowsSlideOutAndComeBackUnderThePointer) {
+// The edges are those of the monitor the window is on, and only where the desktop ends there
+// (on one primary monitor: its top and right edge); strips and distances grow with the
+// window's pixels per inch.
+TEST_F(MiniInputTest, DockedWindowsSlideOutAtTheirMonitorsEdgesAndComeBackUnderThePointer) {
+  static const MonitorInfo primary{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true};
+  const MonitorInfo right{{1920, -200, 1920, 1200}, {1920, -200, 1920, 1200}, false};
+  const MonitorInfo left{{-1280, 0, 1280, 1024}, {-1280, 0, 1280, 984}, false};
   const ScreenPoint away{500, 500};
   struct Step {
     ScreenPoint pointer;
@@ -303,6 +319,8 @@ TEST_F(MiniInputTest, DockedWindowsSlideOutAndComeBackUnderThePointer) {
     const char* name;
     int left, top;
     std::vector<Step> steps;
+    std::vector<MonitorInfo> monitors = {primary};
+    int dpi = 96;
   } cases[] = {
       {"top", 1580, 15,
        {{away, 1580, -57, true},
@@ -319,21 +337,59 @@ TEST_F(MiniInputTest, DockedWindowsSlideOutAndComeBackUnderThePointer) {
        {{away, kScreenWidth - 4, 300, true}}},
       {"21 px from both edges", kScreenWidth - 290 - 21, 21,
        {{away, kScreenWidth - 290 - 21, 21, true}}},
+      {"right monitor, its right edge", 3840 - 300, 300,
+       {{away, 3836, 300, true}, {{3838, 320}, 3840 - 290, 300, false}, {away, 3836, 300, true}},
+       {primary, right}},
+      {"right monitor, its top edge", 2500, -190,
+       {{away, 2500, -200 + 3 - 60, true}, {{2600, -199}, 2500, -200, false}}, {primary, right}},
+      {"right monitor, anywhere: stays", 2500, 300, {{away, 2500, 300, true}}, {primary, right}},
+      {"primary's edge beside the right monitor: no dock", 1920 - 300, 300,
+       {{away, 1920 - 300, 300, true}}, {primary, right}},
+      {"primary's top beside the right monitor", 1000, 10, {{away, 1000, -57, true}},
+       {primary, right}},
+      {"left monitor, negative coordinates, its top", -800, 10,
+       {{away, -800, -57, true}, {{-700, 1}, -800, 0, false}}, {primary, left}},
+      {"left monitor's edge beside the primary: no dock", -300, 300, {{away, -300, 300, true}},
+       {primary, left}},
+      {"primary beside a left monitor, as alone", 1920 - 300, 300, {{away, 1916, 300, true}},
+       {primary, left}},
+      {"monitor unplugged: back as the strip of the nearest", 2500, 300,
+       {{away, 1916, 300, true}, {{1918, 320}, 1920 - 290, 300, false}}},
+      {"144 dpi, top 30", 800, 30, {{away, 800, 5 - 90, true}, {{900, 4}, 800, 0, false}}, {primary},
+       144},
+      {"144 dpi, right 30 px off", 1920 - 435 - 30, 300, {{away, 1920 - 6, 300, true}}, {primary},
+       144},
+      {"144 dpi, 31 px from both edges", 1920 - 435 - 31, 31,
+       {{away, 1920 - 435 - 31, 31, true}}, {primary}, 144},
   };
   for (const auto& c : cases) {
-    window.bounds = {c.left, c.top, 290, 60};
+    monitors.monitors = c.monitors;
+    window.dpi = c.dpi;
+    window.bounds = {c.left, c.top, ScaleToDpi(290, c.dpi), ScaleToDpi(60, c.dpi)};
     timer2.enabled = true;
     int n = 0;
     for (const Step& step : c.steps) {
-      window.cursor = step.pointer;
-      // Both timers tick every 50 ms, Timer1 first.
-      form.Timer1Timer();
-      if (timer2.enabled) form.Timer2Timer();
+      Tick(step.pointer);
       EXPECT_EQ(window.bounds.left, step.left) << c.name << " step " << n;
       EXPECT_EQ(window.bounds.top, step.top) << c.name << " step " << n;
       EXPECT_EQ(timer2.enabled, step.timer2) << c.name << " step " << n;
       ++n;
     }
+  }
+}
+
+TEST_F(MiniInputTest, ComesUpAtTheScaleOfItsMonitor) {
+  for (const int dpi : {96, 144}) {
+    window.dpi = dpi;
+    form.FormCreate();
+    const int width = dpi == 96 ? 290 : 435;
+    EXPECT_EQ(window.bounds.width, width) << dpi;
+    EXPECT_EQ(window.bounds.height, dpi == 96 ? 60 : 90) << dpi;
+    EXPECT_EQ(window.bounds.left, 1920 - width - (dpi == 96 ? 50 : 75)) << dpi;
+    EXPECT_EQ(window.bounds.top, dpi == 96 ? 100 : 150) << dpi;
+    int w = 10, h = 10;
+    form.FormCanResize(w, h);
+    EXPECT_EQ(w, width) << dpi;
   }
 }
 

@@ -4,13 +4,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/win32/Win32Util.h"
 #include "app/win32/Window.h"
 #include "bridge/win32/MiniInputWindow.h"
+#include "shell/win32/Monitors.h"
 #include "tests/fakes/FakeBrowser.h"
 #include "tests/fakes/FakeShell.h"
+#include "tests/wine/support/StandInPage.h"
 #include "tests/wine/support/ZelProcess.h"
 
 namespace zel::winetest {
@@ -51,16 +57,28 @@ class FakeOwner final : public IMiniInputOwner {
 
 // ---- The program's mini window, browser control included
 
-TEST(MiniInputWindow, ComesUpHiddenTopmostAndOwnedAtTheTopRightAndKeepsItsSize) {
-  ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+// The window with an owner and the ports the main window gives it, loading the service's page.
+struct ProgramMini {
+  ProgramMini() {
+    ParseCommandLine(globals, ServiceArguments());
+    mini = std::make_unique<win32::MiniInputWindow>(owner.Hwnd(), globals, miniOwner, sinks,
+                                                    clock, monitors);
+  }
   OwnerWindow owner;
   TGlobals globals;
-  ParseCommandLine(globals, ServiceArguments());
   FakeOwner miniOwner;
   fakes::FakeSinkFactory sinks;
   fakes::FakeClock clock;
-  auto mini = std::make_unique<win32::MiniInputWindow>(owner.Hwnd(), globals, miniOwner, sinks,
-                                                       clock);
+  win32::Monitors monitors;
+  std::unique_ptr<win32::MiniInputWindow> mini;
+};
+
+TEST(MiniInputWindow, ComesUpHiddenTopmostAndOwnedAtTheTopRightAndKeepsItsSize) {
+  ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+  ProgramMini program;
+  const OwnerWindow& owner = program.owner;
+  const TGlobals& globals = program.globals;
+  std::unique_ptr<win32::MiniInputWindow>& mini = program.mini;
   const HWND hwnd = mini->Hwnd();
   EXPECT_FALSE(::IsWindowVisible(hwnd));
   EXPECT_EQ(::GetWindow(hwnd, GW_OWNER), owner.Hwnd());
@@ -104,6 +122,59 @@ TEST(MiniInputWindow, ComesUpHiddenTopmostAndOwnedAtTheTopRightAndKeepsItsSize) 
   ::OleUninitialize();
 }
 
+// What this display gives the docking: one primary monitor, the screen the system metrics
+// name. (Wine lists one monitor per X screen; Xvfb gives no second one beside it.)
+TEST(Monitors, ThePrimaryIsTheScreenOfTheSystemMetrics) {
+  win32::Monitors monitors;
+  const std::vector<MonitorInfo> list = monitors.List();
+  for (const MonitorInfo& m : list) {
+    std::printf("monitor %d,%d %dx%d work %d,%d %dx%d%s\n", m.bounds.left, m.bounds.top,
+                m.bounds.width, m.bounds.height, m.work.left, m.work.top, m.work.width,
+                m.work.height, m.primary ? " primary" : "");
+  }
+  ASSERT_EQ(std::count_if(list.begin(), list.end(), [](const MonitorInfo& m) { return m.primary; }),
+            1);
+  const MonitorInfo& primary = *std::find_if(list.begin(), list.end(),
+                                             [](const MonitorInfo& m) { return m.primary; });
+  EXPECT_EQ(primary.bounds.left, 0);
+  EXPECT_EQ(primary.bounds.top, 0);
+  EXPECT_EQ(primary.bounds.width, ScreenWidth());
+  EXPECT_EQ(primary.bounds.height, ::GetSystemMetrics(SM_CYSCREEN));
+}
+
+// Moved to a monitor of another scale, the window takes the rectangle the system suggests and
+// its page the zoom of that scale; at 96 pixels per inch the control is never asked to zoom.
+TEST(MiniInputWindow, TakesTheScaleOfTheMonitorItMovesTo) {
+  ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+  {
+    ClearRecordedScripts();
+    ProgramMini program;
+    win32::MiniInputWindow& mini = *program.mini;
+    ASSERT_TRUE(PumpUntil([&] { return mini.Browser().ReadyState() == 4; }, 20000));
+    EXPECT_EQ(RecordedZooms(), std::vector<std::string>{});
+
+    const struct {
+      int dpi;
+      RECT suggested;
+      const char* zoom;
+    } moves[] = {{144, {300, 200, 300 + 435, 200 + 90}, "150"},
+                 {96, {40, 50, 40 + 290, 50 + 60}, "100"}};
+    for (const auto& move : moves) {
+      ClearRecordedScripts();
+      RECT suggested = move.suggested;
+      ::SendMessageW(mini.Hwnd(), WM_DPICHANGED, MAKEWPARAM(move.dpi, move.dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+      const RECT rc = WindowRectOf(mini.Hwnd());
+      EXPECT_EQ(rc.left, move.suggested.left) << move.dpi;
+      EXPECT_EQ(rc.top, move.suggested.top) << move.dpi;
+      EXPECT_EQ(rc.right, move.suggested.right) << move.dpi;
+      EXPECT_EQ(rc.bottom, move.suggested.bottom) << move.dpi;
+      EXPECT_EQ(RecordedZooms(), std::vector<std::string>{move.zoom});
+    }
+  }
+  ::OleUninitialize();
+}
+
 // ---- Its window and logic with a page of the fake browser
 
 struct MiniFormHarness {
@@ -112,7 +183,8 @@ struct MiniFormHarness {
         timer1(window.Hwnd(), win32::MiniInputForm::kTimer1Id, kMiniTimerIntervalMs),
         timer2(window.Hwnd(), win32::MiniInputForm::kTimer2Id, kMiniTimerIntervalMs),
         reloadTimer(window.Hwnd(), win32::MiniInputForm::kReloadTimerId, kReloadSpacingMs),
-        form(globals, miniOwner, {window, browser, timer1, timer2, reloadTimer, sinks, clock}) {
+        form(globals, miniOwner,
+             {window, browser, timer1, timer2, reloadTimer, sinks, clock, monitors}) {
     window.Attach(&form);
     form.FormCreate();
     browser.LoadPage(globals.MiniIndexUrl);
@@ -135,6 +207,7 @@ struct MiniFormHarness {
   fakes::FakeSinkFactory sinks;
   fakes::FakeClock clock;
   fakes::FakeBrowser browser{"mini"};
+  win32::Monitors monitors;
   win32::MiniInputForm window;
   win32::WindowTimer timer1;
   win32::WindowTimer timer2;

@@ -180,6 +180,20 @@ TEST(MainWindowOnRealWindows, LayoutsGiveTheirSizeAndTheBrowsersFollowTheClientA
   EXPECT_FALSE(h.wb2.visible);
   // Shown again: the taskbar button is back.
   EXPECT_TRUE(::IsWindowVisible(h.application.Handle()));
+
+  // Moved to a monitor of 144 pixels per inch: the rectangle the system suggests, and the
+  // browsers learn the new scale.
+  std::vector<int> dpis;
+  h.window.SetDpiChangeHandler([&](int dpi) { dpis.push_back(dpi); });
+  RECT suggested{200, 100, 200 + 1350, 100 + 900};
+  ::SendMessageW(h.window.Hwnd(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
+  const WindowRect moved = h.window.Bounds();
+  EXPECT_EQ(moved.left, 200);
+  EXPECT_EQ(moved.top, 100);
+  EXPECT_EQ(resized.back(), std::make_pair(1350, 900));
+  EXPECT_EQ(dpis, std::vector<int>{144});
+  h.window.SetDpiChangeHandler(nullptr);
   h.form->AppClose();
 }
 

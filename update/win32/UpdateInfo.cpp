@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/win32/Dpi.h"
+
 namespace zel::win32 {
 
 namespace {
@@ -25,14 +27,14 @@ HWND CreateControl(const wchar_t* className, const std::wstring& text, DWORD sty
 // Panel1: the strip along the bottom that holds the buttons; their clicks go to the form.
 class TfrmUpdateInfo::Panel final : public Window {
  public:
-  explicit Panel(HWND form) {
+  Panel(HWND form, int top, int width, int height) {
     CreateParams params;
     params.exStyle = WS_EX_CONTROLPARENT;
     params.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     params.x = 0;
-    params.y = kClientHeight - kPanelHeight;
-    params.width = kClientWidth;
-    params.height = kPanelHeight;
+    params.y = top;
+    params.width = width;
+    params.height = height;
     params.parent = form;
     params.background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     Create(kPanelClassName, params);
@@ -47,8 +49,11 @@ class TfrmUpdateInfo::Panel final : public Window {
   }
 };
 
-TfrmUpdateInfo::TfrmUpdateInfo(HWND owner, const std::vector<std::string>& notes) : owner_(owner) {
-  RECT frame{0, 0, kClientWidth, kClientHeight};
+// Laid out at 96 pixels per inch and scaled to the owner's monitor, which the system does
+// not do for a window of a program that is aware of each monitor's scale.
+TfrmUpdateInfo::TfrmUpdateInfo(HWND owner, const std::vector<std::string>& notes)
+    : owner_(owner), dpi_(WindowDpi(owner)) {
+  RECT frame{0, 0, Scaled(kClientWidth), Scaled(kClientHeight)};
   ::AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
   CreateParams params;
   params.exStyle = kFormExStyle;
@@ -74,9 +79,7 @@ void TfrmUpdateInfo::FormCreate(const std::vector<std::string>& notes) {
                  reinterpret_cast<LPARAM>(::LoadImageW(
                      instance, L"MAINICON", IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                      ::GetSystemMetrics(SM_CYSMICON), LR_SHARED)));
-  const HDC screen = ::GetDC(nullptr);
-  const int pixels = -::MulDiv(8, ::GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ::ReleaseDC(nullptr, screen);
+  const int pixels = -::MulDiv(8, dpi_, 72);
   font_.reset(::CreateFontW(pixels, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                             DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif"));
@@ -85,14 +88,16 @@ void TfrmUpdateInfo::FormCreate(const std::vector<std::string>& notes) {
   for (std::size_t i = 0; i < notes.size(); ++i) text += (i ? L"\r\n" : L"") + Widen(notes[i]);
   // No border, no scroll bars, no horizontal scrolling: the lines wrap and what does not fit
   // stays out of sight. Disabled, it takes neither focus nor input.
-  MemoInfo = CreateControl(L"EDIT", text, ES_MULTILINE | WS_DISABLED, 0, 0, kClientWidth,
-                           kClientHeight - kPanelHeight, form, kMemoId, font_.get());
-  Panel1 = std::make_unique<Panel>(form);
+  const int memoHeight = Scaled(kClientHeight) - Scaled(kPanelHeight);
+  MemoInfo = CreateControl(L"EDIT", text, ES_MULTILINE | WS_DISABLED, 0, 0, Scaled(kClientWidth),
+                           memoHeight, form, kMemoId, font_.get());
+  Panel1 = std::make_unique<Panel>(form, memoHeight, Scaled(kClientWidth), Scaled(kPanelHeight));
   // Creation order is the tab order.
-  btnOK = CreateControl(L"BUTTON", L"确定", BS_PUSHBUTTON | WS_TABSTOP, 144, 8, 75, 25,
-                        Panel1->Handle(), kOkId, font_.get());
-  btnCancel = CreateControl(L"BUTTON", L"取消", BS_PUSHBUTTON | WS_TABSTOP, 240, 8, 75, 25,
-                            Panel1->Handle(), kCancelId, font_.get());
+  btnOK = CreateControl(L"BUTTON", L"确定", BS_PUSHBUTTON | WS_TABSTOP, Scaled(144), Scaled(8),
+                        Scaled(75), Scaled(25), Panel1->Handle(), kOkId, font_.get());
+  btnCancel = CreateControl(L"BUTTON", L"取消", BS_PUSHBUTTON | WS_TABSTOP, Scaled(240),
+                            Scaled(8), Scaled(75), Scaled(25), Panel1->Handle(), kCancelId,
+                            font_.get());
   CenterOnOwner();
 }
 

@@ -40,11 +40,14 @@ class TfrmUpdateInfo final : public Window {
   void btnCancelClick() { EndModal(UpdateAnswer::Declined); }
   void EndModal(UpdateAnswer answer);
   void CenterOnOwner();
+  // A length designed at 96 pixels per inch, at the owner's monitor's.
+  int Scaled(int length) const { return ::MulDiv(length, dpi_, 96); }
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   static void DeleteFont(HFONT font) { ::DeleteObject(font); }
 
   HWND owner_;
+  int dpi_;
   UniqueHandle<HFONT, DeleteFont> font_;
   std::unique_ptr<Panel> Panel1;
   HWND MemoInfo = nullptr;

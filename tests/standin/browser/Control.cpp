@@ -4,9 +4,11 @@
 #include <mshtmhst.h>
 
 #include <deque>
+#include <string>
 
 #include "app/win32/Win32Util.h"
 #include "tests/standin/browser/Http.h"
+#include "tests/standin/browser/Peer.h"
 
 namespace zel::standin {
 
@@ -284,6 +286,15 @@ HRESULT Control::Stop() {
   if (ready_ == READYSTATE_LOADING) {
     ready_ = document_ ? READYSTATE_COMPLETE : READYSTATE_UNINITIALIZED;
   }
+  return S_OK;
+}
+
+HRESULT Control::ExecWB(OLECMDID command, OLECMDEXECOPT, VARIANT* in, VARIANT*) {
+  if (command != OLECMDID_OPTICAL_ZOOM) return E_NOTIMPL;
+  if (in == nullptr || in->vt != VT_I4) return E_INVALIDARG;
+  // As a real control: there is nothing to zoom before the first document.
+  if (!document_) return E_FAIL;
+  RecordScript(win32::Widen(kZoomRecord) + std::to_wstring(in->lVal));
   return S_OK;
 }
 

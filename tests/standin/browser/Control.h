@@ -93,7 +93,8 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   STUB(put_FullScreen, VARIANT_BOOL)
   STUB(Navigate2, VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*)
   STUB(QueryStatusWB, OLECMDID, OLECMDF*)
-  STUB(ExecWB, OLECMDID, OLECMDEXECOPT, VARIANT*, VARIANT*)
+  // The optical zoom only: recorded, as the scripts are.
+  HRESULT STDMETHODCALLTYPE ExecWB(OLECMDID command, OLECMDEXECOPT, VARIANT* in, VARIANT*) override;
   STUB(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*)
   STUB(get_Offline, VARIANT_BOOL*)
   STUB(put_Offline, VARIANT_BOOL)

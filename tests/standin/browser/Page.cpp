@@ -30,30 +30,6 @@ HRESULT GiveText(const std::optional<std::string>& text, VARIANT* out) {
   return Give(Widen(*text), &out->bstrVal);
 }
 
-// One line per script in the file the test bed names; a path in Linux form is taken as Wine
-// maps it (drive Z:).
-void RecordScript(const std::wstring& code) {
-  const char* path = std::getenv(kScriptLogVariable);
-  if (path == nullptr || *path == '\0') return;
-  std::wstring file = Widen(path);
-  if (file[0] == L'/') {
-    file = L"Z:" + file;
-    for (wchar_t& c : file) {
-      if (c == L'/') c = L'\\';
-    }
-  }
-  std::string line = Narrow(code);
-  for (char& c : line) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  line += '\n';
-  const win32::UniqueHandleObj out(win32::OwnFileHandle(
-      ::CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                    FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
-  DWORD written = 0;
-  if (out) ::WriteFile(out.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
-
 class TextRange final : public ComObject<IHTMLTxtRange> {
  public:
   explicit TextRange(std::wstring text) : text_(std::move(text)) {}
@@ -277,6 +253,30 @@ class PageWindow final : public ComObject<IHTMLWindow2> {
 };
 
 }  // namespace
+
+// One line per script in the file the test bed names; a path in Linux form is taken as Wine
+// maps it (drive Z:).
+void RecordScript(const std::wstring& code) {
+  const char* path = std::getenv(kScriptLogVariable);
+  if (path == nullptr || *path == '\0') return;
+  std::wstring file = Widen(path);
+  if (file[0] == L'/') {
+    file = L"Z:" + file;
+    for (wchar_t& c : file) {
+      if (c == L'/') c = L'\\';
+    }
+  }
+  std::string line = Narrow(code);
+  for (char& c : line) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  line += '\n';
+  const win32::UniqueHandleObj out(win32::OwnFileHandle(
+      ::CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                    FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
+  DWORD written = 0;
+  if (out) ::WriteFile(out.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
 
 // ---- Element
 

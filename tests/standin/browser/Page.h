@@ -14,6 +14,9 @@
 
 namespace zel::standin {
 
+// Appends one line (line breaks made blanks) to the record the test bed names.
+void RecordScript(const std::wstring& code);
+
 // What a page asks of the control that shows it.
 class IPageHost {
  public:

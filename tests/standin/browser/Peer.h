@@ -11,5 +11,7 @@ constexpr wchar_t kViewClass[] = L"ZelStandInBrowser";
 constexpr int kStatusLineId = 1;
 // Names a file; every script the program runs in a page is appended to it, one line each.
 constexpr char kScriptLogVariable[] = "ZEL_STANDIN_SCRIPTS";
+// The optical zoom the program asks for goes to the same record as this text and the percent.
+constexpr char kZoomRecord[] = "[optical zoom] ";
 
 }  // namespace zel::standin

@@ -15,7 +15,8 @@ RealExportHarness::RealExportHarness() {
                       [this]() -> std::unique_ptr<IMiniInputWindow> {
                         return std::make_unique<fakes::FakeMiniInput>(journal);
                       },
-                      update.Ports()};
+                      update.Ports(),
+                      monitors};
   form = std::make_unique<TfrmMain>(globals, ports, std::make_unique<fakes::FakeIniFile>());
   SetExceptionReporter([this](const std::string& m) { form->ApplicationEvents1Exception(m); });
   form->CreateSinks();

@@ -47,6 +47,7 @@ struct RealExportHarness {
   fakes::FakeBrowserMenu pmWB;
   fakes::FakeTimer reloadTimer;
   fakes::UpdateFakes update;
+  fakes::FakeMonitors monitors;
   fakes::FakeSinkFactory sinks;
   win32::Win32DdeConversation dde;  // starts "Excel" when no server answers, as the program does
   win32::Win32Automation automation;

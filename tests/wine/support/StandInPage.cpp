@@ -173,6 +173,15 @@ std::vector<std::string> RecordedScripts() {
   return scripts;
 }
 
+std::vector<std::string> RecordedZooms() {
+  const std::string prefix = standin::kZoomRecord;
+  std::vector<std::string> zooms;
+  for (const std::string& line : RecordedScripts()) {
+    if (line.rfind(prefix, 0) == 0) zooms.push_back(line.substr(prefix.size()));
+  }
+  return zooms;
+}
+
 void ClearRecordedScripts() { ::DeleteFileW(Widen(ScriptFile()).c_str()); }
 
 bool WaitForScript(const std::string& script, DWORD timeoutMs) {

@@ -42,6 +42,9 @@ BYTE WindowAlpha(HWND window);
 // Every script that a page ran (execScript) since the last clearing, in order.
 std::vector<std::string> RecordedScripts();
 void ClearRecordedScripts();
+// The optical zooms (percent, as text) that the program asked of the stand-in controls, in
+// order, since the record was last cleared.
+std::vector<std::string> RecordedZooms();
 // Polls until the script was run; false after the time-out.
 bool WaitForScript(const std::string& script, DWORD timeoutMs);
 

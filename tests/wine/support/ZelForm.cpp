@@ -48,7 +48,7 @@ ZelFormHarness::ZelFormHarness()
   TfrmMainPorts ports{window,   application, wb1,       wb2,        timer1,       hotKeys,
                       tray,     dialogs,     registry,  clock,      connectivity, threads,
                       resources, sinks,      dde,       automation, clipboard, steadyClock,    tools,
-                      pmWB,      reloadTimer, {}, update.Ports()};
+                      pmWB,      reloadTimer, {}, update.Ports(), monitors};
   form = std::make_unique<TfrmMain>(globals, std::move(ports), std::move(iniFile));
   application.Attach(form.get());
   window.Attach(form.get());

@@ -14,6 +14,7 @@
 #include "shell/win32/HotKeys.h"
 #include "shell/win32/MainForm.h"
 #include "shell/win32/TrayIcon.h"
+#include "shell/win32/Monitors.h"
 #include "shell/win32/WindowTimer.h"
 #include "tests/fakes/MainHarness.h"
 
@@ -72,6 +73,7 @@ struct ZelFormHarness {
   fakes::FakeBrowserMenu pmWB;
   fakes::FakeTimer reloadTimer;
   fakes::UpdateFakes update;
+  win32::Monitors monitors;
   fakes::FakeIniFile* ini = nullptr;  // owned by the form
   std::unique_ptr<TfrmMain> form;
 };
