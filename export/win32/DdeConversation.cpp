@@ -3,6 +3,8 @@
 #include <dde.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <set>
 
 #include "app/win32/Owners.h"
 
@@ -113,6 +115,27 @@ void DropStrayAcks(HCONV conv) {
   }
 }
 
+// Wine's DDEML leaves the client window of a DdeConnect that found no server behind, one per
+// attempt and for good: a day of Excel rows by automation (each tried by DDE first) piled up
+// thousands. Windows' own DDEML has no window of this class.
+constexpr wchar_t kWineClientClass[] = L"WineDdeClientW";
+
+BOOL CALLBACK CollectWineClientWindow(HWND window, LPARAM found) {
+  wchar_t name[32] = {};
+  if (::GetClassNameW(window, name, ARRAYSIZE(name)) > 0 &&
+      std::wcscmp(name, kWineClientClass) == 0) {
+    reinterpret_cast<std::set<HWND>*>(found)->insert(window);
+  }
+  return TRUE;
+}
+
+std::set<HWND> WineClientWindows() {
+  std::set<HWND> found;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &CollectWineClientWindow,
+                      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 }  // namespace
 
 void EndConversation(HCONV conv) {
@@ -149,7 +172,13 @@ bool Win32DdeConversation::TryConnect() {
   const UniqueHsz service = MakeString(service_);
   const UniqueHsz topic = MakeString(topic_);
   if (!service || !topic) return false;
+  const std::set<HWND> before = WineClientWindows();
   conv_.reset(::DdeConnect(DdeInstance::Id(), service.get(), topic.get(), nullptr));
+  if (!conv_) {
+    for (const HWND left : WineClientWindows()) {
+      if (before.count(left) == 0) ::DestroyWindow(left);
+    }
+  }
   return static_cast<bool>(conv_);
 }
 

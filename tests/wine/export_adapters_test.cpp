@@ -205,7 +205,20 @@ TEST_F(DdeTest, AConversationTheServerEndsIsReplacedOnConnect) {
   EXPECT_EQ(dde.RequestText("Selection"), "[Book1]Sheet1!R6C1");
 }
 
-TEST_F(DdeTest, NoServerFailsFast) {
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+int ThreadWindowCount() {
+  int count = 0;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// Every Excel row by automation is tried by DDE first: a failed attempt must leave nothing.
+TEST_F(DdeTest, NoServerFailsFastAndLeavesNoWindow) {
+  const int windows = ThreadWindowCount();
   for (const std::string app : {"", "ZelNoSuchSpreadsheet.exe"}) {
     SCOPED_TRACE(app);
     Win32DdeConversation dde(app);
@@ -217,6 +230,7 @@ TEST_F(DdeTest, NoServerFailsFast) {
   }
   Win32DdeConversation unnamed("");
   EXPECT_FALSE(unnamed.Connect());
+  EXPECT_EQ(ThreadWindowCount(), windows);
 }
 
 TEST_F(DdeTest, StartsTheServiceApplicationWhenNoServerAnswers) {
