@@ -173,7 +173,20 @@ TEST_F(DdeTest, AFreshConversationAfterATimeOutGetsItsOwnAnswers) {
   EXPECT_EQ(dde.RequestText("Selection"), "[Book1]Sheet1!R8C2");
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+int ThreadWindowCount() {
+  int count = 0;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// Nor any window of it: a day of Excel closed and opened again must not pile them up.
 TEST_F(DdeTest, AServerThatQuitsLeavesNoConversation) {
+  const int windows = ThreadWindowCount();
   auto sheet = std::make_unique<SheetProcess>(std::vector<std::string>{"--as", "excel-dde-only"});
   Win32DdeConversation dde("");
   dde.SetTarget("Excel", "System");
@@ -188,6 +201,8 @@ TEST_F(DdeTest, AServerThatQuitsLeavesNoConversation) {
   dde.SetTarget("Excel", "System");
   ASSERT_TRUE(dde.Connect());
   EXPECT_EQ(dde.RequestText("Selection"), "[Book1]Sheet1!R2C5");
+  dde.Disconnect();
+  EXPECT_EQ(ThreadWindowCount(), windows);
 }
 
 TEST_F(DdeTest, AConversationTheServerEndsIsReplacedOnConnect) {
@@ -203,17 +218,6 @@ TEST_F(DdeTest, AConversationTheServerEndsIsReplacedOnConnect) {
   SheetProcess sheet({"--as", "excel-dde-only", "--active", "R6C1"});
   ASSERT_TRUE(dde.Connect());
   EXPECT_EQ(dde.RequestText("Selection"), "[Book1]Sheet1!R6C1");
-}
-
-BOOL CALLBACK CountWindow(HWND, LPARAM count) {
-  ++*reinterpret_cast<int*>(count);
-  return TRUE;
-}
-
-int ThreadWindowCount() {
-  int count = 0;
-  ::EnumThreadWindows(::GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&count));
-  return count;
 }
 
 // Every Excel row by automation is tried by DDE first: a failed attempt must leave nothing.
