@@ -36,12 +36,14 @@ trap '"$here/testbed.sh" stop "$bed" >/dev/null 2>&1 || true' EXIT
 ZEL_BED_PORT=$port "$here/testbed.sh" start "$bed" "$bits"
 . "$bed/env"
 # The update on offer: a newer version, its notes and its program.
-printf '3.0.1.0\r\n' >"$bed/download/version.txt"
+# The version file is put in place by soak.exe only around each check (see there).
+printf '3.0.1.0\r\n' >"$bed/download/version.next"
 printf 'Zel 3.0.1.0\r\n' >"$bed/download/updateInfo.txt"
 cp "$build/zelnext.exe" "$bed/download/Zel_3.0.1.0.exe"
 echo "soak of the $bits-bit build in $build"
 echo 0 >"$bed/clock"
-export ZEL_EXE="$build/Zel.exe" ZEL_BIN="$build" ZEL_SOAK_CLOCK="$bed/clock"
+export ZEL_EXE="$build/Zel.exe" ZEL_BIN="$build" ZEL_SOAK_CLOCK="$bed/clock" \
+       ZEL_SOAK_DOWNLOAD="$bed/download"
 # Wine's 64-bit helpers cannot load a 32-bit library and say so: that line is dropped.
 export LD_PRELOAD="$build/soak-clock.so" ZEL_CLOCK_OFFSET_FILE="$bed/clock"
 wine "$build/soak.exe" 2> >(grep -v -e 'setlocale' -e 'wrong ELF class' >&2)

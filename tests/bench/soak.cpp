@@ -245,6 +245,7 @@ std::string Growth(double before, double after) {
 class Soak {
  public:
   Soak() {
+    OfferUpdate(true);
     zel_ = std::make_unique<ZelProcess>(ServiceArguments());
     form_ = WaitForProcessWindow(zel_->Id(), win32::MainForm::kClassName,
                                  win32::Widen(kAppTitle), kPageMs);
@@ -361,6 +362,20 @@ class Soak {
     ++miniTrips;
   }
 
+  // The version file stands on the service only around each check: every other Zel.exe on this
+  // machine asks the same built-in host at its start and must not be offered the update.
+  static void OfferUpdate(bool offered) {
+    const std::wstring folder = win32::Widen(WinePath(Env("ZEL_SOAK_DOWNLOAD")));
+    const std::wstring served = folder + L"\\version.txt";
+    if (offered) {
+      if (!::CopyFileW((folder + L"\\version.next").c_str(), served.c_str(), FALSE)) {
+        Fail("no version file to offer");
+      }
+    } else {
+      ::DeleteFileW(served.c_str());
+    }
+  }
+
   // The check (at start, or from the tray a day later) finds the newer version; its dialog is
   // answered "取消".
   void DeclineUpdate() {
@@ -373,6 +388,7 @@ class Soak {
           return dialog != nullptr;
         },
         kPageMs);
+    OfferUpdate(false);
     if (dialog == nullptr) Fail("no update dialog");
     const HWND strip =
         ::FindWindowExW(dialog, nullptr, win32::TfrmUpdateInfo::kPanelClassName, nullptr);
@@ -384,6 +400,7 @@ class Soak {
   // The tray's click: the main window comes to the front, and a day after the last check a new
   // one starts.
   void OpenFromTray() {
+    OfferUpdate(true);
     ::PostMessageW(tray_, win32::TrayIcon::kCallbackMessage, win32::TrayIcon::kIconId,
                    WM_LBUTTONUP);
     if (!PumpUntil([&] { return ::IsWindowVisible(form_) != FALSE; }, 5000)) Fail("tray open");
