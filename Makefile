@@ -1,6 +1,6 @@
 # Two commands do everything on a fresh Debian 12 machine: `make run` and `make check`.
 .PHONY: fuzzers setup native asan win32 win64 dist run stop check check-native check-dist check-wine \
-        check-wine32 check-wine64 check-fuzz fuzz bench clean
+        check-wine32 check-wine64 check-fuzz fuzz bench soak clean
 
 JOBS ?= $(shell nproc)
 
@@ -113,6 +113,13 @@ check: check-native check-fuzz check-dist check-wine
 
 bench: $(WINE_BUILD)
 	@bash tools/bench.sh build/$(WINE_BUILD) $(ZEL_HOST_BITS)
+
+# A compressed working day of Zel.exe under Wine with the program's resource figures; at most
+# ten minutes, not part of `make check`.
+soak: setup
+	cmake --preset $(WINE_BUILD) >/dev/null
+	cmake --build --preset $(WINE_BUILD) -j $(JOBS) --target Zel soak browser sheet zelnext
+	@bash tools/soak.sh build/$(WINE_BUILD) $(ZEL_HOST_BITS)
 
 clean:
 	rm -rf build dist

@@ -37,10 +37,23 @@ std::string FormatLogLine(const LocalDateTime& time, int level, const std::strin
 
 TLogger::TLogger(ILogFileSystem& files, IClock& clock, const std::string& logDir)
     : Files(files), Clock(clock) {
-  LogDir_ = Trimmed(logDir).empty() ? files.ExecutableDir() + "log\\" : logDir;
-  if (!Files.DirectoryExists(LogDir_) && !Files.ForceDirectories(LogDir_)) {
+  if (Trimmed(logDir).empty()) {
+    LogDir_ = files.ExecutableDir() + "log\\";
+    const std::string appData = files.LocalAppDataDir();
+    if (!appData.empty()) FallbackDir = appData + "泽米宝\\log\\";
+  } else {
+    LogDir_ = logDir;
+  }
+  if (Usable(LogDir_)) return;
+  if (FallbackDir.empty() || !Usable(FallbackDir)) {
     throw LogError("日志路径错误，日志类对象不能被创建");
   }
+  LogDir_ = FallbackDir;
+  FallbackDir.clear();
+}
+
+bool TLogger::Usable(const std::string& dir) {
+  return Files.DirectoryExists(dir) || Files.ForceDirectories(dir);
 }
 
 void TLogger::WriteLog(const std::string& text, int level) {
@@ -48,8 +61,16 @@ void TLogger::WriteLog(const std::string& text, int level) {
   if (level < LevelWarning) return;
   const std::string name = LogFileNameFor(Clock.Now());
   if (name != LogFileName) LogFileName = name;
-  const std::string line = FormatLogLine(Clock.Now(), level, text);
-  Files.AppendToFile(LogDir_ + LogFileName, Files.ToSystemCodePage(line));
+  const std::string bytes = Files.ToSystemCodePage(FormatLogLine(Clock.Now(), level, text));
+  try {
+    Files.AppendToFile(LogDir_ + LogFileName, bytes);
+  } catch (const LogFolderRefused&) {
+    // The folder exists but takes nothing: the line goes to the user's folder.
+    if (FallbackDir.empty() || !Usable(FallbackDir)) throw;
+    LogDir_ = FallbackDir;
+    FallbackDir.clear();
+    Files.AppendToFile(LogDir_ + LogFileName, bytes);
+  }
 }
 
 void SetLogEnvironment(ILogFileSystem* files, IClock* clock) {

@@ -1,5 +1,7 @@
 #pragma once
-// Daily log files: "yyyymmdd.log" in "log\" beside the executable, one line per event.
+// Daily log files: "yyyymmdd.log" in "log\" beside the executable, one line per event. Where
+// that folder cannot be made or written (an install folder the user may not write), the lines
+// go to the user's own "泽米宝\log\" under the local application data folder instead.
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -15,6 +17,13 @@ class LogError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The folder takes no new file or no writing (read-only medium, no permission), as opposed to
+// a file that is busy or held by another program.
+class LogFolderRefused : public LogError {
+ public:
+  using LogError::LogError;
+};
+
 // What the logger needs of the file system. Paths are UTF-8 with backslashes.
 class ILogFileSystem {
  public:
@@ -26,18 +35,23 @@ class ILogFileSystem {
   // Creates the folder with every missing parent; false when it cannot.
   virtual bool ForceDirectories(const std::string& path) = 0;
   // Appends raw bytes at the end of the file, creating it when missing; both an existing
-  // and a new file are shared for reading and writing. Throws LogError on failure.
+  // and a new file are shared for reading and writing. Throws LogFolderRefused when the folder
+  // takes no file or no writing, LogError on any other failure.
   virtual void AppendToFile(const std::string& path, const std::string& bytes) = 0;
   // Folder of the running executable, with its trailing backslash.
   virtual std::string ExecutableDir() = 0;
+  // The user's own local application data folder, with its trailing backslash; empty when the
+  // system names none.
+  virtual std::string LocalAppDataDir() = 0;
   // Converts UTF-8 to the bytes of the system code page.
   virtual std::string ToSystemCodePage(const std::string& utf8) = 0;
 };
 
 class TLogger {
  public:
-  // An empty (or blank) folder means the default "log\" beside the executable.
-  // Throws LogError("日志路径错误，日志类对象不能被创建") when the folder is unusable.
+  // An empty (or blank) folder means the default "log\" beside the executable, with the
+  // user's folder behind it. Throws LogError("日志路径错误，日志类对象不能被创建") when no
+  // folder is usable.
   TLogger(ILogFileSystem& files, IClock& clock, const std::string& logDir);
   TLogger(const TLogger&) = delete;
   TLogger& operator=(const TLogger&) = delete;
@@ -50,7 +64,10 @@ class TLogger {
   std::mutex Lock;
   ILogFileSystem& Files;
   IClock& Clock;
+  bool Usable(const std::string& dir);
+
   std::string LogDir_;
+  std::string FallbackDir;  // empty once taken, or when a folder was given
   std::string LogFileName;
 };
 

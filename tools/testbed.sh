@@ -67,7 +67,8 @@ start)
   n=$(free_display)
   Xvfb ":$n" -screen 0 "$screen" -nolisten tcp >"$dir/xvfb.log" 2>&1 &
   echo $! >"$dir/xvfb.pid"
-  port=$(free_port)
+  # ZEL_BED_PORT puts the service at a chosen port (the soak: the built-in service host).
+  port=${ZEL_BED_PORT:-$(free_port)}
   python3 "$root/tests/standin/service.py" --port "$port" --download "$dir/download" \
     >"$dir/service.log" 2>&1 &
   echo $! >"$dir/service.pid"

@@ -3,6 +3,8 @@
 #include <dde.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <set>
 
 #include "app/win32/Owners.h"
 
@@ -18,6 +20,34 @@ HDDEDATA CALLBACK DdeCallback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, 
   return nullptr;
 }
 
+// Wine's DDEML leaves the client window of a DdeConnect that found no server behind, one per
+// attempt and for good: a day of Excel rows by automation (each tried by DDE first) piled up
+// thousands. Windows' own DDEML has no window of this class.
+constexpr wchar_t kWineClientClass[] = L"WineDdeClientW";
+
+BOOL CALLBACK CollectWineClientWindow(HWND window, LPARAM found) {
+  wchar_t name[32] = {};
+  if (::GetClassNameW(window, name, ARRAYSIZE(name)) > 0 &&
+      std::wcscmp(name, kWineClientClass) == 0) {
+    reinterpret_cast<std::set<HWND>*>(found)->insert(window);
+  }
+  return TRUE;
+}
+
+// Only windows of that class: a handle may have been given to another window meanwhile.
+void DestroyWineClientWindows(const std::set<HWND>& windows) {
+  std::set<HWND> still;
+  for (const HWND w : windows) CollectWineClientWindow(w, reinterpret_cast<LPARAM>(&still));
+  for (const HWND w : still) ::DestroyWindow(w);
+}
+
+std::set<HWND> WineClientWindows() {
+  std::set<HWND> found;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &CollectWineClientWindow,
+                      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 // The process's one DDEML client instance, made on first use on the thread that uses DDE.
 class DdeInstance {
  public:
@@ -31,12 +61,17 @@ class DdeInstance {
 
   // Wine's DDEML keeps a conversation that the server ended (or that died with its server)
   // and refuses to let it go; while it is kept, connecting to that service again fails. Only
-  // a new instance is rid of it.
-  void NoteStaleConversation() { stale_ = true; }
+  // a new instance is rid of it, and even that leaves the conversation's window behind.
+  void NoteStaleConversation(HWND window) {
+    stale_ = true;
+    if (window != nullptr) leftWindows_.insert(window);
+  }
   void RenewIfStale() {
     if (!stale_) return;
     stale_ = false;
     Uninitialize();
+    DestroyWineClientWindows(leftWindows_);
+    leftWindows_.clear();
     Initialize();
   }
 
@@ -51,6 +86,7 @@ class DdeInstance {
     if (id_ != 0) ::DdeUninitialize(id_);
     id_ = 0;
   }
+  std::set<HWND> leftWindows_;
   DWORD id_ = 0;
   bool stale_ = false;
 };
@@ -115,7 +151,10 @@ void DropStrayAcks(HCONV conv) {
 }  // namespace
 
 void EndConversation(HCONV conv) {
-  if (!::DdeDisconnect(conv)) DdeInstance::Get().NoteStaleConversation();
+  CONVINFO info{};
+  info.cb = sizeof info;
+  const HWND window = ::DdeQueryConvInfo(conv, QID_SYNC, &info) ? info.hwnd : nullptr;
+  if (!::DdeDisconnect(conv)) DdeInstance::Get().NoteStaleConversation(window);
 }
 
 Win32DdeConversation::Win32DdeConversation(std::string serviceApplication)
@@ -148,7 +187,15 @@ bool Win32DdeConversation::TryConnect() {
   const UniqueHsz service = MakeString(service_);
   const UniqueHsz topic = MakeString(topic_);
   if (!service || !topic) return false;
+  const std::set<HWND> before = WineClientWindows();
   conv_.reset(::DdeConnect(DdeInstance::Id(), service.get(), topic.get(), nullptr));
+  if (!conv_) {
+    std::set<HWND> left;
+    for (const HWND w : WineClientWindows()) {
+      if (before.count(w) == 0) left.insert(w);
+    }
+    DestroyWineClientWindows(left);
+  }
   return static_cast<bool>(conv_);
 }
 

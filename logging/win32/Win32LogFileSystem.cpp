@@ -1,7 +1,8 @@
 #include "logging/win32/Win32LogFileSystem.h"
 
 #include <windows.h>
-
+#include <knownfolders.h>
+#include <shlobj.h>
 
 #include "app/win32/Win32Util.h"
 
@@ -10,6 +11,10 @@ namespace zel::win32 {
 namespace {
 
 [[noreturn]] void ThrowLog(const char* call, const std::string& path, DWORD code) {
+  // A read-only medium or a folder the user may not write: another folder may take the line.
+  if (code == ERROR_ACCESS_DENIED || code == ERROR_WRITE_PROTECT) {
+    ThrowFailure<LogFolderRefused>(call, code, path);
+  }
   ThrowFailure<LogError>(call, code, path);
 }
 
@@ -47,10 +52,18 @@ void Win32LogFileSystem::AppendToFile(const std::string& path, const std::string
 
   // Writers take turns on one byte far beyond any log's end: append-only handles alone do not
   // keep two simultaneous writers from landing on the same offset everywhere (Wine).
+  // Another program (a backup or indexing tool) may hold a lock over the whole file: the turn
+  // is tried without waiting, for a short while, and then the line fails like an unwritable file.
   OVERLAPPED turn{};
   turn.OffsetHigh = 0x40000000;
-  if (!::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &turn)) {
-    ThrowLog("LockFileEx", path, ::GetLastError());
+  const ULONGLONG giveUpAt = ::GetTickCount64() + kLockPatienceMs;
+  while (!::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                       &turn)) {
+    const DWORD code = ::GetLastError();
+    if (code != ERROR_LOCK_VIOLATION || ::GetTickCount64() >= giveUpAt) {
+      ThrowLog("LockFileEx", path, code);
+    }
+    ::Sleep(5);
   }
   struct Unlock {
     HANDLE file;
@@ -75,6 +88,14 @@ void Win32LogFileSystem::AppendToFile(const std::string& path, const std::string
 std::string Win32LogFileSystem::ExecutableDir() {
   const std::string exe = ExecutablePath();
   return exe.substr(0, exe.find_last_of("\\/") + 1);
+}
+
+std::string Win32LogFileSystem::LocalAppDataDir() {
+  PWSTR folder = nullptr;
+  const HRESULT hr = ::SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder);
+  const std::string path = SUCCEEDED(hr) && folder ? Narrow(folder) : std::string();
+  ::CoTaskMemFree(folder);
+  return path.empty() || path.back() == '\\' ? path : path + "\\";
 }
 
 std::string Win32LogFileSystem::ToSystemCodePage(const std::string& utf8) { return ToAnsi(utf8); }

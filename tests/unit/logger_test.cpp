@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "tests/fakes/FakeLog.h"
 #include "tests/fakes/FakeShell.h"
 
@@ -43,6 +45,49 @@ TEST(Logger, UnusableFolderRaisesTheFixedMessage) {
     FAIL() << "expected LogError";
   } catch (const LogError& e) {
     EXPECT_STREQ(e.what(), "日志路径错误，日志类对象不能被创建");
+  }
+}
+
+// The folder beside the executable comes first; only where it takes nothing does a line go to
+// the user's own folder. A busy file or a folder given by name has no fallback.
+TEST(Logger, AFolderThatTakesNothingSendsTheLineToTheUsersFolder) {
+  const std::string besideExe = "C:\\Zel\\log\\20261206.log";
+  const std::string users = "C:\\Users\\u\\AppData\\Local\\泽米宝\\log\\20261206.log";
+  const struct {
+    const char* name;
+    bool logFolderExists, readOnlyExeFolder, busyFile, noAppData;
+    const char* dir;
+    std::string landsIn;  // empty: the line fails
+  } cases[] = {
+      {"writable", false, false, false, false, "", besideExe},
+      {"cannot be created", false, true, false, false, "", users},
+      {"exists, not writable", true, true, false, false, "", users},
+      {"no user folder known", false, true, false, true, "", ""},
+      {"busy file", false, false, true, false, "", ""},
+      {"folder given by name", true, true, false, false, "C:\\Zel\\log\\", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeLogFileSystem files;
+    FakeClock clock;
+    clock.now = {2026, 12, 6, 9, 5, 3, 42};
+    if (c.logFolderExists) files.dirs.insert("C:\\Zel\\log\\");
+    if (c.readOnlyExeFolder) files.readOnly.insert("C:\\Zel\\");
+    files.failWrites = c.busyFile;
+    if (c.noAppData) files.localAppData.clear();
+    try {
+      TLogger logger(files, clock, c.dir);
+      logger.WriteLog("a", LevelWarning);
+      logger.WriteLog("b", LevelWarning);
+      EXPECT_FALSE(c.landsIn.empty()) << "written";
+    } catch (const LogError&) {
+      EXPECT_TRUE(c.landsIn.empty()) << "failed";
+    }
+    const std::map<std::string, std::string> expected =
+        c.landsIn.empty() ? std::map<std::string, std::string>{}
+                          : std::map<std::string, std::string>{
+                                {c.landsIn, "09:05:03.042 [Warning] a\r\n09:05:03.042 [Warning] b\r\n"}};
+    EXPECT_EQ(files.files, expected);
   }
 }
 

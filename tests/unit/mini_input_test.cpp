@@ -276,7 +276,7 @@ TEST(MiniInputClose, ClosingTheProgramDuringADragLeavesTheWindowToTheEnd) {
   fakes::MainHarness m;
   m.createMiniInput = [&]() -> std::unique_ptr<IMiniInputWindow> {
     auto mini = std::make_unique<TfrmMinInput>(
-        m.globals, *m.form, TfrmMinInputPorts{w, b, t1, t2, t3, s, m.clock});
+        m.globals, *m.form, TfrmMinInputPorts{w, b, t1, t2, t3, s, m.clock, m.monitors});
     mini->FormCreate();
     return mini;
   };

@@ -174,7 +174,20 @@ TEST_F(DdeTest, AFreshConversationAfterATimeOutGetsItsOwnAnswers) {
   EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R8C2");
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM count) {
+  ++*reinterpret_cast<int*>(count);
+  return TRUE;
+}
+
+int ThreadWindowCount() {
+  int count = 0;
+  ::EnumThreadWindows(::GetCurrentThreadId(), &CountWindow, reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// Nor any window of it: a day of Excel closed and opened again must not pile them up.
 TEST_F(DdeTest, AServerThatQuitsLeavesNoConversation) {
+  const int windows = ThreadWindowCount();
   auto sheet = std::make_unique<SheetProcess>(std::vector<std::string>{"--as", "excel-dde-only"});
   Win32DdeConversation dde("");
   dde.SetTarget("Excel", "System");
@@ -189,6 +202,8 @@ TEST_F(DdeTest, AServerThatQuitsLeavesNoConversation) {
   dde.SetTarget("Excel", "System");
   ASSERT_TRUE(dde.Connect(10000));
   EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R2C5");
+  dde.Disconnect();
+  EXPECT_EQ(ThreadWindowCount(), windows);
 }
 
 TEST_F(DdeTest, AConversationTheServerEndsIsReplacedOnConnect) {
@@ -206,7 +221,9 @@ TEST_F(DdeTest, AConversationTheServerEndsIsReplacedOnConnect) {
   EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R6C1");
 }
 
-TEST_F(DdeTest, NoServerFailsFast) {
+// Every Excel row by automation is tried by DDE first: a failed attempt must leave nothing.
+TEST_F(DdeTest, NoServerFailsFastAndLeavesNoWindow) {
+  const int windows = ThreadWindowCount();
   for (const std::string app : {"", "ZelNoSuchSpreadsheet.exe"}) {
     SCOPED_TRACE(app);
     Win32DdeConversation dde(app);
@@ -218,6 +235,7 @@ TEST_F(DdeTest, NoServerFailsFast) {
   }
   Win32DdeConversation unnamed("");
   EXPECT_FALSE(unnamed.Connect(10000));
+  EXPECT_EQ(ThreadWindowCount(), windows);
 }
 
 TEST_F(DdeTest, StartsTheServiceApplicationWhenNoServerAnswers) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 #include "app/win32/Win32Util.h"
@@ -70,6 +71,7 @@ class RootedFileSystem final : public zel::ILogFileSystem {
     real_.AppendToFile(p, b);
   }
   std::string ExecutableDir() override { return root_ + "\\"; }
+  std::string LocalAppDataDir() override { return real_.LocalAppDataDir(); }
   std::string ToSystemCodePage(const std::string& u) override { return real_.ToSystemCodePage(u); }
 
  private:
@@ -168,12 +170,18 @@ TEST(LogFile, TwoWritersOfTheFirstLineOfADayBothLand) {
   }
 }
 
-TEST(LogFile, FileHeldExclusivelyFailsTheAppendButNotLog) {
-  TempFolder temp("zel_log");
-  RootedFileSystem files(temp.Path());
-  FixedClock clock({2026, 12, 6, 9, 5, 3, 42});
-  ASSERT_TRUE(files.ForceDirectories(temp / "log"));
+// The day's file in "log\" beside a stand-in executable folder, while another handle holds it.
+class LogFileInUse : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(files.ForceDirectories(temp / "log")); }
+
+  TempFolder temp{"zel_log"};
+  RootedFileSystem files{temp.Path()};
+  FixedClock clock{{2026, 12, 6, 9, 5, 3, 42}};
   const std::string path = temp / "log\\20261206.log";
+};
+
+TEST_F(LogFileInUse, FileHeldExclusivelyFailsTheAppendButNotLog) {
   {
     const zel::win32::UniqueHandleObj holder = zel::win32::OwnFileHandle(::CreateFileW(
         Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -189,6 +197,134 @@ TEST(LogFile, FileHeldExclusivelyFailsTheAppendButNotLog) {
   zel::Log("横版连接失败");
   zel::SetLogEnvironment(nullptr, nullptr);
   EXPECT_EQ(ReadBytes(path), "09:05:03.042 [Warning] " + kGbkMessage + "\r\n");
+}
+
+// A backup or indexing tool locks the whole file: the line waits for its turn a short while
+// only, then fails like an unwritable file and Log() goes on; a lock let go within that while
+// lets the line through.
+TEST_F(LogFileInUse, ALockHeldByAnotherProgramDelaysTheLineBoundedly) {
+  const DWORD patience = Win32LogFileSystem::kLockPatienceMs;
+  zel::SetLogEnvironment(&files, &clock);
+  const struct {
+    DWORD holdMs;  // how long the other handle keeps its lock after Log() starts
+    bool lands;
+  } cases[] = {{INFINITE, false}, {patience / 4, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.holdMs == INFINITE ? "held throughout" : "let go early");
+    const zel::win32::UniqueHandleObj other = zel::win32::OwnFileHandle(
+        ::CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(other);
+    OVERLAPPED whole{};
+    ASSERT_TRUE(::LockFileEx(other.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole));
+
+    const zel::win32::UniqueHandleObj done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const DWORD start = ::GetTickCount();
+    std::atomic<DWORD> took{0};
+    std::thread writer([&] {
+      zel::Log("横版连接失败");
+      took = ::GetTickCount() - start;
+      ::SetEvent(done.get());
+    });
+    const DWORD waited = ::WaitForSingleObject(done.get(), c.holdMs == INFINITE ? 5000 : c.holdMs);
+    ::UnlockFileEx(other.get(), 0, MAXDWORD, MAXDWORD, &whole);
+    writer.join();
+    std::printf("  Log() under a foreign lock held %s: returned after %lu ms\n",
+                c.holdMs == INFINITE ? "throughout" : "briefly", took.load());
+    if (c.holdMs == INFINITE) {
+      EXPECT_EQ(waited, WAIT_OBJECT_0) << "Log() still blocked after 5 s";
+      EXPECT_GE(took.load() + 20, patience) << "given up without waiting its turn";
+      EXPECT_LT(took.load(), patience + 1000);
+    }
+    EXPECT_EQ(ReadBytes(path), c.lands ? "09:05:03.042 [Warning] " + kGbkMessage + "\r\n" : "");
+  }
+  zel::SetLogEnvironment(nullptr, nullptr);
+}
+
+// The Linux path of a Windows path; empty when Wine names none.
+std::string LinuxPath(const std::string& windowsPath) {
+  using ToUnix = char*(CDECL*)(LPCWSTR);
+  const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void (*)()>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unix = toUnix ? toUnix(Widen(windowsPath).c_str()) : nullptr;
+  if (unix == nullptr) return {};
+  const std::string path = unix;
+  ::HeapFree(::GetProcessHeap(), 0, unix);
+  return path;
+}
+
+// Runs a Linux shell command from inside Wine, which starts Linux programs as they are but
+// does not wait for them: the command leaves its exit status in a file. True when it was 0.
+bool RunLinux(const std::string& command) {
+  const TempFolder scratch("zel_sh");
+  const std::string status = LinuxPath(scratch / "status");
+  std::wstring line = L"/bin/sh -c \"" + Widen(command + "; echo $? >'" + status + "'") + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (status.empty() || !::CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE,
+                                          0, nullptr, nullptr, &si, &pi)) {
+    return false;
+  }
+  ::CloseHandle(pi.hThread);
+  ::CloseHandle(pi.hProcess);
+  for (int waited = 0; waited < 10000; waited += 20) {
+    const std::string bytes = ReadBytes(scratch / "status");
+    if (bytes != "<missing>" && bytes.find('\n') != std::string::npos) return bytes == "0\n";
+    ::Sleep(20);
+  }
+  return false;
+}
+
+// The folder made read-only for the object's life by a read-only bind mount over itself: the
+// tests run as root, whom permission bits do not stop.
+class ReadOnlyMount {
+ public:
+  explicit ReadOnlyMount(const std::string& windowsPath) : path_(LinuxPath(windowsPath)) {
+    if (path_.empty()) return;
+    mounted_ = RunLinux("mount --bind '" + path_ + "' '" + path_ + "'");
+    ok_ = mounted_ && RunLinux("mount -o remount,ro,bind '" + path_ + "'");
+  }
+  ~ReadOnlyMount() {
+    if (mounted_) RunLinux("umount '" + path_ + "'");
+  }
+  ReadOnlyMount(const ReadOnlyMount&) = delete;
+  ReadOnlyMount& operator=(const ReadOnlyMount&) = delete;
+  bool Ok() const { return ok_; }
+
+ private:
+  std::string path_;
+  bool mounted_ = false;
+  bool ok_ = false;
+};
+
+// An install folder the user cannot write: the lines go to the user's own folder, whether the
+// log folder beside the executable is missing or there but read-only.
+TEST(LogFile, ALineFromAReadOnlyInstallFolderLandsInTheUsersFolder) {
+  Win32LogFileSystem real;
+  const std::string users = real.LocalAppDataDir() + "泽米宝\\log\\20261207.log";
+  ASSERT_GT(users.size(), std::string("泽米宝\\log\\20261207.log").size());
+  FixedClock clock({2026, 12, 7, 8, 0, 0, 1});
+  for (const bool logFolderThere : {false, true}) {
+    SCOPED_TRACE(logFolderThere ? "log folder there" : "no log folder");
+    ::DeleteFileW(Widen(users).c_str());
+    TempFolder temp("zel_install");
+    if (logFolderThere) {
+      ASSERT_TRUE(real.ForceDirectories(temp / "log"));
+    }
+    RootedFileSystem files(temp.Path());
+    {
+      const ReadOnlyMount readOnly(temp.Path());
+      ASSERT_TRUE(readOnly.Ok()) << "no read-only bind mount";
+      EXPECT_FALSE(::CreateDirectoryW(Widen(temp / "probe").c_str(), nullptr));
+      zel::SetLogEnvironment(&files, &clock);
+      zel::Log("横版连接失败");
+      zel::SetLogEnvironment(nullptr, nullptr);
+    }
+    EXPECT_EQ(ReadBytes(users), "08:00:00.001 [Warning] " + kGbkMessage + "\r\n");
+    EXPECT_EQ(ReadBytes(temp / "log\\20261207.log"), "<missing>");
+    ::DeleteFileW(Widen(users).c_str());
+  }
 }
 
 }  // namespace

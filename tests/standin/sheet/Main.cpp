@@ -170,7 +170,13 @@ void Grid::Save() const {
   DWORD written = 0;
   ::WriteFile(file, out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
   ::CloseHandle(file);
-  ::MoveFileExW(temp.c_str(), file_.c_str(), MOVEFILE_REPLACE_EXISTING);
+  // A reader that has the grid open at that moment can make the replacement fail (Wine): try
+  // again, or the file would keep an old state for good.
+  for (int attempt = 0; attempt < 200; ++attempt) {
+    if (::MoveFileExW(temp.c_str(), file_.c_str(), MOVEFILE_REPLACE_EXISTING)) return;
+    ::Sleep(5);
+  }
+  std::fprintf(stderr, "sheet: grid file not replaced (%lu)\n", ::GetLastError());
 }
 
 std::wstring DdeService(const std::string& role) {
