@@ -39,10 +39,14 @@ ZEL_BED_PORT=$port "$here/testbed.sh" start "$bed" "$bits"
 # The version file is put in place by soak.exe only around each check (see there).
 printf '3.0.1.0\r\n' >"$bed/download/version.next"
 printf 'Zel 3.0.1.0\r\n' >"$bed/download/updateInfo.txt"
-cp "$build/zelnext.exe" "$bed/download/Zel_3.0.1.0.exe"
+# Only a program signed by the publisher takes an update from the same publisher: the soak's
+# copy of Zel.exe and the offered program are signed by one throwaway test certificate.
+mkdir -p "$bed/app"
+"$here/sign.sh" "$build/Zel.exe" "$bed/app/Zel.exe" "$bed/signing" >/dev/null
+"$here/sign.sh" "$build/zelnext.exe" "$bed/download/Zel_3.0.1.0.exe" "$bed/signing" >/dev/null
 echo "soak of the $bits-bit build in $build"
 echo 0 >"$bed/clock"
-export ZEL_EXE="$build/Zel.exe" ZEL_BIN="$build" ZEL_SOAK_CLOCK="$bed/clock" \
+export ZEL_EXE="$bed/app/Zel.exe" ZEL_BIN="$build" ZEL_SOAK_CLOCK="$bed/clock" \
        ZEL_SOAK_DOWNLOAD="$bed/download"
 # Wine's 64-bit helpers cannot load a 32-bit library and say so: that line is dropped.
 export LD_PRELOAD="$build/soak-clock.so" ZEL_CLOCK_OFFSET_FILE="$bed/clock"
