@@ -545,19 +545,25 @@ TEST(Connectivity, StartupCheckOnAStartedThreadRecordsTheOutcome) {
     std::string wide;
     int state;
   } cases[] = {{good, 1}, {bad, -1}};
-  zel::win32::Win32Connectivity connectivity;
+  static zel::win32::Win32Connectivity connectivity;  // outlives a check still running
   zel::win32::Win32ThreadStarter starter;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.wide);
-    std::atomic<int> state{0};
-    auto check = std::make_shared<zel::TThreadNetConnCheck>(connectivity, state, good, good, c.wide);
-    std::promise<void> done;
-    starter.Start([check, &done] {
+    // Shared with the thread: a check slower than the wait must not find them gone.
+    struct Outcome {
+      std::atomic<int> state{0};
+      std::promise<void> done;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    auto check = std::make_shared<zel::TThreadNetConnCheck>(connectivity, outcome->state, good,
+                                                            good, c.wide);
+    auto finished = outcome->done.get_future();
+    starter.Start([check, outcome] {
       check->Execute();
-      done.set_value();
+      outcome->done.set_value();
     });
-    ASSERT_EQ(done.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);
-    EXPECT_EQ(state.load(), c.state);
+    ASSERT_EQ(finished.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(outcome->state.load(), c.state);
   }
 }
 
