@@ -225,7 +225,9 @@ class Win32Automation::Applications {
   }
 
   bool Empty() const { return apps_.empty(); }
-  // Lets go of the objects whose last use began kHoldMs ago or more.
+  // Lets go of the objects whose last use began kHoldMs ago or more. Under Wine an object let go
+  // after its application ended leaves that connection's handles (two events, a pipe) behind for
+  // good, so an idle one is let go while its application most likely still runs.
   void DropIdle() {
     const ULONGLONG now = ::GetTickCount64();
     for (auto it = apps_.begin(); it != apps_.end();) {
@@ -345,6 +347,11 @@ void CallThreadMain(const std::shared_ptr<Win32Automation::CallThread::Shared>& 
         shared->error = error;
         shared->done = true;
         shared->changed.notify_all();
+        // Rows going to one application must not keep another held past its hold: it may end
+        // meanwhile (see DropIdle).
+        lock.unlock();
+        apps.DropIdle();
+        lock.lock();
       } else if (apps.Empty()) {
         shared->changed.wait(lock);
       } else if (shared->changed.wait_for(lock, kHold) == std::cv_status::timeout &&

@@ -27,6 +27,7 @@
 #include "shell/win32/TrayIcon.h"
 #include "tests/bench/Timing.h"
 #include "tests/wine/support/Sheet.h"
+#include "tests/wine/support/SystemHandles.h"
 #include "tests/wine/support/StandInPage.h"
 #include "tests/wine/support/WineEnv.h"
 #include "tests/wine/support/ZelProcess.h"
@@ -64,11 +65,6 @@ const Route& RoundRoute(int round) {
 std::string Settings(const Route& r) {
   return std::string(R"({"title":",名称,规格","soft":")") + r.soft + R"(","state":"0"})";
 }
-
-struct HandleType {
-  long count = 0;
-  USHORT sample = 0;  // one handle value of that type in the process
-};
 
 struct Figures {
   DWORD handles = 0;
@@ -111,41 +107,6 @@ long StatusValueKb(const std::string& statusFile, const std::string& key) {
     if (line.rfind(key + ":", 0) == 0) return std::stol(line.substr(key.size() + 1));
   }
   return -1;
-}
-
-// Wine answers GetProcessHandleCount for another process with 0; its system handle list
-// (NtQuerySystemInformation, SystemHandleInformation) does name every handle's owner.
-std::map<int, HandleType> SystemHandles(DWORD pid) {
-  struct Entry {
-    ULONG owner;
-    BYTE type;
-    BYTE flags;
-    USHORT value;
-    PVOID object;
-    ULONG access;
-  };
-  using Query = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
-  const auto query = reinterpret_cast<Query>(reinterpret_cast<void (*)()>(
-      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-  if (query == nullptr) return {};
-  std::vector<char> buffer(1 << 20);
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    ULONG needed = 0;
-    const LONG status = query(16, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-    if (status == 0) {
-      const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
-      const auto* entries = reinterpret_cast<const Entry*>(buffer.data() + sizeof(ULONG_PTR));
-      std::map<int, HandleType> byType;
-      for (ULONG i = 0; i < count; ++i) {
-        if (entries[i].owner != pid) continue;
-        ++byType[entries[i].type].count;
-        byType[entries[i].type].sample = entries[i].value;
-      }
-      return byType;
-    }
-    buffer.resize(std::max<std::size_t>(buffer.size() * 2, needed + 4096));
-  }
-  return {};
 }
 
 using WindowClasses = std::map<std::wstring, long>;

@@ -14,6 +14,7 @@
 #include "export/win32/Clipboard.h"
 #include "export/win32/DdeConversation.h"
 #include "tests/wine/support/Sheet.h"
+#include "tests/wine/support/SystemHandles.h"
 #include "export/win32/MessageFilterBase.h"
 
 namespace {
@@ -25,6 +26,7 @@ using zel::win32::Win32Clipboard;
 using zel::win32::Win32DdeConversation;
 using zel::winetest::SheetGrid;
 using zel::winetest::SheetProcess;
+using zel::winetest::SystemHandleCount;
 using Clock = std::chrono::steady_clock;
 
 long MsSince(Clock::time_point start) {
@@ -328,6 +330,36 @@ TEST_F(AutomationTest, FindsOnlyTheProgIdsThatRun) {
     }
     EXPECT_THROW(automation.GetRunningApp("EXCEL.Application", 10000), SpreadsheetError);
   }
+}
+
+// Under Wine, an object let go after its application ended leaves that connection's handles
+// (two events and a pipe) in this process for good. So an application idle for its hold must be
+// let go then, while it still runs, even when rows keep going to another one.
+TEST_F(AutomationTest, AnApplicationIdleForItsHoldIsLetGoWhileAnotherIsInUse) {
+  constexpr long kHoldMs = Win32Automation::kHoldMs;
+  SheetProcess wps({"--as", "wps-ket", "--active", "R1C1"});
+  Win32Automation automation;
+  const auto row = [&](const char* progId) {
+    automation.GetRunningApp(progId, 10000)->ActiveCell(10000);
+  };
+  // The first application of a process sets up what every later one shares.
+  {
+    SheetProcess excel({"--as", "excel-ole-only", "--active", "R1C2"});
+    row("EXCEL.Application");
+    row("KET.Application");
+    PumpMessages(kHoldMs + 500);
+    excel.Close();
+  }
+  const long before = SystemHandleCount(::GetCurrentProcessId());
+  SheetProcess excel({"--as", "excel-ole-only", "--active", "R1C2"});
+  row("EXCEL.Application");
+  for (const auto start = Clock::now(); MsSince(start) < kHoldMs + 600;) {
+    row("KET.Application");
+    PumpMessages(200);
+  }
+  excel.Close();  // the user ends Excel while WPS is still in use
+  PumpMessages(kHoldMs + 500);
+  EXPECT_EQ(SystemHandleCount(::GetCurrentProcessId()), before);
 }
 
 TEST_F(AutomationTest, NoRunningObjectFailsFastWithTheReason) {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "tests/wine/support/WineEnv.h"
+#include "tests/wine/support/ZelProcess.h"
 
 namespace zel::winetest {
 
@@ -99,11 +100,32 @@ bool SheetProcess::Running() const {
 void SheetProcess::Stop() {
   if (!process_) return;
   SignalQuit();
+  AwaitEnd();
+}
+
+void SheetProcess::AwaitEnd() {
   if (::WaitForSingleObject(process_.get(), kStopTimeoutMs) != WAIT_OBJECT_0) {
     ::TerminateProcess(process_.get(), 1);
     ::WaitForSingleObject(process_.get(), kStopTimeoutMs);
   }
   process_.reset();
+}
+
+namespace {
+BOOL CALLBACK CloseListenerOf(HWND window, LPARAM pid) {
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner == static_cast<DWORD>(pid) && ClassOf(window) == L"ZelSheetDdeListener") {
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+  return TRUE;
+}
+}  // namespace
+
+void SheetProcess::Close() {
+  if (!process_) return;
+  ::EnumWindows(&CloseListenerOf, static_cast<LPARAM>(::GetProcessId(process_.get())));
+  AwaitEnd();
 }
 
 namespace {

@@ -40,11 +40,15 @@ class SheetProcess {
   bool WaitForGrid(const std::function<bool(const SheetGrid&)>& condition, int timeoutMs) const;
   // Signals "ZelSheetQuit" and waits for the end (terminates it after 5 s).
   void Stop();
+  // Ends this stand-in alone, as a user closing its window (Stop ends every one that runs).
+  void Close();
   bool Running() const;
   // The command line it was started with, for starting it through someone else.
   static std::string CommandLine(const std::vector<std::string>& args);
 
  private:
+  // Waits 5 s for the end, then terminates it.
+  void AwaitEnd();
   TempFolder folder_{"sheet"};
   std::string gridFile_;
   win32::UniqueHandleObj process_;
