@@ -176,6 +176,7 @@ class Win32Automation::Applications {
   void Open(const std::string& progId) {
     Held& held = apps_[progId];
     held.since = ::GetTickCount64();
+    held.inUse = true;
     held.reused = held.app != nullptr;
     if (held.reused) return;
     try {
@@ -230,6 +231,11 @@ class Win32Automation::Applications {
   // good, so an idle one is let go while its application most likely still runs.
   void DropIdle() {
     const ULONGLONG now = ::GetTickCount64();
+    for (auto& [progId, held] : apps_) {
+      // A use counts from its end: a slow call must not make its own application idle.
+      if (held.inUse) held.since = now;
+      held.inUse = false;
+    }
     for (auto it = apps_.begin(); it != apps_.end();) {
       it = now - it->second.since >= Win32Automation::kHoldMs ? apps_.erase(it) : std::next(it);
     }
@@ -239,6 +245,7 @@ class Win32Automation::Applications {
   struct Held {
     ComPtr<IDispatch> app;
     ULONGLONG since = 0;
+    bool inUse = false;  // used by the task now ending
     bool reused = false;
     bool noAddress = false;
   };
@@ -247,6 +254,7 @@ class Win32Automation::Applications {
     const auto it = apps_.find(progId);
     if (it == apps_.end()) throw SpreadsheetError(progId + " is not open");
     it->second.since = ::GetTickCount64();
+    it->second.inUse = true;
     return it->second;
   }
 
