@@ -36,24 +36,27 @@ std::string FormatLogLine(const LocalDateTime& time, int level, const std::strin
 }
 
 TLogger::TLogger(ILogFileSystem& files, IClock& clock, const std::string& logDir)
-    : Files(files), Clock(clock) {
-  if (Trimmed(logDir).empty()) {
-    LogDir_ = files.ExecutableDir() + "log\\";
-    const std::string appData = files.LocalAppDataDir();
-    if (!appData.empty()) FallbackDir = appData + "泽米宝\\log\\";
-  } else {
-    LogDir_ = logDir;
-  }
-  if (Usable(LogDir_)) return;
-  if (FallbackDir.empty() || !Usable(FallbackDir)) {
+    : Files(files), Clock(clock), MayFallBack(Trimmed(logDir).empty()) {
+  LogDir_ = MayFallBack ? files.ExecutableDir() + "log\\" : logDir;
+  if (!Usable(LogDir_) && !TakeFallback()) {
     throw LogError("日志路径错误，日志类对象不能被创建");
   }
-  LogDir_ = FallbackDir;
-  FallbackDir.clear();
 }
 
 bool TLogger::Usable(const std::string& dir) {
   return Files.DirectoryExists(dir) || Files.ForceDirectories(dir);
+}
+
+// The user's folder is looked up only when the one beside the executable fails, and once.
+bool TLogger::TakeFallback() {
+  if (!MayFallBack) return false;
+  MayFallBack = false;
+  const std::string appData = Files.LocalAppDataDir();
+  if (appData.empty()) return false;
+  const std::string dir = appData + "泽米宝\\log\\";
+  if (!Usable(dir)) return false;
+  LogDir_ = dir;
+  return true;
 }
 
 void TLogger::WriteLog(const std::string& text, int level) {
@@ -66,9 +69,7 @@ void TLogger::WriteLog(const std::string& text, int level) {
     Files.AppendToFile(LogDir_ + LogFileName, bytes);
   } catch (const LogFolderRefused&) {
     // The folder exists but takes nothing: the line goes to the user's folder.
-    if (FallbackDir.empty() || !Usable(FallbackDir)) throw;
-    LogDir_ = FallbackDir;
-    FallbackDir.clear();
+    if (!TakeFallback()) throw;
     Files.AppendToFile(LogDir_ + LogFileName, bytes);
   }
 }

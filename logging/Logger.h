@@ -65,9 +65,10 @@ class TLogger {
   ILogFileSystem& Files;
   IClock& Clock;
   bool Usable(const std::string& dir);
+  bool TakeFallback();
 
+  bool MayFallBack;  // the default folder, and the user's folder not yet tried
   std::string LogDir_;
-  std::string FallbackDir;  // empty once taken, or when a folder was given
   std::string LogFileName;
 };
 
