@@ -5,7 +5,7 @@
 namespace zel {
 
 int RouteDeadline::RemainingMs() const {
-  return static_cast<int>(std::max<std::int64_t>(end_ - clock_.NowMs(), 0));
+  return static_cast<int>(std::max<std::int64_t>(end_ - clock_.TickMs(), 0));
 }
 
 int RouteDeadline::Left() const {

@@ -20,9 +20,9 @@ enum class ExWinnerOutcome {
 class InsertRoutes {
  public:
   InsertRoutes(IDdeConversation& dde, IAutomation& automation, IClipboard& clipboard,
-               IClock& clock, ISteadyClock& steadyClock, const std::string& blankMarker)
+               IClock& clock, const std::string& blankMarker)
       : dde_(dde), automation_(automation), clipboard_(clipboard), clock_(clock),
-        steadyClock_(steadyClock), blankMarker_(blankMarker) {}
+        blankMarker_(blankMarker) {}
   InsertRoutes(const InsertRoutes&) = delete;
   InsertRoutes& operator=(const InsertRoutes&) = delete;
 
@@ -43,13 +43,12 @@ class InsertRoutes {
  private:
   bool WriteRow(const std::string& progId, const std::vector<std::string>& values,
                 const RouteDeadline& deadline);
-  RouteDeadline Deadline() { return RouteDeadline(steadyClock_, kRouteDeadlineMs); }
+  RouteDeadline Deadline() { return RouteDeadline(clock_, kRouteDeadlineMs); }
 
   IDdeConversation& dde_;
   IAutomation& automation_;
   IClipboard& clipboard_;
   IClock& clock_;
-  ISteadyClock& steadyClock_;
   const std::string& blankMarker_;
 };
 

@@ -9,21 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "app/Global.h"
+
 namespace zel {
 
 class SpreadsheetError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-};
-
-// Milliseconds on a clock that only goes forward, whatever the time of day does.
-class ISteadyClock {
- public:
-  ISteadyClock() = default;
-  ISteadyClock(const ISteadyClock&) = delete;
-  ISteadyClock& operator=(const ISteadyClock&) = delete;
-  virtual ~ISteadyClock() = default;
-  virtual std::int64_t NowMs() = 0;
 };
 
 // How long one route of a click may take, all its requests, commands, calls and pauses
@@ -32,14 +24,14 @@ inline constexpr int kRouteDeadlineMs = 10000;
 
 class RouteDeadline {
  public:
-  RouteDeadline(ISteadyClock& clock, int budgetMs) : clock_(clock), end_(clock.NowMs() + budgetMs) {}
+  RouteDeadline(IClock& clock, int budgetMs) : clock_(clock), end_(clock.TickMs() + budgetMs) {}
   // What is left, 0 once the deadline has passed.
   int RemainingMs() const;
   // What is left for the next transaction; throws SpreadsheetError when nothing is.
   int Left() const;
 
  private:
-  ISteadyClock& clock_;
+  IClock& clock_;
   std::int64_t end_;
 };
 

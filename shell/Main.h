@@ -54,7 +54,6 @@ struct TfrmMainPorts {
   IDdeConversation& DdeClientConv1;
   IAutomation& automation;
   IClipboard& clipboard;
-  ISteadyClock& steadyClock;  // the insert routes' deadlines
   IToolLauncher& tools;
   IBrowserMenu& pmWB;
   // One-shot, for a reload after a navigation error that came too soon after the last one.

@@ -21,7 +21,7 @@ TfrmMain::TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniF
       IniFile(std::move(iniFile)),
       Wb1Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Wide)),
       Wb2Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Narrow)),
-      Export(P.DdeClientConv1, P.automation, P.clipboard, P.clock, P.steadyClock, G.BlankMarker),
+      Export(P.DdeClientConv1, P.automation, P.clipboard, P.clock, G.BlankMarker),
       Update(G, P.update, *this) {
   P.EmbeddedWB1.SetEvents(Wb1Events.get());
   P.EmbeddedWB2.SetEvents(Wb2Events.get());

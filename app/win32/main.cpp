@@ -20,7 +20,6 @@
 #include "export/win32/Automation.h"
 #include "export/win32/Clipboard.h"
 #include "export/win32/DdeConversation.h"
-#include "export/win32/SteadyClock.h"
 #include "logging/Logger.h"
 #include "logging/win32/Win32Clock.h"
 #include "logging/win32/Win32LogFileSystem.h"
@@ -146,7 +145,6 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   Win32DdeConversation dde("Excel");
   Win32Automation automation;
   Win32Clipboard clipboard(application->Handle());
-  Win32SteadyClock steadyClock;
   Win32ToolLauncher tools;
   Win32BrowserMenu pmWB(hwnd);
   WindowTimer reloadTimer(hwnd, MainForm::kReloadTimerId, static_cast<UINT>(kReloadPaceMs));
@@ -163,7 +161,7 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   TfrmMainPorts ports{window,   *application, wb1,       wb2,        timer1,
                       hotKeys,  tray,         dialogs,   registry,   life.clock,
                       life.connectivity,      life.threads,          resources,
-                      sinks,    dde,          automation, clipboard, steadyClock, tools,
+                      sinks,    dde,          automation, clipboard, tools,
                       pmWB,     reloadTimer,
                       [&]() {
                         return CreateMiniInputWindow(hwnd, globals, *owner, sinks, life.clock,

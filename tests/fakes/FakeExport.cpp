@@ -9,7 +9,7 @@ namespace zel::fakes {
 bool AnswerTime::Take(int timeoutMs) {
   timeouts.push_back(timeoutMs);
   const bool answered = !silent && ms <= timeoutMs;
-  if (clock != nullptr) clock->now += answered ? ms : timeoutMs;
+  if (clock != nullptr) clock->Advance(answered ? ms : timeoutMs);
   return answered;
 }
 

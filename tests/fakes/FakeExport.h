@@ -9,21 +9,15 @@
 #include <vector>
 
 #include "export/SpreadsheetLink.h"
+#include "tests/fakes/FakeShell.h"
 #include "tests/fakes/Journal.h"
 
 namespace zel::fakes {
 
-// Moves only when a fake peer takes its time.
-class FakeSteadyClock final : public ISteadyClock {
- public:
-  std::int64_t NowMs() override { return now; }
-  std::int64_t now = 1000;
-};
-
 // How long a fake peer takes to answer each transaction; a silent one never does. A
 // transaction given less time than it takes ends at its time-out, unanswered.
 struct AnswerTime {
-  FakeSteadyClock* clock = nullptr;  // nullptr: answers at once
+  FakeClock* clock = nullptr;  // nullptr: answers at once
   int ms = 0;
   bool silent = false;
   std::vector<int> timeouts;  // what each transaction was given

@@ -13,7 +13,7 @@ MainHarness::MainHarness() {
   ini = iniFile.get();
   TfrmMainPorts ports{window,       application, wb1,      wb2,        timer1,  hotKeys,
                       tray,         dialogs,     registry, clock,      connectivity, threads,
-                      resources,    sinks,       dde,      automation, clipboard, steadyClock,
+                      resources,    sinks,       dde,      automation, clipboard,
                       tools,        pmWB,        reloadTimer,
                       [this]() -> std::unique_ptr<IMiniInputWindow> {
                         if (createMiniInput) return createMiniInput();

@@ -59,7 +59,6 @@ struct MainHarness {
   FakeClipboard clipboard{journal};
   FakeDde dde{journal, clipboard};
   FakeAutomation automation{journal};
-  FakeSteadyClock steadyClock;
   FakeToolLauncher tools;
   FakeBrowserMenu pmWB;
   FakeTimer reloadTimer;

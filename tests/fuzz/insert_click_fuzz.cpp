@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A peer answers at once, slowly, or never.
   const auto Pace = [&](zel::fakes::AnswerTime& answers) {
     const int ms = in.ConsumeIntegralInRange<int>(-1, 6000);
-    answers = {&h.steadyClock, std::max(ms, 0), ms < 0, {}};
+    answers = {&h.clock, std::max(ms, 0), ms < 0, {}};
   };
   Pace(h.dde.answers);
   for (const char* progId : {"EXCEL.Application", "KET.Application", "ET.Application"}) {
@@ -76,13 +76,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const long ddeRow = h.dde.selRow, ddeCol = h.dde.selCol;
 
-  const std::int64_t start = h.steadyClock.now;
+  const std::int64_t start = h.clock.tick;
   if (caption) {
     h.form->InsertTitle2ExcelEventHandle();
   } else {
     h.form->InsertExcelEventHandle();
   }
-  if (h.steadyClock.now - start > 2 * zel::kRouteDeadlineMs) __builtin_trap();
+  if (h.clock.tick - start > 2 * zel::kRouteDeadlineMs) __builtin_trap();
 
   const bool told = !h.wb1.scripts.empty() && h.wb1.scripts.back() == "Q_GetPraiseInsert(2)";
   if (!told) return 0;

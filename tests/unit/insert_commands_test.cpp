@@ -115,17 +115,17 @@ TEST_F(InsertCommandsTest, AnUnansweringExcelHoldsTheClickForEachRoutesDeadlineO
   for (const auto& c : cases) {
     SCOPED_TRACE(c.oleAnswers);
     MainHarness m;
-    m.dde.answers = {&m.steadyClock, 0, true, {}};
+    m.dde.answers = {&m.clock, 0, true, {}};
     auto& excel = m.automation.sheets["EXCEL.Application"];
     excel.running = true;
-    excel.answers = {&m.steadyClock, 0, !c.oleAnswers, {}};
+    excel.answers = {&m.clock, 0, !c.oleAnswers, {}};
     m.wb1.LoadPage("http://127.0.0.1/pcprice/default/index");
     m.wb1.AddElement("SettingStrID", R"({"soft":"EXCEL"})");
     m.wb1.AddElement("InsertExcelStrID", "A#B");
-    const std::int64_t start = m.steadyClock.now;
+    const std::int64_t start = m.clock.tick;
     m.form->InsertExcelEventHandle();
     EXPECT_EQ(m.wb1.scripts, c.scripts);
-    EXPECT_EQ(m.steadyClock.now - start, c.tookMs);
+    EXPECT_EQ(m.clock.tick - start, c.tookMs);
     EXPECT_EQ(excel.grid.size(), c.oleAnswers ? 2u : 0u);
   }
 }

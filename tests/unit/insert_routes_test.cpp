@@ -85,9 +85,8 @@ class RoutesTest : public ::testing::Test {
   FakeDde dde{journal, clipboard};
   FakeAutomation automation{journal};
   FakeClock clock;
-  FakeSteadyClock steady;
   std::string blank = kBlank;
-  InsertRoutes routes{dde, automation, clipboard, clock, steady, blank};
+  InsertRoutes routes{dde, automation, clipboard, clock, blank};
 };
 
 TEST_F(RoutesTest, ExcelByDdeStartsAtTheReportedCellOrGivesWay) {
@@ -277,12 +276,12 @@ TEST_F(RoutesTest, EachRouteEndsAtItsDeadline) {
     AnswerTime& answers = c.route == kDde || c.route == kExWinner ? peer.answers
                           : c.route == kOle ? apps.sheets["EXCEL.Application"].answers
                                             : apps.sheets["KET.Application"].answers;
-    answers = {&steady, std::max(c.answerMs, 0), c.answerMs < 0, {}};
+    answers = {&clock, std::max(c.answerMs, 0), c.answerMs < 0, {}};
     for (const char* progId : {"EXCEL.Application", "KET.Application", "ET.Application"}) {
       apps.sheets[progId].running = true;
     }
-    InsertRoutes r{peer, apps, clipboard, clock, steady, blank};
-    const std::int64_t start = steady.now;
+    InsertRoutes r{peer, apps, clipboard, clock, blank};
+    const std::int64_t start = clock.tick;
     bool written = false;
     switch (c.route) {
       case kDde: written = r.ExcelByDde(row); break;
@@ -291,7 +290,7 @@ TEST_F(RoutesTest, EachRouteEndsAtItsDeadline) {
       case kExWinner: written = r.ExWinner(row) == ExWinnerOutcome::Written; break;
     }
     EXPECT_EQ(written, c.written);
-    EXPECT_EQ(steady.now - start, c.tookMs);
+    EXPECT_EQ(clock.tick - start, c.tookMs);
     // Each transaction was given what was left of the route's time, no more.
     std::int64_t spent = 0;
     for (const int t : answers.timeouts) {

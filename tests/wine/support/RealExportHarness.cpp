@@ -10,7 +10,7 @@ RealExportHarness::RealExportHarness() {
   wb2.window = 0x1002;
   TfrmMainPorts ports{window,   application, wb1,          wb2,       timer1,   hotKeys,
                       tray,     dialogs,     registry,     clock,     connectivity, threads,
-                      resources, sinks,      dde,          automation, clipboard, steadyClock,
+                      resources, sinks,      dde,          automation, clipboard,
                       tools,    pmWB,        reloadTimer,
                       [this]() -> std::unique_ptr<IMiniInputWindow> {
                         return std::make_unique<fakes::FakeMiniInput>(journal);

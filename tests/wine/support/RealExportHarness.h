@@ -1,6 +1,8 @@
 #pragma once
 // The main window as the program builds it for an insert: fakes for the window, the browsers
 // and the rest of the shell, the real DDE conversation, automation and clipboard.
+#include <windows.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,10 +10,19 @@
 #include "export/win32/Automation.h"
 #include "export/win32/Clipboard.h"
 #include "export/win32/DdeConversation.h"
-#include "export/win32/SteadyClock.h"
 #include "tests/fakes/MainHarness.h"
 
 namespace zel::winetest {
+
+// Local time and pauses of the fake, ticks of the system: the routes' deadlines run against
+// real spreadsheets.
+class SystemTicksClock final : public IClock {
+ public:
+  LocalDateTime Now() override { return fake.Now(); }
+  std::int64_t TickMs() override { return static_cast<std::int64_t>(::GetTickCount64()); }
+  void Sleep(int milliseconds) override { fake.Sleep(milliseconds); }
+  fakes::FakeClock fake;
+};
 
 struct RealExportHarness {
   RealExportHarness();
@@ -29,7 +40,7 @@ struct RealExportHarness {
 
   fakes::Journal journal;
   TGlobals globals;
-  fakes::FakeClock clock;
+  SystemTicksClock clock;
   fakes::FakeLogFileSystem logFiles;
   fakes::FakeFormWindow window{journal};
   fakes::FakeApplication application{journal};
@@ -52,7 +63,6 @@ struct RealExportHarness {
   win32::Win32DdeConversation dde;  // starts "Excel" when no server answers, as the program does
   win32::Win32Automation automation;
   win32::Win32Clipboard clipboard;
-  win32::Win32SteadyClock steadyClock;
   std::unique_ptr<TfrmMain> form;
 };
 

@@ -47,7 +47,7 @@ ZelFormHarness::ZelFormHarness()
   ini = iniFile.get();
   TfrmMainPorts ports{window,   application, wb1,       wb2,        timer1,       hotKeys,
                       tray,     dialogs,     registry,  clock,      connectivity, threads,
-                      resources, sinks,      dde,       automation, clipboard, steadyClock,    tools,
+                      resources, sinks,      dde,       automation, clipboard, tools,
                       pmWB,      reloadTimer, {}, update.Ports(), monitors};
   form = std::make_unique<TfrmMain>(globals, std::move(ports), std::move(iniFile));
   application.Attach(form.get());

@@ -68,7 +68,6 @@ struct ZelFormHarness {
   fakes::FakeClipboard clipboard{journal};
   fakes::FakeDde dde{journal, clipboard};
   fakes::FakeAutomation automation{journal};
-  fakes::FakeSteadyClock steadyClock;
   fakes::FakeToolLauncher tools;
   fakes::FakeBrowserMenu pmWB;
   fakes::FakeTimer reloadTimer;
