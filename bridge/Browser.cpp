@@ -14,4 +14,10 @@ const char* EventPropertyName(EventProperty property) {
   return "";
 }
 
+std::string ElementValue(IBrowser& browser, const std::string& id) {
+  if (!browser.HasDocument()) return {};
+  const auto element = browser.FindElement(id);
+  return element ? element->Value() : std::string();
+}
+
 }  // namespace zel

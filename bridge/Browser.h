@@ -91,4 +91,20 @@ class IBrowser {
   virtual bool OwnsWindow(std::intptr_t window) = 0;
 };
 
+// The main window's two browsers: the wide page, the narrow one, and the one its layout shows.
+class IMainBrowsers {
+ public:
+  IMainBrowsers() = default;
+  IMainBrowsers(const IMainBrowsers&) = delete;
+  IMainBrowsers& operator=(const IMainBrowsers&) = delete;
+  virtual ~IMainBrowsers() = default;
+  virtual IBrowser& Wide() = 0;
+  virtual IBrowser& Narrow() = 0;
+  virtual IBrowser& Active() = 0;
+};
+
+// The value of the page element with the id; empty without a document or such an element.
+// Throws BrowserError when the page cannot be read.
+std::string ElementValue(IBrowser& browser, const std::string& id);
+
 }  // namespace zel

@@ -13,13 +13,7 @@ constexpr char kToolMissingScript[] = "Tobatu()";
 constexpr char kToWideScript[] = "miniToHorizontal()";
 }  // namespace
 
-IMiniInputWindow& TfrmMain::MiniInput() {
-  if (!frmMinInput) {
-    if (!P.createMiniInput) throw std::runtime_error("the mini input window cannot be made");
-    frmMinInput = P.createMiniInput();
-  }
-  return *frmMinInput;
-}
+IMiniInputWindow& TfrmMain::MiniInput() { return frmMinInput; }
 
 void TfrmMain::ShowOwner() { P.window.Show(); }
 

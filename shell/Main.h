@@ -18,6 +18,7 @@
 #include "export/Insert.h"
 #include "export/Routes.h"
 #include "export/SpreadsheetLink.h"
+#include "shell/MiniInputOnDemand.h"
 #include "shell/Ports.h"
 #include "update/BrowserMenu.h"
 #include "update/UpdateCheck.h"
@@ -67,7 +68,7 @@ struct TfrmMainPorts {
 
 struct BindingRow;
 
-class TfrmMain final : public IMiniInputOwner, private IUpdateOwner {
+class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUpdateOwner {
  public:
   TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniFile> iniFile);
   TfrmMain(const TfrmMain&) = delete;
@@ -96,6 +97,10 @@ class TfrmMain final : public IMiniInputOwner, private IUpdateOwner {
   void TrayIconRightButtonUp(int x, int y);
   void ApplicationMinimize();
   IBrowser& ActiveBrowser();
+  // IMainBrowsers
+  IBrowser& Wide() override { return P.EmbeddedWB1; }
+  IBrowser& Narrow() override { return P.EmbeddedWB2; }
+  IBrowser& Active() override { return ActiveBrowser(); }
 
   // ---- Page loading, error page, connectivity (shell/PageLoading.cpp)
   void FirstPage();
@@ -206,7 +211,7 @@ class TfrmMain final : public IMiniInputOwner, private IUpdateOwner {
   std::unique_ptr<BrowserEvents> Wb1Events;
   std::unique_ptr<BrowserEvents> Wb2Events;
   std::vector<IEventSink*> Sinks;
-  std::unique_ptr<IMiniInputWindow> frmMinInput;
+  MiniInputOnDemand frmMinInput;
   InsertRoutes Export;
   // The error page was loaded by this window and no other page has been navigated to since.
   bool ErrorPageShown = false;

@@ -21,6 +21,7 @@ TfrmMain::TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniF
       IniFile(std::move(iniFile)),
       Wb1Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Wide)),
       Wb2Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Narrow)),
+      frmMinInput(P.createMiniInput),
       Export(P.DdeClientConv1, P.automation, P.clipboard, P.clock, G.BlankMarker),
       Update(G, P.update, *this) {
   P.EmbeddedWB1.SetEvents(Wb1Events.get());
@@ -98,7 +99,7 @@ void TfrmMain::OpenMainClick() {
   if (onScreen.left != at.left || onScreen.top != at.top) P.window.SetBounds(onScreen);
   P.window.BringToFront();
   P.application.Restore();
-  if (frmMinInput) frmMinInput->Hide();
+  frmMinInput.Hide();
   const LocalDateTime now = P.clock.Now();
   if (ToMilliseconds(now) > ToMilliseconds(G.LastCheckTime) + kOneDayMs) {
     G.LastCheckTime = now;
@@ -155,7 +156,7 @@ void TfrmMain::HotKey(int virtualKey) {
 bool TfrmMain::AppMessageHook(std::intptr_t window, unsigned& message) {
   if (message != kBrowserNoise1 && message != kBrowserNoise2) return false;
   const bool toBrowser = P.EmbeddedWB1.OwnsWindow(window) || P.EmbeddedWB2.OwnsWindow(window) ||
-                         (frmMinInput && frmMinInput->OwnsWindow(window));
+                         frmMinInput.OwnsWindow(window);
   if (!toBrowser) return false;
   message = 0;
   return true;
@@ -168,7 +169,7 @@ void TfrmMain::AppClose() {
   // Only hidden: a drag, a message box or the update dialog may be running its own message
   // loop inside a handler of that window (which is how this close came). It goes with this
   // window, after the message loop has ended.
-  Guarded([this] { if (frmMinInput) frmMinInput->Hide(); });
+  Guarded([this] { frmMinInput.Hide(); });
   Guarded([this] { IniFile.reset(); });
   Guarded([this] { P.application.SetMessageHookInstalled(false); });
   Guarded([this] { P.hotKeys.Unregister(G.EscHotKeyId); });

@@ -1,0 +1,62 @@
+#pragma once
+// The insert buttons of the pages: the page is read once, the routes write the row, and the
+// page is told what happened.
+#include <string>
+#include <vector>
+
+#include "app/Global.h"
+#include "export/Insert.h"
+#include "export/Routes.h"
+#include "export/SpreadsheetLink.h"
+
+namespace zel {
+
+// The page side of an insert.
+class IInsertPage {
+ public:
+  IInsertPage() = default;
+  IInsertPage(const IInsertPage&) = delete;
+  IInsertPage& operator=(const IInsertPage&) = delete;
+  virtual ~IInsertPage() = default;
+  // "SettingStrID" of the wide page; "InsertExcelStrID" of the active one. Throw when the page
+  // cannot be read.
+  virtual std::string SettingsText() = 0;
+  virtual std::string RowText() = 0;
+  // A message in the active page's own box (ShowMsgByDiv).
+  virtual void ShowMessage(const std::string& text) = 0;
+  // The active page counts a row written (InsertExcelLog); never throws.
+  virtual void CountInsert() = 0;
+};
+
+// The spreadsheet insert behind the page's insert buttons.
+class IInsertCommand {
+ public:
+  IInsertCommand() = default;
+  IInsertCommand(const IInsertCommand&) = delete;
+  IInsertCommand& operator=(const IInsertCommand&) = delete;
+  virtual ~IInsertCommand() = default;
+  virtual void Run(InsertKind kind) = 0;
+};
+
+struct TInsertCommandPorts {
+  IInsertPage& page;
+  IDdeConversation& DdeClientConv1;
+  IAutomation& automation;
+  IClipboard& clipboard;
+  IClock& clock;
+};
+
+class TInsertCommand final : public IInsertCommand {
+ public:
+  TInsertCommand(TGlobals& settings, TInsertCommandPorts ports);
+
+  // InsertExcelEventHandle (a row) and InsertTitle2ExcelEventHandle (the caption).
+  void Run(InsertKind kind) override;
+  void InsertExcel(const std::vector<std::string>& values);
+  bool InsertExcelByDde(const std::vector<std::string>& values);
+  bool InsertExcelByOle(const std::vector<std::string>& values);
+  void InsertWPS(const std::vector<std::string>& values);
+  void InsertExWinner(const std::vector<std::string>& values);
+};
+
+}  // namespace zel

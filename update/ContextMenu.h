@@ -1,0 +1,41 @@
+#pragma once
+// The program's context menu in place of the browsers' own (pmWB).
+#include "bridge/Browser.h"
+#include "export/SpreadsheetLink.h"
+#include "update/BrowserMenu.h"
+
+namespace zel {
+
+// What the menu's commands ask of the main window.
+class IContextMenuHost {
+ public:
+  IContextMenuHost() = default;
+  IContextMenuHost(const IContextMenuHost&) = delete;
+  IContextMenuHost& operator=(const IContextMenuHost&) = delete;
+  virtual ~IContextMenuHost() = default;
+  // Reloads the page the layout shows (RefreshZel).
+  virtual void RefreshPage() = 0;
+  virtual void CloseProgram() = 0;
+};
+
+struct TContextMenuPorts {
+  IBrowserMenu& pmWB;
+  IMainBrowsers& browsers;
+  IClipboard& clipboard;
+  IContextMenuHost& host;
+};
+
+class TContextMenu {
+ public:
+  explicit TContextMenu(TContextMenuPorts ports);
+
+  // Both browsers' ShowContextMenu: the menu at the screen point; true (handled).
+  bool ShowContextMenu(int x, int y);
+  void pmWBChange();
+  void RcCopyClick();
+  void RcPasteClick();
+  void RcRefreshClick();
+  void RcCloseClick();
+};
+
+}  // namespace zel
