@@ -12,14 +12,13 @@
 #include "bridge/Browser.h"
 #include "bridge/DHTMLEvent.h"
 #include "shell/Ports.h"
+#include "shell/ReloadPacer.h"
 
 namespace zel {
 
 inline constexpr char kMiniCaption[] = "迷你输入";
 inline constexpr char kMiniComponentName[] = "frmMinInput";
 inline constexpr int kMiniTimerIntervalMs = 50;
-// A page that fails to load is reloaded at most this often.
-inline constexpr int kReloadSpacingMs = 1000;
 // A second press on a drag area within this time searches instead of dragging.
 inline constexpr std::int64_t kDoublePressMs = 500;
 
@@ -53,28 +52,6 @@ class IMiniForm {
   virtual std::string TopControlNameAt(ScreenPoint point) = 0;
   // The pixels per inch of the monitor the window is on (kDesignDpi where the system cannot say).
   virtual int Dpi() = 0;
-};
-
-// Reloads a page at most once per kReloadSpacingMs: a request that comes sooner is carried out
-// when the timer fires, so a service that is down is not hammered and the page still returns.
-class ReloadPacer {
- public:
-  // The timer ticks every kReloadSpacingMs while enabled; the pacer enables and disables it.
-  ReloadPacer(IClock& clock, ITimer& timer, std::function<void()> reload);
-  ReloadPacer(const ReloadPacer&) = delete;
-  ReloadPacer& operator=(const ReloadPacer&) = delete;
-
-  void Request();
-  void TimerTick();
-
- private:
-  void ReloadNow();
-
-  IClock& clock_;
-  ITimer& timer_;
-  std::function<void()> reload_;
-  bool reloaded_ = false;
-  std::int64_t lastReload_ = 0;
 };
 
 // Everything the mini window reaches of the system. All references outlive the window.
