@@ -116,4 +116,18 @@ class FakeBrowser final : public IBrowser {
   int frameObjectTag_ = 0;
 };
 
+// Two fake browsers; the wide one is active unless narrowActive is set.
+class FakeMainBrowsers final : public IMainBrowsers {
+ public:
+  FakeMainBrowsers(FakeBrowser& wide, FakeBrowser& narrow) : wide_(wide), narrow_(narrow) {}
+  IBrowser& Wide() override { return wide_; }
+  IBrowser& Narrow() override { return narrow_; }
+  IBrowser& Active() override { return narrowActive ? static_cast<IBrowser&>(narrow_) : wide_; }
+  bool narrowActive = false;
+
+ private:
+  FakeBrowser& wide_;
+  FakeBrowser& narrow_;
+};
+
 }  // namespace zel::fakes
