@@ -39,13 +39,11 @@ std::string DefaultServiceBase();
 struct TGlobals {
   TGlobals();
 
-  // Settings.
+  // Settings: fixed at start (the service's addresses from the command line).
   std::string AppVersion = ZEL_VERSION_TEXT;
-  bool UpdateStarted = false;
   std::string SetupUrl;
   std::string UpdateInfoUrl;
   std::string VersionUrl;
-  bool IsTopMost = false;
   int HWidth = 900;
   int HHeight = 600;
   int VWidth = 360;
@@ -57,18 +55,16 @@ struct TGlobals {
   std::string MiniIndexUrl;
   std::string RowSeparator = "#";
   std::string BlankMarker = "[blank]";
-  std::string SettingJson;
 
-  // Run-time state of the shell.
+  // State that more than one part of the program reads.
   unsigned NotifyMsg = 0;
   bool IsClosing = false;
-  int EscHotKeyId = 0;
-  std::string Layout = "H";
-  int HTop = 100;
-  int HLeft = 0;
-  int VTop = 20;
-  int VLeft = 0;
-  LocalDateTime LastCheckTime;
+  // Pinned: the main window stays on top.
+  bool IsTopMost = false;
+  // A check was started in this run.
+  bool UpdateStarted = false;
+  // The wide page's settings as the last command read them.
+  std::string SettingJson;
   // Written by the connectivity thread, polled by the main thread's timer.
   std::atomic<int> NetConnState{0};
 };

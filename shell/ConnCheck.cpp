@@ -1,7 +1,9 @@
 #include "shell/ConnCheck.h"
 
+#include <memory>
+#include <utility>
+
 #include "app/Errors.h"
-#include "app/Global.h"
 
 namespace zel {
 
@@ -28,5 +30,35 @@ void TThreadNetConnCheck::Execute() noexcept {
     }
   });
 }
+
+TStartupCheck::TStartupCheck(TGlobals& settings, TStartupCheckPorts ports,
+                             std::function<void()> appClose)
+    : settings_(settings), ports_(ports), appClose_(std::move(appClose)) {}
+
+void TStartupCheck::StartConnectivityCheck() {
+  // The thread takes copies: it must not read settings the main thread may change. Its state
+  // lives as long as the process: nobody waits for the thread.
+  auto check = std::make_shared<TThreadNetConnCheck>(ports_.connectivity, settings_.NetConnState,
+                                                     settings_.IndexZbUrl, settings_.MiniIndexUrl,
+                                                     settings_.IndexUrl);
+  ports_.threads.Start([check] { check->Execute(); });
+}
+
+void TStartupCheck::Timer1Timer() {
+  switch (settings_.NetConnState.load()) {
+    case -1:
+      ports_.Timer1.SetEnabled(false);
+      ShowErrorMsg(kConnectFailedMessage);
+      appClose_();
+      break;
+    case 1:
+      ports_.Timer1.SetEnabled(false);
+      break;
+    default:
+      break;
+  }
+}
+
+void TStartupCheck::ShowErrorMsg(const std::string& text) { ports_.dialogs.ShowError(text); }
 
 }  // namespace zel

@@ -1,10 +1,7 @@
-// The main window: creation, layouts, pin state, tray, Esc hotkey, hand-over and close.
-#include <exception>
+#include "shell/MainWindow.h"
 
 #include "app/Errors.h"
 #include "app/Startup.h"
-#include "shell/BrowserEvents.h"
-#include "shell/Main.h"
 #include "shell/Screens.h"
 
 namespace zel {
@@ -12,187 +9,186 @@ namespace zel {
 namespace {
 constexpr unsigned kBrowserNoise1 = 0x0700;
 constexpr unsigned kBrowserNoise2 = 0x070C;
-constexpr std::int64_t kOneDayMs = 24LL * 60 * 60 * 1000;
+// The first places: this far below the screen's top and from its right edge.
+constexpr int kWideTop = 100;
+constexpr int kNarrowTop = 20;
+constexpr int kRightGap = 50;
 }  // namespace
 
-TfrmMain::TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniFile> iniFile)
-    : G(globals),
-      P(std::move(ports)),
-      IniFile(std::move(iniFile)),
-      Wb1Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Wide)),
-      Wb2Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Narrow)),
-      frmMinInput(P.createMiniInput),
-      Export(P.DdeClientConv1, P.automation, P.clipboard, P.clock, G.BlankMarker),
-      Update(G, P.update, *this) {
-  P.EmbeddedWB1.SetEvents(Wb1Events.get());
-  P.EmbeddedWB2.SetEvents(Wb2Events.get());
+TMainWindow::TMainWindow(TGlobals& settings, TMainWindowPorts ports, IMainWindowHost& host)
+    : settings_(settings), ports_(ports), host_(host) {}
+
+void TMainWindow::RegisterEscKey() {
+  escHotKeyId_ = ports_.hotKeys.AddGlobalAtom(kEscHotKeyAtom) - 0xC000;
+  ports_.hotKeys.Register(escHotKeyId_, kVkEscape);
 }
 
-TfrmMain::~TfrmMain() {
-  P.EmbeddedWB1.SetEvents(nullptr);
-  P.EmbeddedWB2.SetEvents(nullptr);
-  // The sinks outlive the window: a late page event must find no handler pointing at it.
-  for (IEventSink* sink : Sinks) sink->HookEventHandler(nullptr);
-}
-
-void TfrmMain::FormCreate(const std::vector<std::string>& args) {
-  // One guard: the first failure skips the rest of these steps, silently.
+void TMainWindow::ReleaseEscKey() noexcept {
   try {
-    ParseCommandLine(G, args);
-    WriteAppNameToReg();
-    G.EscHotKeyId = P.hotKeys.AddGlobalAtom(kEscHotKeyAtom) - 0xC000;
-    P.hotKeys.Register(G.EscHotKeyId, kVkEscape);
-    // Window handles are 32-bit values across processes, as a 32-bit process writes them.
-    if (IniFile) {
-      IniFile->WriteInteger(kIniSection, kIniHandleKey,
-                            static_cast<std::int32_t>(P.window.Handle()));
-    }
-    StartConnectivityCheck();
+    ports_.hotKeys.Unregister(escHotKeyId_);
   } catch (...) {
+    // The Esc key only matters during the first load; failing to release it changes nothing.
   }
-
-  G.IsClosing = false;
-  G.Layout = "H";
-  const ScreenSize screen = P.application.PrimaryScreen();
-  const int width = Scaled(G.HWidth);
-  const int height = Scaled(G.HHeight);
-  G.HTop = Scaled(100);
-  G.HLeft = screen.width - width - Scaled(50);
-  G.VTop = Scaled(20);
-  G.VLeft = screen.width - Scaled(G.VWidth) - Scaled(50);
-
-  // Centred at first show; invisible (alpha 0) until the wide page has a document.
-  P.window.SetBounds({(screen.width - width) / 2, (screen.height - height) / 2, width, height});
-  P.window.SetAlpha(0);
-
-  // A first page that fails to start is logged; the window is still made whole, or no page
-  // button would ever work.
-  Guarded([this] { FirstPage(); });
-  CreateSinks();
-  P.application.SetMessageHookInstalled(true);
-  P.EmbeddedWB2.SetVisible(false);
-  G.LastCheckTime = P.clock.Now();
 }
 
-void TfrmMain::FormShow() { ShowInTask(true); }
+void TMainWindow::PlaceForFirstShow() {
+  settings_.IsClosing = false;
+  layout_.active = LayoutKind::Wide;
+  const ScreenSize screen = ports_.application.PrimaryScreen();
+  const int width = Scaled(settings_.HWidth);
+  const int height = Scaled(settings_.HHeight);
+  layout_.wide = {screen.width - width - Scaled(kRightGap), Scaled(kWideTop)};
+  layout_.narrow = {screen.width - Scaled(settings_.VWidth) - Scaled(kRightGap), Scaled(kNarrowTop)};
+  ports_.window.SetBounds({(screen.width - width) / 2, (screen.height - height) / 2, width, height});
+  ports_.window.SetAlpha(0);
+}
 
-void TfrmMain::FormHide() { ShowInTask(false); }
+void TMainWindow::FormShow() { ShowInTask(true); }
 
-std::intptr_t TfrmMain::NotifyMsgReceived() {
+void TMainWindow::FormHide() { ShowInTask(false); }
+
+std::intptr_t TMainWindow::NotifyMsgReceived() {
   OpenMainClick();
   // Read from the wide page whatever the layout; a page without it ends the handling here.
-  const std::string pinState = P.EmbeddedWB1.PageVariable("pin_state");
+  const std::string pinState = ports_.EmbeddedWB1.PageVariable("pin_state");
   if (pinState == "0") {
     // Brings the window to the top without pinning it.
-    P.window.SetTopMost(true);
-    P.window.SetTopMost(false);
+    ports_.window.SetTopMost(true);
+    ports_.window.SetTopMost(false);
   } else {
-    P.window.SetTopMost(true);
+    ports_.window.SetTopMost(true);
   }
   return kNotifyAnswer;
 }
 
-void TfrmMain::OpenMainClick() {
+void TMainWindow::OpenMainClick() {
   // Hidden while its monitor was unplugged, it would come back where nobody sees it.
-  const WindowRect at = P.window.Bounds();
-  const WindowRect onScreen = OnSomeMonitor(P.monitors.List(), at);
-  if (onScreen.left != at.left || onScreen.top != at.top) P.window.SetBounds(onScreen);
-  P.window.BringToFront();
-  P.application.Restore();
-  frmMinInput.Hide();
-  const LocalDateTime now = P.clock.Now();
-  if (ToMilliseconds(now) > ToMilliseconds(G.LastCheckTime) + kOneDayMs) {
-    G.LastCheckTime = now;
-    G.UpdateStarted = false;
-    DownNewVersion();
-  }
+  const WindowRect at = ports_.window.Bounds();
+  const WindowRect onScreen = OnSomeMonitor(ports_.monitors.List(), at);
+  if (onScreen.left != at.left || onScreen.top != at.top) ports_.window.SetBounds(onScreen);
+  ports_.window.BringToFront();
+  ports_.application.Restore();
+  ports_.mini.Hide();
+  host_.WindowOpened();
 }
 
-void TfrmMain::CloseMainClick() { AppClose(); }
+void TMainWindow::CloseMainClick() { AppClose(); }
 
-void TfrmMain::SetWindowTop(bool toggle) {
+void TMainWindow::SetWindowTop(bool toggle) {
   if (toggle) {
-    P.window.SetTopMost(!G.IsTopMost);
-    G.IsTopMost = !G.IsTopMost;
+    ports_.window.SetTopMost(!settings_.IsTopMost);
+    settings_.IsTopMost = !settings_.IsTopMost;
   } else {
-    P.window.SetTopMost(G.IsTopMost);
+    ports_.window.SetTopMost(settings_.IsTopMost);
   }
 }
 
-void TfrmMain::ChangeToH() {
-  P.window.Hide();
-  G.Layout = "H";
-  P.EmbeddedWB1.SetVisible(true);
-  P.EmbeddedWB2.SetVisible(false);
-  PlaceWindow(G.HLeft, G.HTop, G.HWidth, G.HHeight);
-  P.window.Show();
+void TMainWindow::ApplyPinState(IBrowser& browser) {
+  if (!ports_.window.Visible()) return;
+  settings_.IsTopMost = browser.PageVariable("pin_state") != "0";
+  SetWindowTop(false);
 }
 
-int TfrmMain::Scaled(int length) { return ScaleToDpi(length, P.window.Dpi()); }
-
-void TfrmMain::PlaceWindow(int left, int top, int width, int height) {
-  P.window.SetBounds(
-      OnSomeMonitor(P.monitors.List(), {left, top, Scaled(width), Scaled(height)}));
+void TMainWindow::ChangeToH() {
+  ports_.window.Hide();
+  ShowLayout(LayoutKind::Wide);
+  ports_.window.Show();
 }
 
-void TfrmMain::MoveForm() { P.window.StartSystemDrag(); }
+void TMainWindow::SwitchLayout() {
+  ports_.window.Hide();
+  const WindowRect at = ports_.window.Bounds();
+  layout_.PlaceOf(layout_.active) = {at.left, at.top};
+  if (layout_.IsWide()) {
+    ShowLayout(LayoutKind::Narrow);
+    if (Contains(ports_.EmbeddedWB2.LocationURL(), settings_.IndexZbUrl)) {
+      host_.RefreshZel();
+    } else {
+      ports_.EmbeddedWB2.Navigate(settings_.IndexZbUrl);
+    }
+  } else {
+    ShowLayout(LayoutKind::Wide);
+    host_.RefreshZel();
+  }
+  ports_.window.Show();
+}
 
-void TfrmMain::ShowInTask(bool show) { P.application.ShowInTask(show); }
+void TMainWindow::RememberWidePlace() {
+  if (!layout_.IsWide()) return;
+  const WindowRect at = ports_.window.Bounds();
+  layout_.wide = {at.left, at.top};
+}
 
-void TfrmMain::HotKey(int virtualKey) {
+void TMainWindow::ShowLayout(LayoutKind kind) {
+  layout_.active = kind;
+  const bool wide = kind == LayoutKind::Wide;
+  ports_.EmbeddedWB1.SetVisible(wide);
+  ports_.EmbeddedWB2.SetVisible(!wide);
+  const LayoutPlace place = layout_.PlaceOf(kind);
+  const int width = Scaled(wide ? settings_.HWidth : settings_.VWidth);
+  const int height = Scaled(wide ? settings_.HHeight : settings_.VHeight);
+  ports_.window.SetBounds(
+      OnSomeMonitor(ports_.monitors.List(), {place.left, place.top, width, height}));
+}
+
+int TMainWindow::Scaled(int length) { return ScaleToDpi(length, ports_.window.Dpi()); }
+
+void TMainWindow::MoveForm() { ports_.window.StartSystemDrag(); }
+
+void TMainWindow::ShowInTask(bool show) { ports_.application.ShowInTask(show); }
+
+void TMainWindow::RestoreApplication() { ports_.application.Restore(); }
+
+void TMainWindow::HotKey(int virtualKey) {
   if (virtualKey != kVkEscape) return;
-  if (G.Layout == "H") {
+  if (layout_.IsWide()) {
     // Stops the first navigation once the browser reports its address; before that, quits.
-    if (Contains(P.EmbeddedWB1.LocationURL(), G.IndexUrl)) {
-      P.EmbeddedWB1.Stop();
+    if (Contains(ports_.EmbeddedWB1.LocationURL(), settings_.IndexUrl)) {
+      ports_.EmbeddedWB1.Stop();
     } else {
       AppClose();
     }
   } else {
-    P.EmbeddedWB2.Stop();
+    ports_.EmbeddedWB2.Stop();
   }
 }
 
-bool TfrmMain::AppMessageHook(std::intptr_t window, unsigned& message) {
+bool TMainWindow::AppMessageHook(std::intptr_t window, unsigned& message) {
   if (message != kBrowserNoise1 && message != kBrowserNoise2) return false;
-  const bool toBrowser = P.EmbeddedWB1.OwnsWindow(window) || P.EmbeddedWB2.OwnsWindow(window) ||
-                         frmMinInput.OwnsWindow(window);
+  const bool toBrowser = ports_.EmbeddedWB1.OwnsWindow(window) ||
+                         ports_.EmbeddedWB2.OwnsWindow(window) || ports_.mini.OwnsWindow(window);
   if (!toBrowser) return false;
   message = 0;
   return true;
 }
 
-void TfrmMain::AppClose() {
-  G.IsClosing = true;
+void TMainWindow::AppClose() {
+  settings_.IsClosing = true;
   // Each step is guarded on its own and a failure is logged: nothing may keep the program from
   // ending, or it would run on without a window to close it.
   // Only hidden: a drag, a message box or the update dialog may be running its own message
   // loop inside a handler of that window (which is how this close came). It goes with this
   // window, after the message loop has ended.
-  Guarded([this] { frmMinInput.Hide(); });
-  Guarded([this] { IniFile.reset(); });
-  Guarded([this] { P.application.SetMessageHookInstalled(false); });
-  Guarded([this] { P.hotKeys.Unregister(G.EscHotKeyId); });
-  Guarded([this] { P.application.Terminate(); });
+  Guarded([this] { ports_.mini.Hide(); });
+  Guarded([this] { host_.ReleaseInstance(); });
+  Guarded([this] { ports_.application.SetMessageHookInstalled(false); });
+  Guarded([this] { ports_.hotKeys.Unregister(escHotKeyId_); });
+  Guarded([this] { ports_.application.Terminate(); });
 }
 
-void TfrmMain::ApplicationEvents1Exception(const std::string& message) {
-  Log("系统异常：" + message);
+void TMainWindow::TrayIconClick() { OpenMainClick(); }
+
+void TMainWindow::TrayIconDblClick() { ports_.application.Restore(); }
+
+void TMainWindow::TrayIconRightButtonUp(int x, int y) {
+  ports_.application.ForegroundActiveWindow();
+  ports_.TrayIcon1.PopupMenu(x, y);
 }
 
-void TfrmMain::TrayIconClick() { OpenMainClick(); }
+void TMainWindow::ApplicationMinimize() { ports_.application.MinimizeToTray(); }
 
-void TfrmMain::TrayIconDblClick() { P.application.Restore(); }
-
-void TfrmMain::TrayIconRightButtonUp(int x, int y) {
-  P.application.ForegroundActiveWindow();
-  P.TrayIcon1.PopupMenu(x, y);
-}
-
-void TfrmMain::ApplicationMinimize() { P.application.MinimizeToTray(); }
-
-IBrowser& TfrmMain::ActiveBrowser() {
-  return G.Layout == "H" ? P.EmbeddedWB1 : P.EmbeddedWB2;
+IBrowser& TMainWindow::Active() {
+  return layout_.IsWide() ? ports_.EmbeddedWB1 : ports_.EmbeddedWB2;
 }
 
 }  // namespace zel

@@ -1,159 +1,144 @@
-// What the wide browser shows first, how completed documents are classified and handled,
-// silent errors, in-page messages, and the start-up connectivity check.
-#include "shell/ConnCheck.h"
-#include "shell/Main.h"
+#include "shell/PageLoading.h"
+
 #include "shell/ScriptText.h"
 
 namespace zel {
 
-void TfrmMain::FirstPage() {
-  P.EmbeddedWB1.SetSilent(true);
-  P.EmbeddedWB2.SetSilent(true);
-  if (Contains(G.IndexUrl, DefaultServiceBase())) {
-    P.EmbeddedWB1.LoadHtml(P.resources.LoadRcData(kLoadingPage));
+class TPageLoading::BrowserEvents final : public IBrowserEvents {
+ public:
+  BrowserEvents(TPageLoading& loading, bool wide) : loading_(loading), wide_(wide) {}
+
+  void DocumentComplete(const void* pDisp, const std::string& url) override {
+    if (wide_) {
+      loading_.EmbeddedWB1DocumentComplete(pDisp, url);
+    } else {
+      loading_.EmbeddedWB2DocumentComplete(pDisp);
+    }
+  }
+  void NavigateComplete2(const std::string& url) override {
+    if (wide_) {
+      loading_.EmbeddedWB1NavigateComplete2(url);
+    } else {
+      loading_.EmbeddedWB2NavigateComplete2();
+    }
+  }
+  void NavigateError(const std::string&, int, bool& cancel) override {
+    loading_.NavigateError(cancel);
+  }
+  void CommandStateChange(long, bool) override { loading_.host_.CommandStateChange(); }
+  void ScriptError(bool& continueScripts, bool& showDialog) override {
+    loading_.ScriptError(continueScripts, showDialog);
+  }
+  bool ShowContextMenu(int x, int y) override { return loading_.host_.ShowContextMenu(x, y); }
+
+ private:
+  TPageLoading& loading_;
+  bool wide_;
+};
+
+TPageLoading::TPageLoading(TGlobals& settings, TPageLoadingPorts ports, IPageLoadingHost& host)
+    : settings_(settings),
+      ports_(ports),
+      host_(host),
+      wideEvents_(std::make_unique<BrowserEvents>(*this, true)),
+      narrowEvents_(std::make_unique<BrowserEvents>(*this, false)),
+      reloads_(ports.clock, ports.ReloadTimer, [this] {
+        if (!settings_.IsClosing) RefreshZel();
+      }) {
+  ports_.browsers.Wide().SetEvents(wideEvents_.get());
+  ports_.browsers.Narrow().SetEvents(narrowEvents_.get());
+}
+
+TPageLoading::~TPageLoading() {
+  ports_.browsers.Wide().SetEvents(nullptr);
+  ports_.browsers.Narrow().SetEvents(nullptr);
+}
+
+void TPageLoading::FirstPage() {
+  IBrowser& wide = ports_.browsers.Wide();
+  wide.SetSilent(true);
+  ports_.browsers.Narrow().SetSilent(true);
+  if (Contains(settings_.IndexUrl, DefaultServiceBase())) {
+    wide.LoadHtml(ports_.resources.LoadRcData(kLoadingPage));
   } else {
-    P.EmbeddedWB1.NavigateWithHeaders(G.IndexUrl, kFirstLoadHeaders);
+    wide.NavigateWithHeaders(settings_.IndexUrl, kFirstLoadHeaders);
   }
 }
 
-int TfrmMain::CheckLoadHtml() {
-  IBrowser& wb = P.EmbeddedWB1;
+int TPageLoading::CheckLoadHtml() {
+  IBrowser& wb = ports_.browsers.Wide();
   if (!wb.HasDocument()) return 0;
   if (wb.FindElement("CloseID")) return 1;
   if (wb.FindElement("ErrorCloseID")) return 2;
   return 0;
 }
 
-void TfrmMain::ApplyPinState(IBrowser& browser) {
-  if (!P.window.Visible()) return;
-  G.IsTopMost = browser.PageVariable("pin_state") != "0";
-  SetWindowTop(false);
+bool TPageLoading::StopWhileClosing() {
+  if (!settings_.IsClosing) return false;
+  ports_.browsers.Wide().Stop();
+  ports_.browsers.Narrow().Stop();
+  return true;
 }
 
-void TfrmMain::EmbeddedWB1DocumentComplete(const void* pDisp, const std::string& url) {
-  IBrowser& wb = P.EmbeddedWB1;
-  if (G.IsClosing) {
-    P.EmbeddedWB1.Stop();
-    P.EmbeddedWB2.Stop();
-    return;
-  }
-  if (wb.ReadyState() == 4) P.window.SetAlpha(255);
+void TPageLoading::EmbeddedWB1DocumentComplete(const void* pDisp, const std::string& url) {
+  if (StopWhileClosing()) return;
+  IBrowser& wb = ports_.browsers.Wide();
+  if (wb.ReadyState() == 4) ports_.window.SetAlpha(255);
   if (!wb.IsTopLevel(pDisp) || wb.ReadyState() != 4) return;
 
   switch (CheckLoadHtml()) {
     case 1:
-      BindHtmlEvent();
-      ApplyPinState(wb);
-      DownNewVersion();
+      host_.BindHtmlEvent();
+      host_.ApplyPinState(wb);
+      host_.ServicePageLoaded();
       break;
     case 2:
-      BindHtmlEvent();
+      host_.BindHtmlEvent();
       break;
     default:
       if (Contains(url, "index")) {
-        wb.LoadHtml(P.resources.LoadRcData(kErrorPage));
-        ErrorPageShown = true;
+        wb.LoadHtml(ports_.resources.LoadRcData(kErrorPage));
+        errorPageShown_ = true;
       }
       break;
   }
-  try {
-    P.hotKeys.Unregister(G.EscHotKeyId);
-  } catch (...) {
-    // The Esc key only matters during the first load; failing to release it changes nothing.
-  }
+  host_.WidePageComplete();
 }
 
-void TfrmMain::EmbeddedWB2DocumentComplete(const void* pDisp, const std::string&) {
-  IBrowser& wb = P.EmbeddedWB2;
-  if (G.IsClosing) {
-    P.EmbeddedWB1.Stop();
-    P.EmbeddedWB2.Stop();
-    return;
-  }
+void TPageLoading::EmbeddedWB2DocumentComplete(const void* pDisp) {
+  if (StopWhileClosing()) return;
+  IBrowser& wb = ports_.browsers.Narrow();
   if (!wb.IsTopLevel(pDisp) || wb.ReadyState() != 4) return;
-  BindHtmlEvent2();
-  ApplyPinState(wb);
+  host_.BindHtmlEvent2();
+  host_.ApplyPinState(wb);
 }
 
-void TfrmMain::EmbeddedWB1NavigateError(bool& cancel) {
-  cancel = true;
-  ReloadAfterError();
-}
-
-void TfrmMain::EmbeddedWB2NavigateError(bool& cancel) {
-  cancel = true;
-  ReloadAfterError();
-}
-
-void TfrmMain::ReloadAfterError() {
-  // While the service is down the errors come as fast as the reloads: at most one reload a
-  // second, or every running copy would storm the service when it comes back.
-  ReloadPace& pace = ReloadPaces[G.Layout == "H" ? 0 : 1];
-  const std::int64_t now = P.clock.TickMs();
-  if (now - pace.lastMs >= kReloadPaceMs) {
-    pace.lastMs = now;
-    RefreshZel();
-  } else if (!pace.pending) {
-    pace.pending = true;
-    P.ReloadTimer.SetEnabled(true);
-  }
-}
-
-void TfrmMain::ReloadTimerTimer() {
-  P.ReloadTimer.SetEnabled(false);
-  ReloadPace& pace = ReloadPaces[G.Layout == "H" ? 0 : 1];
-  for (ReloadPace& p : ReloadPaces) p.pending = false;
-  if (G.IsClosing) return;
-  pace.lastMs = P.clock.TickMs();
-  RefreshZel();
-}
-
-void TfrmMain::EmbeddedWB1ScriptError(bool& continueScripts, bool& showDialog) {
-  continueScripts = true;
-  showDialog = false;
-}
-
-void TfrmMain::EmbeddedWB2ScriptError(bool& continueScripts, bool& showDialog) {
-  continueScripts = true;
-  showDialog = false;
-}
-
-void TfrmMain::EmbeddedWB1NavigateComplete2(const std::string& url) {
-  P.EmbeddedWB1.SetSilent(true);
+void TPageLoading::EmbeddedWB1NavigateComplete2(const std::string& url) {
+  ports_.browsers.Wide().SetSilent(true);
   // The blank page that an embedded page is loaded into keeps the error page's mark.
-  if (url != "about:blank") ErrorPageShown = false;
+  if (url != "about:blank") errorPageShown_ = false;
 }
 
-void TfrmMain::EmbeddedWB2NavigateComplete2(const std::string&) { P.EmbeddedWB2.SetSilent(true); }
+void TPageLoading::EmbeddedWB2NavigateComplete2() { ports_.browsers.Narrow().SetSilent(true); }
 
-void TfrmMain::ShowErrorMsg(const std::string& text) { P.dialogs.ShowError(text); }
-
-void TfrmMain::ShowMsgByDiv(const std::string& text) {
-  ActiveBrowser().ExecScript(ScriptCall("alertMsg", text));
+void TPageLoading::NavigateError(bool& cancel) {
+  cancel = true;
+  reloads_.Request();
 }
 
-void TfrmMain::RefreshZel() { ActiveBrowser().ExecScript("window.location.reload(true)"); }
-
-void TfrmMain::StartConnectivityCheck() {
-  // The thread takes copies: it must not read settings the main thread may change.
-  auto check = std::make_shared<TThreadNetConnCheck>(P.connectivity, G.NetConnState, G.IndexZbUrl,
-                                                     G.MiniIndexUrl, G.IndexUrl);
-  P.threads.Start([check] { check->Execute(); });
+void TPageLoading::ScriptError(bool& continueScripts, bool& showDialog) {
+  continueScripts = true;
+  showDialog = false;
 }
 
-void TfrmMain::Timer1Timer() {
-  switch (G.NetConnState.load()) {
-    case -1:
-      P.Timer1.SetEnabled(false);
-      ShowErrorMsg(kConnectFailedMessage);
-      AppClose();
-      break;
-    case 1:
-      P.Timer1.SetEnabled(false);
-      break;
-    default:
-      break;
-  }
+void TPageLoading::ReloadTimerTimer() { reloads_.TimerTick(); }
+
+void TPageLoading::RefreshZel() {
+  ports_.browsers.Active().ExecScript("window.location.reload(true)");
+}
+
+void TPageLoading::ShowMsgByDiv(const std::string& text) {
+  ports_.browsers.Active().ExecScript(ScriptCall("alertMsg", text));
 }
 
 }  // namespace zel

@@ -12,6 +12,9 @@ struct WindowRect {
   int top = 0;
   int width = 0;
   int height = 0;
+  bool operator==(const WindowRect& o) const {
+    return left == o.left && top == o.top && width == o.width && height == o.height;
+  }
 };
 
 struct ScreenSize {

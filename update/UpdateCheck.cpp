@@ -48,6 +48,14 @@ TUpdateCheck::~TUpdateCheck() {
 
 std::string TUpdateCheck::TempDir() { return WithTrailingBackslash(P.files.TempPath()); }
 
+void TUpdateCheck::CheckAgainAfterOneDay(const LocalDateTime& now) {
+  constexpr std::int64_t kOneDayMs = 24LL * 60 * 60 * 1000;
+  if (ToMilliseconds(now) <= ToMilliseconds(LastCheckTime) + kOneDayMs) return;
+  LastCheckTime = now;
+  G.UpdateStarted = false;
+  DownNewVersion();
+}
+
 void TUpdateCheck::DownNewVersion() {
   if (G.UpdateStarted) return;
   G.UpdateStarted = true;

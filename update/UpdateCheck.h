@@ -23,6 +23,8 @@ class TUpdateCheck {
 
   // Starts a check unless one was started in this run (UpdateStarted).
   void DownNewVersion();
+  // A day after the last check (LastCheckTime), a check is due again and starts.
+  void CheckAgainAfterOneDay(const LocalDateTime& now);
   // The completion of any of the three fetches; works out the next step from the files.
   void IEDownload1Complete(DownloadResult Result);
   // The listed version read from VersionFile into the (empty) text.
@@ -42,6 +44,8 @@ class TUpdateCheck {
   std::string SetupFile;
   std::string BatchFile;
   bool UpdateAccepted = false;
+  // When the program started, or the last check that a day's wait re-armed.
+  LocalDateTime LastCheckTime;
 
  private:
   enum class Step { Version, Notes, Setup };

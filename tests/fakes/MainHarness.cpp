@@ -11,16 +11,16 @@ MainHarness::MainHarness() {
   wb2.window = 0x1002;
   auto iniFile = std::make_unique<FakeIniFile>();
   ini = iniFile.get();
-  TfrmMainPorts ports{window,       application, wb1,      wb2,        timer1,  hotKeys,
-                      tray,         dialogs,     registry, clock,      connectivity, threads,
-                      resources,    sinks,       dde,      automation, clipboard,
-                      tools,        pmWB,        reloadTimer,
-                      [this]() -> std::unique_ptr<IMiniInputWindow> {
-                        if (createMiniInput) return createMiniInput();
-                        return std::make_unique<FakeMiniInput>(journal);
-                      },
-                      update.Ports(),
-                      monitors};
+  const TfrmMainPorts ports{
+      {window, application, hotKeys, tray, monitors, resources, registry, clock},
+      {connectivity, threads, timer1, dialogs},
+      {wb1, wb2, reloadTimer, sinks, pmWB, tools,
+       [this](IMiniInputOwner& owner) -> std::unique_ptr<IMiniInputWindow> {
+         if (createMiniInput) return createMiniInput(owner);
+         return std::make_unique<FakeMiniInput>(journal);
+       }},
+      {dde, automation, clipboard},
+      update.Ports()};
   form = std::make_unique<TfrmMain>(globals, ports, std::move(iniFile));
   SetExceptionReporter([this](const std::string& m) { form->ApplicationEvents1Exception(m); });
 }

@@ -1,11 +1,13 @@
 #pragma once
-// The main window wired to fakes of every port, with the log captured in memory.
+// The main window's façade wired to fakes of every port, with the log captured in memory: for
+// the tests of how its parts work together. Each part's own tests build only its own fakes.
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "shell/Main.h"
+#include "shell/MainPorts.h"
 #include "tests/fakes/FakeBrowser.h"
 #include "tests/fakes/FakeExport.h"
 #include "tests/fakes/FakeLog.h"
@@ -64,7 +66,7 @@ struct MainHarness {
   FakeTimer reloadTimer;
   UpdateFakes update;
   // Makes the mini window instead of a FakeMiniInput when set.
-  std::function<std::unique_ptr<IMiniInputWindow>()> createMiniInput;
+  std::function<std::unique_ptr<IMiniInputWindow>(IMiniInputOwner&)> createMiniInput;
   FakeMonitors monitors;
   FakeIniFile* ini = nullptr;  // owned by the form
   std::unique_ptr<TfrmMain> form;

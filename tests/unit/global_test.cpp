@@ -108,7 +108,6 @@ TEST(Globals, StartWithTheDefaultHostAndSettings) {
   EXPECT_EQ(g.UpdateInfoUrl, base + "/download/updateInfo.txt");
   EXPECT_EQ(g.SetupUrl, base + "/download/Zel_*.exe");
   EXPECT_EQ(g.SettingJson, kInitialSettingJson);
-  EXPECT_EQ(g.Layout, "H");
   EXPECT_EQ(g.NetConnState.load(), 0);
   EXPECT_EQ(DownloadDirName(), "ZelDownLoad");
 }
