@@ -48,14 +48,6 @@ std::string SelectCommand(long row, long column) {
   return "[SELECT(\"" + cell + ":" + cell + "\")]";
 }
 
-std::string JoinedItems(const std::vector<std::string>& values, std::size_t first, std::size_t last) {
-  if (last >= values.size()) {
-    throw SpreadsheetError("the line has no item " + std::to_string(last + 1));
-  }
-  return TabJoined(std::vector<std::string>(values.begin() + static_cast<std::ptrdiff_t>(first),
-                                            values.begin() + static_cast<std::ptrdiff_t>(last) + 1));
-}
-
 long WholeNumber(const std::string& text) {
   const auto begin = text.find_first_not_of(" \t\r\n");
   const auto end = text.find_last_not_of(" \t\r\n");

@@ -32,9 +32,6 @@ bool BreaksCells(const std::string& value);
 std::string SelectCommand(long row, long column);
 inline constexpr char kPasteCommand[] = "[PASTE]";
 
-// Items first to last joined by tabs; throws SpreadsheetError when the list ends before `last`.
-std::string JoinedItems(const std::vector<std::string>& values, std::size_t first, std::size_t last);
-
 // A positive decimal number, surrounding white space allowed; throws SpreadsheetError otherwise.
 long WholeNumber(const std::string& text);
 

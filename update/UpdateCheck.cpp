@@ -37,38 +37,38 @@ const char* TUpdateCheck::StepName(Step step) {
 }
 
 TUpdateCheck::TUpdateCheck(TGlobals& globals, TUpdatePorts ports, IUpdateOwner& owner)
-    : G(globals), P(ports), Owner(owner) {
-  P.IEDownload1.SetOnComplete([this](DownloadResult result) { IEDownload1Complete(result); });
+    : settings_(globals), ports_(ports), owner_(owner) {
+  ports_.IEDownload1.SetOnComplete([this](DownloadResult result) { IEDownload1Complete(result); });
 }
 
 TUpdateCheck::~TUpdateCheck() {
-  P.IEDownload1.SetOnComplete(nullptr);
-  P.retryTimer.Stop();
+  ports_.IEDownload1.SetOnComplete(nullptr);
+  ports_.retryTimer.Stop();
 }
 
-std::string TUpdateCheck::TempDir() { return WithTrailingBackslash(P.files.TempPath()); }
+std::string TUpdateCheck::TempDir() { return WithTrailingBackslash(ports_.files.TempPath()); }
 
 void TUpdateCheck::CheckAgainAfterOneDay(const LocalDateTime& now) {
   constexpr std::int64_t kOneDayMs = 24LL * 60 * 60 * 1000;
   if (ToMilliseconds(now) <= ToMilliseconds(LastCheckTime) + kOneDayMs) return;
   LastCheckTime = now;
-  G.UpdateStarted = false;
+  settings_.UpdateStarted = false;
   DownNewVersion();
 }
 
 void TUpdateCheck::DownNewVersion() {
-  if (G.UpdateStarted) return;
-  G.UpdateStarted = true;
+  if (settings_.UpdateStarted) return;
+  settings_.UpdateStarted = true;
   DownloadFolder = TempDir() + DownloadDirName() + "\\";
-  if (!P.files.DirectoryExists(DownloadFolder)) P.files.MakeDirectory(DownloadFolder);
+  if (!ports_.files.DirectoryExists(DownloadFolder)) ports_.files.MakeDirectory(DownloadFolder);
   UpdateInfoFile = DownloadFolder + "updateInfo.txt";
-  if (P.files.FileExists(UpdateInfoFile)) P.files.RemoveFile(UpdateInfoFile);
+  if (ports_.files.FileExists(UpdateInfoFile)) ports_.files.RemoveFile(UpdateInfoFile);
   VersionFile = DownloadFolder + "version.txt";
-  if (P.files.FileExists(VersionFile)) P.files.RemoveFile(VersionFile);
+  if (ports_.files.FileExists(VersionFile)) ports_.files.RemoveFile(VersionFile);
   VersionFetches = 0;
   SetupFetches = 0;
   SelfChecked = false;
-  Fetch(Step::Version, G.VersionUrl);
+  Fetch(Step::Version, settings_.VersionUrl);
 }
 
 void TUpdateCheck::Fetch(Step step, const std::string& url) {
@@ -76,22 +76,22 @@ void TUpdateCheck::Fetch(Step step, const std::string& url) {
   if (step == Step::Version) ++VersionFetches;
   if (step == Step::Setup) ++SetupFetches;
   try {
-    P.IEDownload1.Start(url, DownloadFolder);
+    ports_.IEDownload1.Start(url, DownloadFolder);
   } catch (const std::exception& e) {
     Fail(std::string("无法开始下载") + StepName(step) + "：" + e.what());
   }
 }
 
 bool TUpdateCheck::CanReplaceSelf() {
-  const std::string exe = Owner.ExecutablePath();
-  Running = P.signatures.Inspect(exe);
+  const std::string exe = owner_.ExecutablePath();
+  Running = ports_.signatures.Inspect(exe);
   if (Running.state != SignatureState::Valid) {
     Fail("升级需要已签名的程序");
     return false;
   }
   // The script could not put the new program there: it would be fetched and offered in vain.
   const std::string folder = exe.substr(0, exe.find_last_of('\\') + 1);
-  if (!P.files.CanCreateFileIn(folder)) {
+  if (!ports_.files.CanCreateFileIn(folder)) {
     Fail("程序目录不能写入新文件：" + folder);
     return false;
   }
@@ -105,9 +105,9 @@ void TUpdateCheck::IEDownload1Complete(DownloadResult Result) {
     Fail(std::string("下载") + StepName(Pending) + "失败（" + Hex(Result) + "）");
     return;
   }
-  if (!P.files.FileExists(VersionFile)) {
+  if (!ports_.files.FileExists(VersionFile)) {
     if (VersionFetches >= kMaxFetches) return Fail("下载后仍无版本文件");
-    return Fetch(Step::Version, G.VersionUrl);
+    return Fetch(Step::Version, settings_.VersionUrl);
   }
   std::string v;
   GetServerVersion(v);
@@ -115,59 +115,59 @@ void TUpdateCheck::IEDownload1Complete(DownloadResult Result) {
     Fail("版本文件未列出有效版本（" + v.substr(0, 40) + "）");
     return DeleteDownload();
   }
-  if (!IsNewerVersion(v, G.AppVersion)) return DeleteDownload();
+  if (!IsNewerVersion(v, settings_.AppVersion)) return DeleteDownload();
   if (!SelfChecked) {
     SelfChecked = true;
     if (!CanReplaceSelf()) return DeleteDownload();
   }
-  if (!P.files.FileExists(UpdateInfoFile)) return Fetch(Step::Notes, G.UpdateInfoUrl);
+  if (!ports_.files.FileExists(UpdateInfoFile)) return Fetch(Step::Notes, settings_.UpdateInfoUrl);
 
   if (SetupFile.empty()) {
-    G.SetupUrl = Replaced(G.SetupUrl, '*', v);
+    settings_.SetupUrl = Replaced(settings_.SetupUrl, '*', v);
     SetupFile = SetupFileFor(DownloadFolder, v);
     SetupVersion = v;
   } else if (IsNewerVersion(v, SetupVersion)) {
     // The address stays that of the first newer version: its file could never reach v.
     return Fail("本次运行已下载 " + SetupVersion + "，服务器又列出 " + v);
   }
-  if (!P.files.FileExists(SetupFile)) return Fetch(Step::Setup, G.SetupUrl);
+  if (!ports_.files.FileExists(SetupFile)) return Fetch(Step::Setup, settings_.SetupUrl);
 
-  const std::string w = P.files.FileVersion(SetupFile);
+  const std::string w = ports_.files.FileVersion(SetupFile);
   if (IsNewerVersion(v, w)) {
-    P.files.RemoveFile(SetupFile);
+    ports_.files.RemoveFile(SetupFile);
     if (SetupFetches >= kMaxFetches) return Fail("新版本程序的版本 " + w + " 低于 " + v);
     // The wait leaves the user interface running.
-    P.retryTimer.Start(kRefetchDelayMs, [this] { Fetch(Step::Setup, G.SetupUrl); });
+    ports_.retryTimer.Start(kRefetchDelayMs, [this] { Fetch(Step::Setup, settings_.SetupUrl); });
     return;
   }
-  const Signature candidate = P.signatures.Inspect(SetupFile);
+  const Signature candidate = ports_.signatures.Inspect(SetupFile);
   if (!IsTrustedReplacement(Running, candidate)) {
-    P.files.RemoveFile(SetupFile);
+    ports_.files.RemoveFile(SetupFile);
     return Fail("新版本程序的签名不是 " + Running.subject + "（" + Running.issuer + "）的有效签名");
   }
   DeleteSelf();
 }
 
 void TUpdateCheck::GetServerVersion(std::string& version) {
-  version = ListedVersion(SplitLines(P.files.ReadText(VersionFile).value_or("")));
+  version = ListedVersion(SplitLines(ports_.files.ReadText(VersionFile).value_or("")));
 }
 
 void TUpdateCheck::DeleteDownload() {
   for (const std::string* file : {&SetupFile, &VersionFile, &UpdateInfoFile}) {
-    if (!file->empty() && P.files.FileExists(*file)) P.files.RemoveFile(*file);
+    if (!file->empty() && ports_.files.FileExists(*file)) ports_.files.RemoveFile(*file);
   }
-  if (!P.files.DirectoryExists(DownloadFolder) || P.files.RemoveEmptyDirectory(DownloadFolder)) {
+  if (!ports_.files.DirectoryExists(DownloadFolder) || ports_.files.RemoveEmptyDirectory(DownloadFolder)) {
     return;
   }
   try {
-    P.processes.StartHidden("cmd /c rd /s /q \"" + DownloadFolder + "\"");
+    ports_.processes.StartHidden("cmd /c rd /s /q \"" + DownloadFolder + "\"");
   } catch (const std::exception& e) {
     Log(std::string("删除下载目录失败：") + e.what());
   }
 }
 
 std::vector<std::string> TUpdateCheck::LoadUpdateInfo() {
-  return SplitLines(P.files.ReadText(UpdateInfoFile).value_or(""));
+  return SplitLines(ports_.files.ReadText(UpdateInfoFile).value_or(""));
 }
 
 void TUpdateCheck::SetUpdateChoice(bool accepted) { UpdateAccepted = accepted; }

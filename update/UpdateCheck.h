@@ -59,9 +59,9 @@ class TUpdateCheck {
   // Logs why the check ends here.
   void Fail(const std::string& why);
 
-  TGlobals& G;
-  TUpdatePorts P;
-  IUpdateOwner& Owner;
+  TGlobals& settings_;
+  TUpdatePorts ports_;
+  IUpdateOwner& owner_;
   // The listed version SetupFile was fixed for.
   std::string SetupVersion;
   Step Pending = Step::Version;
