@@ -1,7 +1,7 @@
 #pragma once
 // The main window: two browsers (wide "H" and narrow "V" layout), the pin state, the tray icon,
 // the Esc hotkey and the orderly close. Its methods are defined in the folder of the subsystem
-// that owns them: shell/ (window, page loading, host registration), bridge/ (binding, page
+// that owns them: shell/ (window, page loading), bridge/ (binding, page
 // commands and the insert commands, which hand the page's request to the routes of export/),
 // update/ (the update check).
 #include <cstdint>
@@ -33,8 +33,6 @@ inline constexpr char kEscHotKeyAtom[] = "HtZelEsc";
 inline constexpr int kVkEscape = 0x1B;
 inline constexpr char kConnectFailedMessage[] = "网络连接失败，请查看！";
 inline constexpr std::int64_t kReloadPaceMs = 1000;
-inline constexpr char kEmulationKey[] =
-    "SOFTWARE\\Microsoft\\Internet Explorer\\MAIN\\FeatureControl\\FEATURE_BROWSER_EMULATION";
 
 // Everything the main window reaches of the system. All references outlive the window.
 struct TfrmMainPorts {
@@ -122,12 +120,6 @@ class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUp
   void ReloadTimerTimer();
   void Timer1Timer();
   void StartConnectivityCheck();
-
-  // ---- Host registration (shell/HostRegistration.cpp)
-  bool IsWin64();
-  std::string GetIeVersion();
-  int GetIeEmulationValue();
-  bool WriteAppNameToReg();
 
   // ---- Element binding (bridge/Binding.cpp) and page commands (bridge/PageCommands.cpp)
   void CreateSinks();

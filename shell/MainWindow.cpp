@@ -4,6 +4,7 @@
 #include "app/Errors.h"
 #include "app/Startup.h"
 #include "shell/BrowserEvents.h"
+#include "shell/HostRegistration.h"
 #include "shell/Main.h"
 #include "shell/Screens.h"
 
@@ -39,7 +40,7 @@ void TfrmMain::FormCreate(const std::vector<std::string>& args) {
   // One guard: the first failure skips the rest of these steps, silently.
   try {
     ParseCommandLine(G, args);
-    WriteAppNameToReg();
+    WriteAppNameToReg(P.registry, P.application.ExecutablePath());
     G.EscHotKeyId = P.hotKeys.AddGlobalAtom(kEscHotKeyAtom) - 0xC000;
     P.hotKeys.Register(G.EscHotKeyId, kVkEscape);
     // Window handles are 32-bit values across processes, as a 32-bit process writes them.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "shell/HostRegistration.h"
 #include "tests/fakes/MainHarness.h"
 
 namespace zel {
@@ -284,6 +285,24 @@ TEST_F(MainWindowTest, TrayReactions) {
 TEST_F(MainWindowTest, ExceptionsAreLoggedWithTheirPrefix) {
   h.form->ApplicationEvents1Exception("boom");
   EXPECT_EQ(h.LogMessages(), std::vector<std::string>{"系统异常：boom"});
+}
+
+// Creation registers the emulation level under the executable's file name; a registry failure
+// there skips the rest of the guarded start steps, and the rest of the creation still runs.
+TEST(MainWindowCreation, RegistersTheEmulationLevelAndARegistryFailureSkipsTheGuardedSteps) {
+  MainHarness h;
+  auto& key = h.registry.AddKey(RegRoot::CurrentUser, kEmulationKey);
+  h.Create();
+  EXPECT_EQ(key.values, (std::map<std::string, fakes::FakeRegistry::Value>{{"Zel.exe", std::uint32_t{7000}}}));
+
+  MainHarness failing;
+  failing.registry.AddKey(RegRoot::CurrentUser, kEmulationKey).failWrites = true;
+  failing.Create();
+  EXPECT_FALSE(failing.journal.Has("atom HtZelEsc"));
+  EXPECT_TRUE(failing.ini->values.empty());
+  EXPECT_TRUE(failing.threads.bodies.empty());
+  EXPECT_EQ(failing.wb1.loadedHtml.size(), 1u);
+  EXPECT_EQ(failing.sinks.sinks.size(), 13u);
 }
 
 }  // namespace
