@@ -46,8 +46,7 @@ class TfrmMain::BrowserEvents final : public IBrowserEvents {
     }
   }
   bool ShowContextMenu(int x, int y) override {
-    return which_ == Which::Wide ? form_.EmbeddedWB1ShowContextMenu(x, y)
-                                 : form_.EmbeddedWB2ShowContextMenu(x, y);
+    return form_.ContextMenu.ShowContextMenu(x, y);
   }
 
  private:

@@ -3,7 +3,7 @@
 // the Esc hotkey and the orderly close. Its methods are defined in the folder of the subsystem
 // that owns them: shell/ (window, page loading), bridge/ (binding, page
 // commands and the insert commands, which hand the page's request to the routes of export/),
-// update/ (the update check).
+// update/ (the update check); it owns the context menu (update/).
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -21,6 +21,7 @@
 #include "shell/MiniInputOnDemand.h"
 #include "shell/Ports.h"
 #include "update/BrowserMenu.h"
+#include "update/ContextMenu.h"
 #include "update/UpdateCheck.h"
 
 namespace zel {
@@ -66,7 +67,10 @@ struct TfrmMainPorts {
 
 struct BindingRow;
 
-class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUpdateOwner {
+class TfrmMain final : public IMiniInputOwner,
+                       public IMainBrowsers,
+                       private IUpdateOwner,
+                       private IContextMenuHost {
  public:
   TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniFile> iniFile);
   TfrmMain(const TfrmMain&) = delete;
@@ -159,15 +163,7 @@ class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUp
   void InsertExWinner(const std::vector<std::string>& values);
   void InsertExcelLog();
 
-  // ---- Context menu and command-state re-binding (update/BrowserMenu.cpp)
-  // The browser asks for its context menu at a screen point: the program's menu instead.
-  bool EmbeddedWB1ShowContextMenu(int x, int y);
-  bool EmbeddedWB2ShowContextMenu(int x, int y);
-  void pmWBChange();
-  void RcCopyClick();
-  void RcPasteClick();
-  void RcRefreshClick();
-  void RcCloseClick();
+  // ---- Command-state re-binding (update/BrowserMenu.cpp)
   void EmbeddedWB1CommandStateChange();
   void EmbeddedWB2CommandStateChange();
 
@@ -207,13 +203,17 @@ class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUp
   InsertRoutes Export;
   // The error page was loaded by this window and no other page has been navigated to since.
   bool ErrorPageShown = false;
-  BrowserMenuStates MenuStates;
   struct ReloadPace {
     std::int64_t lastMs = -1000000;
     bool pending = false;
   };
   ReloadPace ReloadPaces[2];  // wide, narrow
   TUpdateCheck Update;
+  // IContextMenuHost
+  void RefreshPage() override { RefreshZel(); }
+  void CloseProgram() override { AppClose(); }
+  // The browsers' context menu, in place of their own (pmWB).
+  TContextMenu ContextMenu;
 };
 
 }  // namespace zel

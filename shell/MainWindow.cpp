@@ -24,7 +24,8 @@ TfrmMain::TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniF
       Wb2Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Narrow)),
       frmMinInput(P.createMiniInput),
       Export(P.DdeClientConv1, P.automation, P.clipboard, P.clock, G.BlankMarker),
-      Update(G, P.update, *this) {
+      Update(G, P.update, *this),
+      ContextMenu({P.pmWB, *this, P.clipboard, *this}) {
   P.EmbeddedWB1.SetEvents(Wb1Events.get());
   P.EmbeddedWB2.SetEvents(Wb2Events.get());
 }

@@ -305,5 +305,19 @@ TEST(MainWindowCreation, RegistersTheEmulationLevelAndARegistryFailureSkipsTheGu
   EXPECT_EQ(failing.sinks.sinks.size(), 13u);
 }
 
+// Either browser's context menu acts on the page the layout shows and can end the program.
+TEST_F(MainWindowTest, TheBrowsersContextMenuRefreshesTheLayoutsPageAndCloses) {
+  h.LoadServicePage(h.wb1, h.globals.IndexUrl);
+  h.LoadServicePage(h.wb2, h.globals.IndexZbUrl);
+  h.globals.Layout = "V";
+  h.pmWB.answer = BrowserMenuCommand::Refresh;
+  EXPECT_TRUE(h.wb1.events->ShowContextMenu(1, 2));
+  EXPECT_EQ(h.wb2.scripts, std::vector<std::string>{"window.location.reload(true)"});
+  EXPECT_EQ(h.pmWB.shown.size(), 1u);
+  h.pmWB.answer = BrowserMenuCommand::Close;
+  EXPECT_TRUE(h.wb2.events->ShowContextMenu(1, 2));
+  EXPECT_EQ(h.application.terminations, 1);
+}
+
 }  // namespace
 }  // namespace zel
