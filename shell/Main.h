@@ -1,9 +1,8 @@
 #pragma once
 // The main window: two browsers (wide "H" and narrow "V" layout), the pin state, the tray icon,
 // the Esc hotkey and the orderly close. Its methods are defined in the folder of the subsystem
-// that owns them: shell/ (window, page loading), bridge/ (binding, page
-// commands and the insert commands, which hand the page's request to the routes of export/),
-// update/ (the update check); it owns the context menu (update/).
+// that owns them: shell/ (window, page loading), bridge/ (binding, page commands), update/ (the
+// update check); it owns the insert command (export/) and the context menu (update/).
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,8 +14,8 @@
 #include "bridge/Browser.h"
 #include "bridge/DHTMLEvent.h"
 #include "bridge/ToolLauncher.h"
-#include "export/Insert.h"
-#include "export/Routes.h"
+#include "bridge/InsertPage.h"
+#include "export/InsertCommand.h"
 #include "export/SpreadsheetLink.h"
 #include "shell/MiniInputOnDemand.h"
 #include "shell/Ports.h"
@@ -108,7 +107,6 @@ class TfrmMain final : public IMiniInputOwner,
   void FirstPage();
   int CheckLoadHtml();
   void ShowErrorMsg(const std::string& text);
-  void ShowMsgByDiv(const std::string& text);
   void RefreshZel();
   void EmbeddedWB1DocumentComplete(const void* pDisp, const std::string& url);
   void EmbeddedWB2DocumentComplete(const void* pDisp, const std::string& url);
@@ -149,19 +147,9 @@ class TfrmMain final : public IMiniInputOwner,
   // Only pages of the service host, and the error page this window loaded, get handlers.
   bool MayBind(IBrowser& browser);
 
-  // ---- Inserts (bridge/InsertCommands.cpp): the page is read once, the routes of export/
-  // write the row, and the page is told what happened.
-  void InsertExcelEventHandle();
-  void InsertTitle2ExcelEventHandle();
-  std::string GetExcelStr();
-  InsertRequest ReadInsertRequest(InsertKind kind);
-  void RunInsert(InsertKind kind);
-  void InsertExcel(const std::vector<std::string>& values);
-  bool InsertExcelByDde(const std::vector<std::string>& values);
-  bool InsertExcelByOle(const std::vector<std::string>& values);
-  void InsertWPS(const std::vector<std::string>& values);
-  void InsertExWinner(const std::vector<std::string>& values);
-  void InsertExcelLog();
+  // ---- Inserts (export/InsertCommand.cpp)
+  void InsertExcelEventHandle() { Insert.Run(InsertKind::Row); }
+  void InsertTitle2ExcelEventHandle() { Insert.Run(InsertKind::Caption); }
 
   // ---- Command-state re-binding (update/BrowserMenu.cpp)
   void EmbeddedWB1CommandStateChange();
@@ -200,7 +188,6 @@ class TfrmMain final : public IMiniInputOwner,
   std::unique_ptr<BrowserEvents> Wb2Events;
   std::vector<IEventSink*> Sinks;
   MiniInputOnDemand frmMinInput;
-  InsertRoutes Export;
   // The error page was loaded by this window and no other page has been navigated to since.
   bool ErrorPageShown = false;
   struct ReloadPace {
@@ -212,6 +199,8 @@ class TfrmMain final : public IMiniInputOwner,
   // IContextMenuHost
   void RefreshPage() override { RefreshZel(); }
   void CloseProgram() override { AppClose(); }
+  TInsertPage InsertPage;
+  TInsertCommand Insert;
   // The browsers' context menu, in place of their own (pmWB).
   TContextMenu ContextMenu;
 };

@@ -23,8 +23,9 @@ TfrmMain::TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniF
       Wb1Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Wide)),
       Wb2Events(std::make_unique<BrowserEvents>(*this, BrowserEvents::Which::Narrow)),
       frmMinInput(P.createMiniInput),
-      Export(P.DdeClientConv1, P.automation, P.clipboard, P.clock, G.BlankMarker),
       Update(G, P.update, *this),
+      InsertPage(*this),
+      Insert(G, {InsertPage, P.DdeClientConv1, P.automation, P.clipboard, P.clock}),
       ContextMenu({P.pmWB, *this, P.clipboard, *this}) {
   P.EmbeddedWB1.SetEvents(Wb1Events.get());
   P.EmbeddedWB2.SetEvents(Wb2Events.get());

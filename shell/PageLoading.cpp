@@ -2,7 +2,6 @@
 // silent errors, in-page messages, and the start-up connectivity check.
 #include "shell/ConnCheck.h"
 #include "shell/Main.h"
-#include "shell/ScriptText.h"
 
 namespace zel {
 
@@ -127,10 +126,6 @@ void TfrmMain::EmbeddedWB1NavigateComplete2(const std::string& url) {
 void TfrmMain::EmbeddedWB2NavigateComplete2(const std::string&) { P.EmbeddedWB2.SetSilent(true); }
 
 void TfrmMain::ShowErrorMsg(const std::string& text) { P.dialogs.ShowError(text); }
-
-void TfrmMain::ShowMsgByDiv(const std::string& text) {
-  ActiveBrowser().ExecScript(ScriptCall("alertMsg", text));
-}
 
 void TfrmMain::RefreshZel() { ActiveBrowser().ExecScript("window.location.reload(true)"); }
 

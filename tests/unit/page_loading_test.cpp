@@ -248,10 +248,7 @@ TEST_F(CompletionTest, ScriptErrorsAreSilentAndNavigationsStaySilent) {
   EXPECT_TRUE(h.wb2.silent);
 }
 
-TEST_F(CompletionTest, ShowMsgByDivEscapesTheMessageForTheActivePage) {
-  h.LoadServicePage(h.wb1, h.globals.IndexUrl);
-  h.form->ShowMsgByDiv("请先\"打开\"Excel\\");
-  EXPECT_EQ(h.wb1.scripts.back(), "alertMsg(\"请先\\\"打开\\\"Excel\\\\\")");
+TEST_F(CompletionTest, ShowErrorMsgShowsTheTextInABox) {
   h.form->ShowErrorMsg("网络连接失败，请查看！");
   EXPECT_EQ(h.dialogs.errors, std::vector<std::string>{"网络连接失败，请查看！"});
 }
