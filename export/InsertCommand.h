@@ -18,11 +18,11 @@ class IInsertPage {
   IInsertPage(const IInsertPage&) = delete;
   IInsertPage& operator=(const IInsertPage&) = delete;
   virtual ~IInsertPage() = default;
-  // "SettingStrID" of the wide page; "InsertExcelStrID" of the active one. Throw when the page
-  // cannot be read.
+  // "SettingStrID" of the wide page (GetSettingJson); "InsertExcelStrID" of the active one
+  // (GetExcelStr). Throw when the page cannot be read.
   virtual std::string SettingsText() = 0;
   virtual std::string RowText() = 0;
-  // A message in the active page's own box (ShowMsgByDiv).
+  // A message in the active page's own box (ShowMsgByDiv); a failing script leaves the click.
   virtual void ShowMessage(const std::string& text) = 0;
   // The active page counts a row written (InsertExcelLog); never throws.
   virtual void CountInsert() = 0;
@@ -46,6 +46,8 @@ struct TInsertCommandPorts {
   IClock& clock;
 };
 
+// Reads the page once, stores its settings text as SettingJson, and hands the row to the route
+// the settings name; a failure to read the page leaves Run.
 class TInsertCommand final : public IInsertCommand {
  public:
   TInsertCommand(TGlobals& settings, TInsertCommandPorts ports);
@@ -57,6 +59,13 @@ class TInsertCommand final : public IInsertCommand {
   bool InsertExcelByOle(const std::vector<std::string>& values);
   void InsertWPS(const std::vector<std::string>& values);
   void InsertExWinner(const std::vector<std::string>& values);
+
+ private:
+  InsertRequest ReadInsertRequest(InsertKind kind);
+
+  TGlobals& settings_;
+  IInsertPage& page_;
+  InsertRoutes routes_;
 };
 
 }  // namespace zel

@@ -1,7 +1,7 @@
 // Registers the document emulation level of the browser controls for this executable's name.
 #include <cctype>
 
-#include "shell/Main.h"
+#include "shell/HostRegistration.h"
 
 namespace zel {
 
@@ -40,36 +40,36 @@ bool ParseInteger(const std::string& text, long& value) {
 }
 }  // namespace
 
-bool TfrmMain::IsWin64() { return P.registry.KeyExists(RegRoot::LocalMachine, kWow64Key); }
+bool IsWin64(IRegistry& registry) { return registry.KeyExists(RegRoot::LocalMachine, kWow64Key); }
 
-std::string TfrmMain::GetIeVersion() {
+std::string GetIeVersion(IRegistry& registry) {
   // Opened for reading only: looking the version up must never create a machine key.
-  const char* key = IsWin64() ? kIeKeyWow64 : kIeKey;
-  return P.registry.ReadString(RegRoot::LocalMachine, key, "svcVersion").value_or("");
+  const char* key = IsWin64(registry) ? kIeKeyWow64 : kIeKey;
+  return registry.ReadString(RegRoot::LocalMachine, key, "svcVersion").value_or("");
 }
 
-int TfrmMain::GetIeEmulationValue() {
+int EmulationValueFor(const std::string& ieVersion) {
+  const auto dot = ieVersion.find('.');
+  long major = 0;
+  if (dot == std::string::npos || !ParseInteger(ieVersion.substr(0, dot), major)) return 7000;
+  if (major >= 11) return 11000;
+  if (major >= 6 && major <= 10) return static_cast<int>(major) * 1000;
+  return 7000;
+}
+
+int GetIeEmulationValue(IRegistry& registry) {
   try {
-    const std::string version = GetIeVersion();
-    if (version.empty()) return 7000;
-    const auto dot = version.find('.');
-    long major = 0;
-    if (!ParseInteger(dot == std::string::npos ? std::string() : version.substr(0, dot), major)) {
-      return 7000;
-    }
-    if (major >= 11) return 11000;
-    if (major >= 6 && major <= 10) return static_cast<int>(major) * 1000;
-    return 7000;
+    return EmulationValueFor(GetIeVersion(registry));
   } catch (...) {
     return 7000;
   }
 }
 
-bool TfrmMain::WriteAppNameToReg() {
-  const auto value = static_cast<std::uint32_t>(GetIeEmulationValue());
-  const std::string name = FileNameOf(P.application.ExecutablePath());
-  auto key = P.registry.OpenForWrite(RegRoot::CurrentUser, kEmulationKey);
-  if (!key) key = P.registry.OpenForWrite(RegRoot::LocalMachine, kEmulationKey);
+bool WriteAppNameToReg(IRegistry& registry, const std::string& executablePath) {
+  const auto value = static_cast<std::uint32_t>(GetIeEmulationValue(registry));
+  const std::string name = FileNameOf(executablePath);
+  auto key = registry.OpenForWrite(RegRoot::CurrentUser, kEmulationKey);
+  if (!key) key = registry.OpenForWrite(RegRoot::LocalMachine, kEmulationKey);
   if (!key) return true;
   std::uint32_t current = 0;
   for (const auto& existing : key->ValueNames()) {

@@ -27,15 +27,23 @@ struct TContextMenuPorts {
 
 class TContextMenu {
  public:
-  explicit TContextMenu(TContextMenuPorts ports);
+  explicit TContextMenu(TContextMenuPorts ports) : ports_(ports) {}
+  TContextMenu(const TContextMenu&) = delete;
+  TContextMenu& operator=(const TContextMenu&) = delete;
 
-  // Both browsers' ShowContextMenu: the menu at the screen point; true (handled).
+  // Both browsers' ShowContextMenu (EmbeddedWB1ShowContextMenu, EmbeddedWB2ShowContextMenu):
+  // the menu at the screen point; true (handled), so the browser shows none of its own.
   bool ShowContextMenu(int x, int y);
   void pmWBChange();
   void RcCopyClick();
   void RcPasteClick();
   void RcRefreshClick();
   void RcCloseClick();
+
+ private:
+  TContextMenuPorts ports_;
+  // Copy and paste as the last showing found them; a state that cannot be read keeps its value.
+  BrowserMenuStates MenuStates;
 };
 
 }  // namespace zel

@@ -68,7 +68,7 @@ Summary Measure(const Route& route) {
     h.LoadPage(route.settings, RowValues(i));
     const double start = zel::bench::NowMs();
     if (route.rowOnly) {
-      h.form->InsertExcelByOle(zel::SplitString(RowValues(i), "#"));
+      h.command.InsertExcelByOle(zel::SplitString(RowValues(i), "#"));
     } else {
       h.ClickInsert();
     }

@@ -1,6 +1,6 @@
 #pragma once
 // Test doubles of the spreadsheet link: a DDE server with a grid, running automation objects,
-// and the clipboard.
+// the clipboard, and the page an insert reads and tells.
 #include <deque>
 #include <map>
 #include <memory>
@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "bridge/Browser.h"
+#include "export/InsertCommand.h"
 #include "export/SpreadsheetLink.h"
 #include "tests/fakes/FakeShell.h"
 #include "tests/fakes/Journal.h"
@@ -133,6 +135,30 @@ class FakeAutomation final : public IAutomation {
   };
   Journal& journal;
   std::map<std::string, Sheet> sheets;
+};
+
+// The page of an insert: its two texts, what it was told, and how often it was read.
+class FakeInsertPage final : public IInsertPage {
+ public:
+  std::string SettingsText() override { return Read(settingsReads, settings); }
+  std::string RowText() override { return Read(rowReads, row); }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void CountInsert() override { ++counted; }
+
+  std::string settings;
+  std::string row;
+  bool failReads = false;
+  int settingsReads = 0;
+  int rowReads = 0;
+  std::vector<std::string> messages;
+  int counted = 0;
+
+ private:
+  std::string Read(int& reads, const std::string& text) {
+    ++reads;
+    if (failReads) throw BrowserError("page unreadable");
+    return text;
+  }
 };
 
 }  // namespace zel::fakes

@@ -1,133 +1,182 @@
 // The insert commands of the pages: one read of the page, the route reached, and what the page
-// is told afterwards, in the browser of the current layout.
+// is told afterwards; and the page side, in the browser of the current layout.
 #include <gtest/gtest.h>
 
-#include "tests/fakes/MainHarness.h"
+#include "bridge/InsertPage.h"
+#include "export/InsertCommand.h"
+#include "tests/fakes/FakeBrowser.h"
+#include "tests/fakes/FakeExport.h"
+#include "tests/fakes/FakeShell.h"
 #include "tests/unit/ExportTexts.h"
 
 namespace zel::fakes {
 namespace {
 
-class InsertCommandsTest : public ::testing::Test {
- protected:
-  void Page(const std::string& settings, const std::string& row = "A#B") {
-    h.wb1.LoadPage("http://127.0.0.1/pcprice/default/index");
-    h.wb1.AddElement("SettingStrID", settings);
-    h.wb1.AddElement("InsertExcelStrID", row);
+// The export ports of an insert, and the command over a page.
+struct Spreadsheets {
+  TInsertCommand Command(IInsertPage& page) {
+    return TInsertCommand(globals, {page, dde, automation, clipboard, clock});
   }
-  FakeAutomation::Sheet& Running(const std::string& progId) {
-    auto& sheet = h.automation.sheets[progId];
-    sheet.running = true;
-    return sheet;
-  }
-  MainHarness h;
+  Journal journal;
+  TGlobals globals;
+  FakeClock clock;
+  FakeClipboard clipboard{journal};
+  FakeDde dde{journal, clipboard};
+  FakeAutomation automation{journal};
 };
 
-TEST_F(InsertCommandsTest, EachOutcomeTellsThePageItsOwnWay) {
-  const std::string wps = "alertMsg(\"亲，请先打开WPS，再来插入吧！\")";
-  const std::string exWinner = "alertMsg(\"亲，请先打开ExWinner，再来插入吧！\")";
-  const std::string selectCell = "alertMsg(\"亲，请先选择要插入的单元格，再来插入吧！\")";
+struct InsertCommandTest : ::testing::Test {
+  InsertCommandTest() { page.row = "A#B"; }
+  Spreadsheets s;
+  FakeInsertPage page;
+  TInsertCommand command = s.Command(page);
+};
+
+TEST(InsertCommand, EachOutcomeTellsThePageItsOwnWay) {
   const struct {
     const char* name;
     std::string settings;
     bool ddeExcel, oleExcel, wpsRunning;
     std::optional<std::string> selection;
-    std::vector<std::string> scripts;
+    std::vector<std::string> messages;
+    int counted;
   } cases[] = {
-      {"Excel by DDE", R"({"soft":"EXCEL"})", true, true, false, "R1C1", {kLogScript}},
-      {"Excel by automation", R"({"soft":"EXCEL"})", false, true, false, "R1C1", {kLogScript}},
-      {"no Excel", R"({"soft":"EXCEL"})", false, false, false, "R1C1", {kExcelMessageScript}},
-      {"WPS", R"({"soft":"wps"})", false, false, true, "R1C1", {kLogScript}},
-      {"no WPS", R"({"soft":"wps"})", true, true, false, "R1C1", {wps}},
-      {"no ExWinner", R"({"soft":"EXWINNER"})", false, true, true, "R1C1", {exWinner}},
-      {"no ExWinner cell", R"({"soft":"EXWINNER"})", true, true, true, "", {selectCell}},
+      {"Excel by DDE", R"({"soft":"EXCEL"})", true, true, false, "R1C1", {}, 1},
+      {"Excel by automation", R"({"soft":"EXCEL"})", false, true, false, "R1C1", {}, 1},
+      {"no Excel", R"({"soft":"EXCEL"})", false, false, false, "R1C1", {"亲，请先打开Excel，再来插入吧！"}, 0},
+      {"WPS", R"({"soft":"wps"})", false, false, true, "R1C1", {}, 1},
+      {"no WPS", R"({"soft":"wps"})", true, true, false, "R1C1", {"亲，请先打开WPS，再来插入吧！"}, 0},
+      {"no ExWinner", R"({"soft":"EXWINNER"})", false, true, true, "R1C1",
+       {"亲，请先打开ExWinner，再来插入吧！"}, 0},
+      {"no ExWinner cell", R"({"soft":"EXWINNER"})", true, true, true, "",
+       {"亲，请先选择要插入的单元格，再来插入吧！"}, 0},
       // A line too short for ExWinner's layout stops quietly.
-      {"short ExWinner line", R"({"soft":"EXWINNER"})", true, true, true, "R1C1", {}},
+      {"short ExWinner line", R"({"soft":"EXWINNER"})", true, true, true, "R1C1", {}, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    MainHarness m;
-    m.dde.running = c.ddeExcel;
-    m.dde.runningService = c.settings.find("EXWINNER") != std::string::npos ? "EXCEL" : "Excel";
-    m.dde.replies["Selection"] = c.selection;
-    m.automation.sheets["EXCEL.Application"].running = c.oleExcel;
-    m.automation.sheets["KET.Application"].running = c.wpsRunning;
-    m.wb1.LoadPage("http://127.0.0.1/pcprice/default/index");
-    m.wb1.AddElement("SettingStrID", c.settings);
-    m.wb1.AddElement("InsertExcelStrID", "A#B");
-    m.form->InsertExcelEventHandle();
-    EXPECT_EQ(m.wb1.scripts, c.scripts);
-    EXPECT_EQ(m.globals.SettingJson, c.settings);
+    Spreadsheets s;
+    FakeInsertPage page;
+    TInsertCommand command = s.Command(page);
+    s.dde.running = c.ddeExcel;
+    s.dde.runningService = c.settings.find("EXWINNER") != std::string::npos ? "EXCEL" : "Excel";
+    s.dde.replies["Selection"] = c.selection;
+    s.automation.sheets["EXCEL.Application"].running = c.oleExcel;
+    s.automation.sheets["KET.Application"].running = c.wpsRunning;
+    page.settings = c.settings;
+    page.row = "A#B";
+    command.Run(InsertKind::Row);
+    EXPECT_EQ(page.messages, c.messages);
+    EXPECT_EQ(page.counted, c.counted);
+    EXPECT_EQ(s.globals.SettingJson, c.settings);
   }
 }
 
-TEST_F(InsertCommandsTest, TheClickReadsThePageOnceAndTellsTheLayoutsOwnPage) {
-  // Settings always come from the wide page; the row and the log script go with the layout.
-  h.globals.Layout = "V";
-  Page(R"({"soft":"EXCEL","title":",a"})", "wide row");
-  h.wb2.LoadPage("http://127.0.0.1/pcprice/default/indexzb");
-  h.wb2.AddElement("InsertExcelStrID", "narrow#row");
+TEST_F(InsertCommandTest, AClickReadsThePageOnceAndACaptionNeedsNoRow) {
+  page.settings = R"({"soft":"EXCEL","title":",a"})";
+  command.Run(InsertKind::Row);
+  EXPECT_EQ(s.dde.grid, (Grid{{{1, 1}, "A"}, {{1, 2}, "B"}}));
+  EXPECT_EQ(page.settingsReads, 1);
+  EXPECT_EQ(page.rowReads, 1);
 
-  h.form->InsertExcelEventHandle();
-
-  EXPECT_EQ(h.dde.grid, (Grid{{{1, 1}, "narrow"}, {{1, 2}, "row"}}));
-  EXPECT_EQ(h.wb2.scripts, std::vector<std::string>{kLogScript});
-  EXPECT_TRUE(h.wb1.scripts.empty());
-  EXPECT_EQ(h.wb1.lookups["SettingStrID"], 1);
-  EXPECT_EQ(h.wb2.lookups["InsertExcelStrID"], 1);
-
-  h.form->InsertTitle2ExcelEventHandle();
-  EXPECT_EQ(h.wb1.lookups["SettingStrID"], 2);
-  EXPECT_EQ(h.wb2.lookups["InsertExcelStrID"], 1);  // a caption row needs no row text
+  command.Run(InsertKind::Caption);
+  EXPECT_EQ(page.settingsReads, 2);
+  EXPECT_EQ(page.rowReads, 1);
+  EXPECT_EQ(s.dde.grid.at({2, 2}), "a");
 }
 
-TEST_F(InsertCommandsTest, ARowWithATabGoesByAutomationIntact) {
-  auto& excel = Running("EXCEL.Application");
-  Page(R"({"soft":"EXCEL"})", "规格\t12#a\nb");
-  h.form->InsertExcelEventHandle();
-  EXPECT_TRUE(h.dde.commands.empty());
+TEST_F(InsertCommandTest, ARowWithATabGoesByAutomationIntact) {
+  auto& excel = s.automation.sheets["EXCEL.Application"];
+  excel.running = true;
+  page.settings = R"({"soft":"EXCEL"})";
+  page.row = "规格\t12#a\nb";
+  command.Run(InsertKind::Row);
+  EXPECT_TRUE(s.dde.commands.empty());
   EXPECT_EQ(excel.grid, (Grid{{{1, 1}, "规格\t12"}, {{1, 2}, "a\nb"}}));
-  EXPECT_EQ(h.wb1.scripts, std::vector<std::string>{kLogScript});
+  EXPECT_EQ(page.counted, 1);
 }
 
-TEST_F(InsertCommandsTest, PageFailuresLeaveTheHandlerAndAFailedLogScriptIsNoFailedInsert) {
-  Page(R"({"soft":"EXCEL"})", "A");
-  h.wb1.failLookups = true;
-  EXPECT_THROW(h.form->InsertExcelEventHandle(), BrowserError);
-  EXPECT_TRUE(h.dde.commands.empty());
-
-  h.wb1.failLookups = false;
-  h.wb1.failingScripts = {kLogScript};
-  Running("EXCEL.Application");
-  h.form->InsertExcelEventHandle();
-  EXPECT_EQ(h.dde.grid, (Grid{{{1, 1}, "A"}}));
-  EXPECT_FALSE(h.journal.Has("ole.get EXCEL.Application"));
+TEST_F(InsertCommandTest, APageThatCannotBeReadLeavesTheClickWithNothingWritten) {
+  page.settings = R"({"soft":"EXCEL"})";
+  page.failReads = true;
+  EXPECT_THROW(command.Run(InsertKind::Row), BrowserError);
+  EXPECT_TRUE(s.dde.commands.empty());
+  EXPECT_TRUE(page.messages.empty());
+  EXPECT_EQ(page.counted, 0);
 }
 
 // An Excel that never answers holds the click for each route's own ten seconds, no longer: the
 // automation route still gets its time after DDE has spent all of its own.
-TEST_F(InsertCommandsTest, AnUnansweringExcelHoldsTheClickForEachRoutesDeadlineOnly) {
+TEST(InsertCommand, AnUnansweringExcelHoldsTheClickForEachRoutesDeadlineOnly) {
   const struct {
     bool oleAnswers;
-    std::vector<std::string> scripts;
+    std::vector<std::string> messages;
     std::int64_t tookMs;
-  } cases[] = {{true, {kLogScript}, 10000}, {false, {kExcelMessageScript}, 20000}};
+  } cases[] = {{true, {}, 10000}, {false, {"亲，请先打开Excel，再来插入吧！"}, 20000}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.oleAnswers);
-    MainHarness m;
-    m.dde.answers = {&m.clock, 0, true, {}};
-    auto& excel = m.automation.sheets["EXCEL.Application"];
+    Spreadsheets s;
+    FakeInsertPage page;
+    TInsertCommand command = s.Command(page);
+    s.dde.answers = {&s.clock, 0, true, {}};
+    auto& excel = s.automation.sheets["EXCEL.Application"];
     excel.running = true;
-    excel.answers = {&m.clock, 0, !c.oleAnswers, {}};
-    m.wb1.LoadPage("http://127.0.0.1/pcprice/default/index");
-    m.wb1.AddElement("SettingStrID", R"({"soft":"EXCEL"})");
-    m.wb1.AddElement("InsertExcelStrID", "A#B");
-    const std::int64_t start = m.clock.tick;
-    m.form->InsertExcelEventHandle();
-    EXPECT_EQ(m.wb1.scripts, c.scripts);
-    EXPECT_EQ(m.clock.tick - start, c.tookMs);
+    excel.answers = {&s.clock, 0, !c.oleAnswers, {}};
+    page.settings = R"({"soft":"EXCEL"})";
+    page.row = "A#B";
+    const std::int64_t start = s.clock.tick;
+    command.Run(InsertKind::Row);
+    EXPECT_EQ(page.messages, c.messages);
+    EXPECT_EQ(s.clock.tick - start, c.tookMs);
     EXPECT_EQ(excel.grid.size(), c.oleAnswers ? 2u : 0u);
   }
+}
+
+// The page side over the main window's two browsers.
+struct InsertPageTest : ::testing::Test {
+  InsertPageTest() {
+    wb1.LoadPage("http://127.0.0.1/pcprice/default/index");
+    wb1.AddElement("SettingStrID", R"({"soft":"EXCEL"})");
+    wb1.AddElement("InsertExcelStrID", "wide row");
+    wb2.LoadPage("http://127.0.0.1/pcprice/default/indexzb");
+    wb2.AddElement("InsertExcelStrID", "narrow#row");
+    browsers.narrowActive = true;
+  }
+  FakeBrowser wb1{"wb1"};
+  FakeBrowser wb2{"wb2"};
+  FakeMainBrowsers browsers{wb1, wb2};
+  TInsertPage page{browsers};
+};
+
+TEST_F(InsertPageTest, SettingsComeFromTheWidePageAndEverythingElseGoesWithTheLayout) {
+  EXPECT_EQ(page.SettingsText(), R"({"soft":"EXCEL"})");
+  EXPECT_EQ(page.RowText(), "narrow#row");
+  page.ShowMessage("请先\"打开\"Excel\\");
+  page.CountInsert();
+  EXPECT_EQ(wb2.scripts, (std::vector<std::string>{"alertMsg(\"请先\\\"打开\\\"Excel\\\\\")", kLogScript}));
+  EXPECT_TRUE(wb1.scripts.empty());
+
+  browsers.narrowActive = false;
+  EXPECT_EQ(page.RowText(), "wide row");
+  wb1.ClearDocument();
+  EXPECT_EQ(page.SettingsText(), "");
+  wb2.failLookups = true;
+  browsers.narrowActive = true;
+  EXPECT_THROW(page.RowText(), BrowserError);
+}
+
+// A page that cannot count the row is no failed insert: no second route, no message.
+TEST_F(InsertPageTest, AFailedCountIsNoFailedInsert) {
+  Spreadsheets s;
+  s.automation.sheets["EXCEL.Application"].running = true;
+  TInsertCommand command = s.Command(page);
+  wb2.failingScripts = {kLogScript};
+  command.Run(InsertKind::Row);
+  EXPECT_EQ(s.dde.grid, (Grid{{{1, 1}, "narrow"}, {{1, 2}, "row"}}));
+  EXPECT_EQ(s.automation.sheets["EXCEL.Application"].calls, 0);
+  EXPECT_EQ(wb2.scripts, std::vector<std::string>{kLogScript});
+  EXPECT_EQ(wb1.lookups["SettingStrID"], 1);
+  EXPECT_EQ(wb2.lookups["InsertExcelStrID"], 1);
 }
 
 }  // namespace

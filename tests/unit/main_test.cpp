@@ -1,6 +1,7 @@
 // The main window's parts working together, through the façade the program builds.
 #include <gtest/gtest.h>
 
+#include "shell/HostRegistration.h"
 #include "tests/fakes/MainHarness.h"
 
 namespace zel {
@@ -94,6 +95,44 @@ TEST(MainFacade, AClosingWindowHidesTheMiniWindowAndAnExceptionIsLoggedWithItsPr
   EXPECT_EQ(h.journal.entries.front(), "mini.hide");
   h.form->ApplicationEvents1Exception("boom");
   EXPECT_EQ(h.LogMessages(), std::vector<std::string>{"系统异常：boom"});
+}
+
+// Creation registers the emulation level under the executable's file name; a registry failure
+// there skips the rest of the guarded start steps, and the rest of the creation still runs.
+TEST(MainFacade, CreationRegistersTheEmulationLevelAndARegistryFailureSkipsTheGuardedSteps) {
+  MainHarness h;
+  auto& key = h.registry.AddKey(RegRoot::CurrentUser, kEmulationKey);
+  h.Create();
+  EXPECT_EQ(key.values,
+            (std::map<std::string, fakes::FakeRegistry::Value>{{"Zel.exe", std::uint32_t{7000}}}));
+
+  MainHarness failing;
+  failing.registry.AddKey(RegRoot::CurrentUser, kEmulationKey).failWrites = true;
+  failing.Create();
+  EXPECT_FALSE(failing.journal.Has("atom HtZelEsc"));
+  EXPECT_TRUE(failing.ini->values.empty());
+  EXPECT_TRUE(failing.threads.bodies.empty());
+  EXPECT_EQ(failing.wb1.loadedHtml.size(), 1u);
+  EXPECT_EQ(failing.sinks.sinks.size(), 13u);
+}
+
+// Either browser's context menu acts on the page the layout shows and can end the program.
+TEST(MainFacade, TheBrowsersContextMenuRefreshesTheShownPageAndCloses) {
+  MainHarness h;
+  h.Create();
+  h.LoadServicePage(h.wb1, h.globals.IndexUrl);
+  h.wb1.AddElement("HVID");
+  h.wb1.RaiseDocumentComplete();
+  h.LoadServicePage(h.wb2, h.globals.IndexZbUrl);
+  ASSERT_TRUE(h.wb1.Fire("HVID"));  // the narrow layout
+  h.wb2.scripts.clear();
+  h.pmWB.answer = BrowserMenuCommand::Refresh;
+  EXPECT_TRUE(h.wb1.events->ShowContextMenu(1, 2));
+  EXPECT_EQ(h.wb2.scripts, std::vector<std::string>{"window.location.reload(true)"});
+  EXPECT_EQ(h.pmWB.shown.size(), 1u);
+  h.pmWB.answer = BrowserMenuCommand::Close;
+  EXPECT_TRUE(h.wb2.events->ShowContextMenu(1, 2));
+  EXPECT_EQ(h.application.terminations, 1);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/win32/Win32Util.h"
-#include "shell/Main.h"
+#include "shell/HostRegistration.h"
 #include "shell/win32/MainForm.h"
 #include "tests/wine/support/ZelProcess.h"
 

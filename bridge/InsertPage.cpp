@@ -1,0 +1,25 @@
+#include "bridge/InsertPage.h"
+
+#include "export/Insert.h"
+#include "shell/ScriptText.h"
+
+namespace zel {
+
+std::string TInsertPage::SettingsText() { return ElementValue(browsers_.Wide(), "SettingStrID"); }
+
+std::string TInsertPage::RowText() { return ElementValue(browsers_.Active(), "InsertExcelStrID"); }
+
+void TInsertPage::ShowMessage(const std::string& text) {
+  // The message is escaped: a quote in it would otherwise end the literal and the script.
+  browsers_.Active().ExecScript(ScriptCall("alertMsg", text));
+}
+
+void TInsertPage::CountInsert() {
+  // The page only counts inserts; a page that cannot be told is no reason to fail one.
+  try {
+    browsers_.Active().ExecScript(kInsertLogScript);
+  } catch (...) {
+  }
+}
+
+}  // namespace zel

@@ -1,0 +1,67 @@
+// The insert commands of the pages: the page's request goes to the routes, and the page hears of
+// a row written or of what the user must do first.
+#include "export/InsertCommand.h"
+
+namespace zel {
+
+TInsertCommand::TInsertCommand(TGlobals& settings, TInsertCommandPorts ports)
+    : settings_(settings),
+      page_(ports.page),
+      routes_(ports.DdeClientConv1, ports.automation, ports.clipboard, ports.clock,
+              settings.BlankMarker) {}
+
+InsertRequest TInsertCommand::ReadInsertRequest(InsertKind kind) {
+  // Page errors leave the click: a page that cannot be read inserts nothing.
+  InsertRequest request;
+  request.settings = page_.SettingsText();
+  if (kind == InsertKind::Row) request.rowText = page_.RowText();
+  return request;
+}
+
+void TInsertCommand::Run(InsertKind kind) {
+  const InsertRequest request = ReadInsertRequest(kind);
+  settings_.SettingJson = request.settings;
+  const InsertDecision decision = DecideInsert(kind, request, settings_.RowSeparator);
+  switch (decision.action) {
+    case InsertDecision::Action::Nothing: break;
+    case InsertDecision::Action::Message: page_.ShowMessage(decision.message); break;
+    case InsertDecision::Action::Excel: InsertExcel(decision.values); break;
+    case InsertDecision::Action::Wps: InsertWPS(decision.values); break;
+    case InsertDecision::Action::ExWinner: InsertExWinner(decision.values); break;
+  }
+}
+
+void TInsertCommand::InsertExcel(const std::vector<std::string>& values) {
+  if (InsertExcelByDde(values) || InsertExcelByOle(values)) {
+    page_.CountInsert();
+  } else {
+    page_.ShowMessage(kOpenExcelMessage);
+  }
+}
+
+bool TInsertCommand::InsertExcelByDde(const std::vector<std::string>& values) {
+  return routes_.ExcelByDde(values);
+}
+
+bool TInsertCommand::InsertExcelByOle(const std::vector<std::string>& values) {
+  return routes_.ExcelByOle(values);
+}
+
+void TInsertCommand::InsertWPS(const std::vector<std::string>& values) {
+  if (routes_.Wps(values)) {
+    page_.CountInsert();
+  } else {
+    page_.ShowMessage(kOpenWpsMessage);
+  }
+}
+
+void TInsertCommand::InsertExWinner(const std::vector<std::string>& values) {
+  switch (routes_.ExWinner(values)) {
+    case ExWinnerOutcome::Written: page_.CountInsert(); break;
+    case ExWinnerOutcome::NotRunning: page_.ShowMessage(kOpenExWinnerMessage); break;
+    case ExWinnerOutcome::NoSelection: page_.ShowMessage(kSelectCellMessage); break;
+    case ExWinnerOutcome::Stopped: break;
+  }
+}
+
+}  // namespace zel
