@@ -86,7 +86,9 @@ class TPageCommands final : public IMiniInputOwner {
   void BindHtmlEvent2();
   // A browser's command state changed: both pages bound again once both are complete.
   void CommandStateChange();
+  // Only pages of the service host, and the error page the window loaded, get handlers.
   bool MayBind(IBrowser& browser);
+  // What a click on a bound element runs.
   void Run(PageCommand command);
 
   void SettingEventHandle();
@@ -100,6 +102,7 @@ class TPageCommands final : public IMiniInputOwner {
   void QueryPriceEventHandle();
   void ErrorCloseEventHandle();
   void ErrorRefreshEventHandle();
+  // "SettingStrID" of the wide page, whatever the layout; empty when the page has none.
   std::string GetSettingJson();
 
   // IMiniInputOwner

@@ -1,9 +1,9 @@
 #pragma once
 // The main window: two browsers (wide "H" and narrow "V" layout), the pin state, the tray icon,
 // the Esc hotkey and the orderly close. Its methods are defined in the folder of the subsystem
-// that owns them: shell/ (window, page loading, host registration), bridge/ (binding, page
-// commands and the insert commands, which hand the page's request to the routes of export/),
-// update/ (the update check).
+// that owns them: shell/ (window, page loading, host registration), bridge/ (the insert
+// commands, which hand the page's request to the routes of export/), update/ (the update
+// check). The page commands and their binding are an object it owns (bridge/PageCommands.h).
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,6 +14,7 @@
 #include "app/Platform.h"
 #include "bridge/Browser.h"
 #include "bridge/DHTMLEvent.h"
+#include "bridge/PageCommands.h"
 #include "bridge/ToolLauncher.h"
 #include "export/Insert.h"
 #include "export/Routes.h"
@@ -66,9 +67,10 @@ struct TfrmMainPorts {
   IMonitors& monitors;
 };
 
-struct BindingRow;
-
-class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUpdateOwner {
+class TfrmMain final : public IMainBrowsers,
+                       private IUpdateOwner,
+                       private IPageCommandHost,
+                       private IInsertCommand {
  public:
   TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniFile> iniFile);
   TfrmMain(const TfrmMain&) = delete;
@@ -129,29 +131,12 @@ class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUp
   int GetIeEmulationValue();
   bool WriteAppNameToReg();
 
-  // ---- Element binding (bridge/Binding.cpp) and page commands (bridge/PageCommands.cpp)
-  void CreateSinks();
-  void BindHtmlEvent();
-  void BindHtmlEvent2();
-  void SettingEventHandle();
-  void MiniEventHandle();
-  void ReadDwgEventHandle();
-  void PinEventHandle();
-  void MinEventHandle();
-  void HVEventHandle();
-  void CloseEventHandle();
-  void MoveFormEventHandle();
-  void QueryPriceEventHandle();
-  void ErrorCloseEventHandle();
-  void ErrorRefreshEventHandle();
-  std::string GetSettingJson();
-  // IMiniInputOwner
-  void ShowOwner() override;
-  void QueryFromMini(const std::string& keyword) override;
-  // The mini input window, created on first need (owner: this window).
-  IMiniInputWindow& MiniInput();
-  // Only pages of the service host, and the error page this window loaded, get handlers.
-  bool MayBind(IBrowser& browser);
+  // ---- Element binding and page commands (bridge/PageCommands.h); they also own the mini
+  // input window's requests.
+  TPageCommands& PageCommands() { return Commands; }
+  void BindHtmlEvent() { Commands.BindHtmlEvent(); }
+  void BindHtmlEvent2() { Commands.BindHtmlEvent2(); }
+  std::string GetSettingJson() { return Commands.GetSettingJson(); }
 
   // ---- Inserts (bridge/InsertCommands.cpp): the page is read once, the routes of export/
   // write the row, and the page is told what happened.
@@ -193,24 +178,32 @@ class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUp
  private:
   class BrowserEvents;
 
-  IEventSink& Sink(int index);
   // A length designed at kDesignDpi, at the window's pixels per inch.
   int Scaled(int length);
   // Gives the window a layout's size at a remembered position, brought onto a monitor when
   // none shows that position any more.
   void PlaceWindow(int left, int top, int width, int height);
-  void BindTable(IBrowser& browser, const BindingRow* rows, std::size_t count);
   void ApplyPinState(IBrowser& browser);
   // IUpdateOwner (update/VersionCheck.cpp)
   void SetOwnerTopMost(bool topMost) override;
   std::string ExecutablePath() override;
+  // IPageCommandHost (shell/MainWindow.cpp)
+  void ShowWideLayout() override;
+  void SwitchLayout() override;
+  void RememberWidePlace() override;
+  void TogglePin() override;
+  void CloseProgram() override;
+  void RestoreApplication() override;
+  bool ShowsOwnErrorPage() override;
+  bool Closing() override;
+  // IInsertCommand
+  void Run(InsertKind kind) override { RunInsert(kind); }
 
   TGlobals& G;
   TfrmMainPorts P;
   std::unique_ptr<IIniFile> IniFile;
   std::unique_ptr<BrowserEvents> Wb1Events;
   std::unique_ptr<BrowserEvents> Wb2Events;
-  std::vector<IEventSink*> Sinks;
   MiniInputOnDemand frmMinInput;
   InsertRoutes Export;
   // The error page was loaded by this window and no other page has been navigated to since.
@@ -222,6 +215,8 @@ class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUp
   };
   ReloadPace ReloadPaces[2];  // wide, narrow
   TUpdateCheck Update;
+  TPageCommands Commands{G, {*this, *this, P.window, frmMinInput, P.sinks, P.registry, P.tools,
+                             *this}};
 };
 
 }  // namespace zel

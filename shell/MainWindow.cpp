@@ -31,8 +31,6 @@ TfrmMain::TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniF
 TfrmMain::~TfrmMain() {
   P.EmbeddedWB1.SetEvents(nullptr);
   P.EmbeddedWB2.SetEvents(nullptr);
-  // The sinks outlive the window: a late page event must find no handler pointing at it.
-  for (IEventSink* sink : Sinks) sink->HookEventHandler(nullptr);
 }
 
 void TfrmMain::FormCreate(const std::vector<std::string>& args) {
@@ -68,7 +66,7 @@ void TfrmMain::FormCreate(const std::vector<std::string>& args) {
   // A first page that fails to start is logged; the window is still made whole, or no page
   // button would ever work.
   Guarded([this] { FirstPage(); });
-  CreateSinks();
+  Commands.CreateSinks();
   P.application.SetMessageHookInstalled(true);
   P.EmbeddedWB2.SetVisible(false);
   G.LastCheckTime = P.clock.Now();
@@ -127,6 +125,52 @@ void TfrmMain::ChangeToH() {
   PlaceWindow(G.HLeft, G.HTop, G.HWidth, G.HHeight);
   P.window.Show();
 }
+
+void TfrmMain::ShowWideLayout() { ChangeToH(); }
+
+void TfrmMain::SwitchLayout() {
+  P.window.Hide();
+  const WindowRect at = P.window.Bounds();
+  if (G.Layout == "H") {
+    G.Layout = "V";
+    G.HLeft = at.left;
+    G.HTop = at.top;
+    P.EmbeddedWB1.SetVisible(false);
+    P.EmbeddedWB2.SetVisible(true);
+    PlaceWindow(G.VLeft, G.VTop, G.VWidth, G.VHeight);
+    if (Contains(P.EmbeddedWB2.LocationURL(), G.IndexZbUrl)) {
+      RefreshZel();
+    } else {
+      P.EmbeddedWB2.Navigate(G.IndexZbUrl);
+    }
+  } else {
+    G.Layout = "H";
+    G.VLeft = at.left;
+    G.VTop = at.top;
+    P.EmbeddedWB1.SetVisible(true);
+    P.EmbeddedWB2.SetVisible(false);
+    PlaceWindow(G.HLeft, G.HTop, G.HWidth, G.HHeight);
+    RefreshZel();
+  }
+  P.window.Show();
+}
+
+void TfrmMain::RememberWidePlace() {
+  if (G.Layout != "H") return;
+  const WindowRect at = P.window.Bounds();
+  G.HLeft = at.left;
+  G.HTop = at.top;
+}
+
+void TfrmMain::TogglePin() { SetWindowTop(true); }
+
+void TfrmMain::CloseProgram() { AppClose(); }
+
+void TfrmMain::RestoreApplication() { P.application.Restore(); }
+
+bool TfrmMain::ShowsOwnErrorPage() { return ErrorPageShown; }
+
+bool TfrmMain::Closing() { return G.IsClosing; }
 
 int TfrmMain::Scaled(int length) { return ScaleToDpi(length, P.window.Dpi()); }
 

@@ -49,14 +49,8 @@ void TfrmMain::RcRefreshClick() { RefreshZel(); }
 
 void TfrmMain::RcCloseClick() { AppClose(); }
 
-void TfrmMain::EmbeddedWB1CommandStateChange() {
-  if (G.IsClosing) return;
-  if (P.EmbeddedWB1.ReadyState() == 4 && P.EmbeddedWB2.ReadyState() == 4) {
-    BindHtmlEvent();
-    BindHtmlEvent2();
-  }
-}
+void TfrmMain::EmbeddedWB1CommandStateChange() { Commands.CommandStateChange(); }
 
-void TfrmMain::EmbeddedWB2CommandStateChange() { EmbeddedWB1CommandStateChange(); }
+void TfrmMain::EmbeddedWB2CommandStateChange() { Commands.CommandStateChange(); }
 
 }  // namespace zel

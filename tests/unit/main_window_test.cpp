@@ -90,7 +90,7 @@ TEST(MainWindowScale, AtAMonitorOf144DpiTheWindowAndItsPlacesScale) {
   EXPECT_EQ(h.globals.HTop, 150);
   EXPECT_EQ(h.globals.VLeft, 1920 - 540 - 75);
   EXPECT_EQ(h.globals.VTop, 30);
-  h.form->HVEventHandle();
+  h.form->PageCommands().HVEventHandle();
   EXPECT_EQ(h.window.bounds.width, 540);
   EXPECT_EQ(h.window.bounds.height, 1005);
 }
@@ -236,7 +236,7 @@ TEST_F(MainWindowTest, AppCloseEndsTheProgramWhicheverStepFails) {
     }
     m.application.failUnhook = c.unhookFails;
     m.hotKeys.failUnregister = c.unregisterFails;
-    m.form->MiniEventHandle();
+    m.form->PageCommands().MiniEventHandle();
     m.journal.Clear();
     EXPECT_NO_THROW(m.form->AppClose());
     EXPECT_TRUE(m.globals.IsClosing);
@@ -284,6 +284,82 @@ TEST_F(MainWindowTest, TrayReactions) {
 TEST_F(MainWindowTest, ExceptionsAreLoggedWithTheirPrefix) {
   h.form->ApplicationEvents1Exception("boom");
   EXPECT_EQ(h.LogMessages(), std::vector<std::string>{"系统异常：boom"});
+}
+
+// The pages' layout commands, through the window's side of them: the layout switch and the
+// place each layout remembers.
+struct LayoutCommandsTest : ::testing::Test {
+  LayoutCommandsTest() {
+    h.Create();
+    h.LoadServicePage(h.wb1, h.globals.IndexUrl);
+    h.window.bounds = {500, 150, 900, 600};
+  }
+  MainHarness h;
+};
+
+TEST_F(LayoutCommandsTest, HvTwiceComesBackWhereItWasAndReloadsTheWidePage) {
+  h.form->PageCommands().HVEventHandle();
+  EXPECT_EQ(h.globals.Layout, "V");
+  EXPECT_EQ(h.window.bounds.width, 360);
+  EXPECT_EQ(h.window.bounds.height, 670);
+  EXPECT_EQ(h.wb2.navigations, std::vector<std::string>{h.globals.IndexZbUrl});
+  EXPECT_TRUE(h.wb2.visible);
+  EXPECT_FALSE(h.wb1.visible);
+  h.window.bounds.left = 1200;  // moved while narrow
+
+  h.form->PageCommands().HVEventHandle();
+  EXPECT_EQ(h.globals.Layout, "H");
+  EXPECT_EQ(h.window.bounds.left, 500);
+  EXPECT_EQ(h.window.bounds.top, 150);
+  EXPECT_EQ(h.wb1.scripts, std::vector<std::string>{"window.location.reload(true)"});
+  EXPECT_TRUE(h.window.visible);
+
+  // The narrow page is there already: it is reloaded, not navigated to, at the narrow position
+  // recorded by the last switch.
+  h.wb2.LoadPage(h.globals.IndexZbUrl + "?x=1");
+  h.form->PageCommands().HVEventHandle();
+  EXPECT_EQ(h.window.bounds.left, 1200);
+  EXPECT_EQ(h.wb2.navigations.size(), 1u);
+  EXPECT_EQ(h.wb2.scripts, std::vector<std::string>{"window.location.reload(true)"});
+}
+
+// The scripts these commands run are the page commands' own test.
+TEST_F(LayoutCommandsTest, QueryPriceAndSettingShowTheWideLayoutAndRecordNoNarrowPlace) {
+  const struct {
+    void (TPageCommands::*command)();
+    const char* name;
+  } cases[] = {{&TPageCommands::QueryPriceEventHandle, "QueryPriceID"},
+               {&TPageCommands::SettingEventHandle, "SettingID"}};
+  h.LoadServicePage(h.wb2, h.globals.IndexZbUrl);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    h.form->PageCommands().HVEventHandle();
+    const int narrowLeft = h.window.bounds.left;
+    h.window.bounds.left = narrowLeft + 7;  // not recorded by this switch
+    (h.form->PageCommands().*c.command)();
+    EXPECT_EQ(h.globals.Layout, "H");
+    EXPECT_TRUE(h.wb1.visible);
+    EXPECT_TRUE(h.window.visible);
+    EXPECT_EQ(h.globals.VLeft, narrowLeft);  // the moved narrow position is not recorded
+  }
+}
+
+TEST_F(LayoutCommandsTest, MinRemembersTheWidePositionForTheWayBackFromTheMini) {
+  h.window.bounds = {321, 123, 900, 600};
+  h.form->PageCommands().MinEventHandle();
+  EXPECT_FALSE(h.window.visible);
+  EXPECT_TRUE(h.journal.Has("mini.show"));
+  h.window.bounds = {0, 0, 1, 1};
+  h.form->PageCommands().QueryFromMini("电阻");
+  EXPECT_EQ(h.window.bounds.left, 321);
+  EXPECT_EQ(h.window.bounds.top, 123);
+  EXPECT_TRUE(h.window.visible);
+  EXPECT_TRUE(h.journal.Has("app.restore"));
+  // "MiniID" records nothing.
+  h.window.bounds = {10, 10, 900, 600};
+  h.form->PageCommands().MiniEventHandle();
+  EXPECT_EQ(h.globals.HLeft, 321);
+  EXPECT_EQ(h.journal.Count("mini.show"), 2u);
 }
 
 }  // namespace

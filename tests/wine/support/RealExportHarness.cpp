@@ -19,7 +19,7 @@ RealExportHarness::RealExportHarness() {
                       monitors};
   form = std::make_unique<TfrmMain>(globals, ports, std::make_unique<fakes::FakeIniFile>());
   SetExceptionReporter([this](const std::string& m) { form->ApplicationEvents1Exception(m); });
-  form->CreateSinks();
+  form->PageCommands().CreateSinks();
 }
 
 RealExportHarness::~RealExportHarness() {
