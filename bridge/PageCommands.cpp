@@ -106,7 +106,9 @@ void TPageCommands::CloseEventHandle() {
   }
 }
 
-void TPageCommands::MoveFormEventHandle() { ports_.window.StartSystemDrag(); }
+void TPageCommands::MoveFormEventHandle() { MoveForm(); }
+
+void TPageCommands::MoveForm() { ports_.window.StartSystemDrag(); }
 
 void TPageCommands::ErrorCloseEventHandle() { ports_.host.CloseProgram(); }
 

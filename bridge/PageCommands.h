@@ -99,6 +99,8 @@ class TPageCommands final : public IMiniInputOwner {
   void HVEventHandle();
   void CloseEventHandle();
   void MoveFormEventHandle();
+  // The system drags the main window with the mouse until the button is released.
+  void MoveForm();
   void QueryPriceEventHandle();
   void ErrorCloseEventHandle();
   void ErrorRefreshEventHandle();

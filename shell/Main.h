@@ -87,7 +87,6 @@ class TfrmMain final : public IMainBrowsers,
   void CloseMainClick();
   void SetWindowTop(bool toggle);
   void ChangeToH();
-  void MoveForm();
   void ShowInTask(bool show);
   void HotKey(int virtualKey);
   // Turns 0x0700 and 0x070C for the browser windows into WM_NULL; true when it changed it.

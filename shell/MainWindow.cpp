@@ -179,8 +179,6 @@ void TfrmMain::PlaceWindow(int left, int top, int width, int height) {
       OnSomeMonitor(P.monitors.List(), {left, top, Scaled(width), Scaled(height)}));
 }
 
-void TfrmMain::MoveForm() { P.window.StartSystemDrag(); }
-
 void TfrmMain::ShowInTask(bool show) { P.application.ShowInTask(show); }
 
 void TfrmMain::HotKey(int virtualKey) {
