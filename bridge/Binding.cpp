@@ -1,78 +1,103 @@
-// The sinks of the main window and the tables that bind page elements to its handlers.
-#include "shell/Main.h"
+// The tables that bind the main window's page elements to its commands, and the binding itself.
+#include "bridge/Origin.h"
+#include "bridge/PageCommands.h"
 
 namespace zel {
 
-enum SinkIndex {
-  kSetting, kMini, kReadDwg, kPin, kMin, kHV, kClose, kMoveForm, kQueryPrice,
-  kInsertExcel, kInsertTitle, kErrorClose, kErrorRefresh, kSinkCount
-};
-
-struct BindingRow {
-  const char* id;
-  EventProperty property;
-  SinkIndex sink;
-  void (TfrmMain::*handler)();
-};
-
 namespace {
-constexpr BindingRow kWideTable[] = {
-    {"MiniID", EventProperty::OnClick, kMini, &TfrmMain::MiniEventHandle},
-    {"ReadDwgID", EventProperty::OnClick, kReadDwg, &TfrmMain::ReadDwgEventHandle},
-    {"PinID", EventProperty::OnClick, kPin, &TfrmMain::PinEventHandle},
-    {"MinID", EventProperty::OnClick, kMin, &TfrmMain::MinEventHandle},
-    {"HVID", EventProperty::OnClick, kHV, &TfrmMain::HVEventHandle},
-    {"CloseID", EventProperty::OnClick, kClose, &TfrmMain::CloseEventHandle},
-    {"MoveFormID", EventProperty::OnMouseDown, kMoveForm, &TfrmMain::MoveFormEventHandle},
-    {"MoveFormID2", EventProperty::OnMouseDown, kMoveForm, &TfrmMain::MoveFormEventHandle},
-    {"InsertExcelID", EventProperty::OnClick, kInsertExcel, &TfrmMain::InsertExcelEventHandle},
-    {"btnAddTitle", EventProperty::OnClick, kInsertTitle, &TfrmMain::InsertTitle2ExcelEventHandle},
-    {"ErrorRefreshID", EventProperty::OnClick, kErrorRefresh, &TfrmMain::ErrorRefreshEventHandle},
-    {"ErrorCloseID", EventProperty::OnClick, kErrorClose, &TfrmMain::ErrorCloseEventHandle},
-};
+using C = PageCommand;
+constexpr EventProperty kClick = EventProperty::OnClick;
+constexpr EventProperty kDown = EventProperty::OnMouseDown;
 
-constexpr BindingRow kNarrowTable[] = {
-    {"SettingID", EventProperty::OnClick, kSetting, &TfrmMain::SettingEventHandle},
-    {"MiniID", EventProperty::OnClick, kMini, &TfrmMain::MiniEventHandle},
-    {"ReadDwgID", EventProperty::OnClick, kReadDwg, &TfrmMain::ReadDwgEventHandle},
-    {"PinID", EventProperty::OnClick, kPin, &TfrmMain::PinEventHandle},
-    {"MinID", EventProperty::OnClick, kMin, &TfrmMain::MinEventHandle},
-    {"HVID", EventProperty::OnClick, kHV, &TfrmMain::HVEventHandle},
-    {"QueryPriceID", EventProperty::OnClick, kQueryPrice, &TfrmMain::QueryPriceEventHandle},
-    {"CloseID", EventProperty::OnClick, kClose, &TfrmMain::CloseEventHandle},
-    {"MoveFormID", EventProperty::OnMouseDown, kMoveForm, &TfrmMain::MoveFormEventHandle},
-    {"MoveFormID2", EventProperty::OnMouseDown, kMoveForm, &TfrmMain::MoveFormEventHandle},
-    {"InsertExcelID", EventProperty::OnClick, kInsertExcel, &TfrmMain::InsertExcelEventHandle},
-    {"ErrorRefreshID", EventProperty::OnClick, kErrorRefresh, &TfrmMain::ErrorRefreshEventHandle},
-    {"ErrorCloseID", EventProperty::OnClick, kErrorClose, &TfrmMain::ErrorCloseEventHandle},
-};
+std::size_t SinkIndex(PageCommand command) { return static_cast<std::size_t>(command); }
+
+// Each row whose element the page has, in the table's order, with that element. A failing
+// lookup ends the walk: the rows found before it have been handed on.
+template <typename Found>
+void ForEachFound(IBrowser& browser, const std::vector<BindingRow>& table, Found&& found) {
+  if (!browser.HasDocument()) return;
+  for (const BindingRow& row : table) {
+    const auto element = browser.FindElement(row.id);
+    if (element) found(row, *element);
+  }
+}
 }  // namespace
 
-void TfrmMain::CreateSinks() {
-  Sinks.clear();
-  for (int i = 0; i < kSinkCount; ++i) Sinks.push_back(&P.sinks.CreateSink());
+const std::vector<BindingRow>& WideBindings() {
+  static const std::vector<BindingRow> rows = {
+      {"MiniID", kClick, C::Mini},
+      {"ReadDwgID", kClick, C::ReadDwg},
+      {"PinID", kClick, C::Pin},
+      {"MinID", kClick, C::Min},
+      {"HVID", kClick, C::HV},
+      {"CloseID", kClick, C::Close},
+      {"MoveFormID", kDown, C::MoveForm},
+      {"MoveFormID2", kDown, C::MoveForm},
+      {"InsertExcelID", kClick, C::InsertExcel},
+      {"btnAddTitle", kClick, C::InsertTitle},
+      {"ErrorRefreshID", kClick, C::ErrorRefresh},
+      {"ErrorCloseID", kClick, C::ErrorClose},
+  };
+  return rows;
 }
 
-IEventSink& TfrmMain::Sink(int index) { return *Sinks.at(static_cast<std::size_t>(index)); }
+const std::vector<BindingRow>& NarrowBindings() {
+  static const std::vector<BindingRow> rows = {
+      {"SettingID", kClick, C::Setting},
+      {"MiniID", kClick, C::Mini},
+      {"ReadDwgID", kClick, C::ReadDwg},
+      {"PinID", kClick, C::Pin},
+      {"MinID", kClick, C::Min},
+      {"HVID", kClick, C::HV},
+      {"QueryPriceID", kClick, C::QueryPrice},
+      {"CloseID", kClick, C::Close},
+      {"MoveFormID", kDown, C::MoveForm},
+      {"MoveFormID2", kDown, C::MoveForm},
+      {"InsertExcelID", kClick, C::InsertExcel},
+      {"ErrorRefreshID", kClick, C::ErrorRefresh},
+      {"ErrorCloseID", kClick, C::ErrorClose},
+  };
+  return rows;
+}
 
-void TfrmMain::BindTable(IBrowser& browser, const BindingRow* rows, std::size_t count) {
+std::vector<BindingRow> RowsToBind(IBrowser& browser, const std::vector<BindingRow>& table) {
+  std::vector<BindingRow> rows;
+  ForEachFound(browser, table, [&rows](const BindingRow& row, IHtmlElement&) {
+    rows.push_back(row);
+  });
+  return rows;
+}
+
+void TPageCommands::CreateSinks() {
+  sinks_.clear();
+  for (std::size_t i = 0; i < kPageCommandCount; ++i) sinks_.push_back(&ports_.sinks.CreateSink());
+}
+
+void TPageCommands::Bind(IBrowser& browser, const std::vector<BindingRow>& table) {
   if (!browser.HasDocument() || !MayBind(browser)) return;
-  for (std::size_t i = 0; i < count; ++i) {
-    const BindingRow& row = rows[i];
-    auto element = browser.FindElement(row.id);
-    if (!element) continue;
-    IEventSink& sink = Sink(row.sink);
-    sink.HookEventHandler([this, handler = row.handler] { (this->*handler)(); });
-    element->Bind(row.property, sink);
+  ForEachFound(browser, table, [this](const BindingRow& row, IHtmlElement& element) {
+    // Both pages share the sinks: a click reaches the same command whichever page fired.
+    IEventSink& sink = *sinks_.at(SinkIndex(row.command));
+    sink.HookEventHandler([this, command = row.command] { Run(command); });
+    element.Bind(row.property, sink);
+  });
+}
+
+void TPageCommands::BindHtmlEvent() { Bind(ports_.browsers.Wide(), WideBindings()); }
+
+void TPageCommands::BindHtmlEvent2() { Bind(ports_.browsers.Narrow(), NarrowBindings()); }
+
+void TPageCommands::CommandStateChange() {
+  if (ports_.host.Closing()) return;
+  if (ports_.browsers.Wide().ReadyState() == 4 && ports_.browsers.Narrow().ReadyState() == 4) {
+    BindHtmlEvent();
+    BindHtmlEvent2();
   }
 }
 
-void TfrmMain::BindHtmlEvent() {
-  BindTable(P.EmbeddedWB1, kWideTable, std::size(kWideTable));
-}
-
-void TfrmMain::BindHtmlEvent2() {
-  BindTable(P.EmbeddedWB2, kNarrowTable, std::size(kNarrowTable));
+bool TPageCommands::MayBind(IBrowser& browser) {
+  if (&browser == &ports_.browsers.Wide() && ports_.host.ShowsOwnErrorPage()) return true;
+  return IsServiceAddress(settings_, browser.LocationURL());
 }
 
 }  // namespace zel

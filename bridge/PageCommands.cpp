@@ -1,8 +1,8 @@
 // The main window's page commands: the mini window, the drawing tool, pin, layouts, the price
-// query and settings, close, drag, and the error page's buttons.
+// query and settings, close, drag, the inserts, and the error page's buttons.
+#include "bridge/PageCommands.h"
+
 #include "app/Startup.h"
-#include "bridge/Origin.h"
-#include "shell/Main.h"
 #include "shell/ScriptText.h"
 
 namespace zel {
@@ -13,132 +13,123 @@ constexpr char kToolMissingScript[] = "Tobatu()";
 constexpr char kToWideScript[] = "miniToHorizontal()";
 }  // namespace
 
-IMiniInputWindow& TfrmMain::MiniInput() { return frmMinInput; }
+TPageCommands::TPageCommands(TGlobals& settings, TPageCommandPorts ports)
+    : settings_(settings), ports_(ports) {}
 
-void TfrmMain::ShowOwner() { P.window.Show(); }
+TPageCommands::~TPageCommands() {
+  // The sinks outlive the window: a late page event must find no handler pointing at it.
+  for (IEventSink* sink : sinks_) sink->HookEventHandler(nullptr);
+}
 
-void TfrmMain::SettingEventHandle() {
+void TPageCommands::Run(PageCommand command) {
+  switch (command) {
+    case PageCommand::Setting: SettingEventHandle(); break;
+    case PageCommand::Mini: MiniEventHandle(); break;
+    case PageCommand::ReadDwg: ReadDwgEventHandle(); break;
+    case PageCommand::Pin: PinEventHandle(); break;
+    case PageCommand::Min: MinEventHandle(); break;
+    case PageCommand::HV: HVEventHandle(); break;
+    case PageCommand::Close: CloseEventHandle(); break;
+    case PageCommand::MoveForm: MoveFormEventHandle(); break;
+    case PageCommand::QueryPrice: QueryPriceEventHandle(); break;
+    case PageCommand::InsertExcel: ports_.insert.Run(InsertKind::Row); break;
+    case PageCommand::InsertTitle: ports_.insert.Run(InsertKind::Caption); break;
+    case PageCommand::ErrorClose: ErrorCloseEventHandle(); break;
+    case PageCommand::ErrorRefresh: ErrorRefreshEventHandle(); break;
+  }
+}
+
+void TPageCommands::ShowOwner() { ports_.window.Show(); }
+
+void TPageCommands::SettingEventHandle() {
   try {
-    ChangeToH();
-    P.EmbeddedWB1.ExecScript(kToWideScript);
-    P.EmbeddedWB1.ExecScript("openSetting()");
+    ports_.host.ShowWideLayout();
+    ports_.browsers.Wide().ExecScript(kToWideScript);
+    ports_.browsers.Wide().ExecScript("openSetting()");
   } catch (...) {
     // The page's own functions; a page without them does nothing more.
   }
 }
 
-void TfrmMain::QueryPriceEventHandle() {
+void TPageCommands::QueryPriceEventHandle() {
   try {
-    ChangeToH();
-    P.EmbeddedWB1.ExecScript(kToWideScript);
-    P.EmbeddedWB1.ExecScript("loadOrderDiv()");
+    ports_.host.ShowWideLayout();
+    ports_.browsers.Wide().ExecScript(kToWideScript);
+    ports_.browsers.Wide().ExecScript("loadOrderDiv()");
   } catch (...) {
   }
 }
 
-void TfrmMain::MiniEventHandle() {
-  P.window.Hide();
-  MiniInput().Show();
+void TPageCommands::MiniEventHandle() {
+  ports_.window.Hide();
+  ports_.mini.Show();
 }
 
-void TfrmMain::MinEventHandle() {
-  if (G.Layout == "H") {
-    const WindowRect at = P.window.Bounds();
-    G.HLeft = at.left;
-    G.HTop = at.top;
-  }
-  MiniInput().Show();
-  P.window.Hide();
+void TPageCommands::MinEventHandle() {
+  ports_.host.RememberWidePlace();
+  ports_.mini.Show();
+  ports_.window.Hide();
 }
 
-void TfrmMain::ReadDwgEventHandle() {
+void TPageCommands::ReadDwgEventHandle() {
+  IBrowser& page = ports_.browsers.Wide();
   try {
-    std::string path = ReadLocalMachineString(P.registry, kToolKey, "INSTALLPATH");
+    std::string path = ReadLocalMachineString(ports_.registry, kToolKey, "INSTALLPATH");
     // No installation folder means no tool, not a look in the current drive's root.
     if (path.empty()) {
-      P.EmbeddedWB1.ExecScript(kToolMissingScript);
+      page.ExecScript(kToolMissingScript);
       return;
     }
     path = WithoutTrailingSlash(path) + "\\Drawscan.exe";
-    if (!P.tools.FileExists(path)) {
-      P.EmbeddedWB1.ExecScript(kToolMissingScript);
+    if (!ports_.tools.FileExists(path)) {
+      page.ExecScript(kToolMissingScript);
       return;
     }
     // Quoted: a path with blanks must not start another program ("C:\Program.exe").
-    P.tools.Start("\"" + path + "\" EXWINNER");
+    ports_.tools.Start("\"" + path + "\" EXWINNER");
   } catch (...) {
-    P.EmbeddedWB1.ExecScript(kToolMissingScript);
+    page.ExecScript(kToolMissingScript);
   }
 }
 
-void TfrmMain::PinEventHandle() { SetWindowTop(true); }
+void TPageCommands::PinEventHandle() { ports_.host.TogglePin(); }
 
-void TfrmMain::HVEventHandle() {
-  P.window.Hide();
-  const WindowRect at = P.window.Bounds();
-  if (G.Layout == "H") {
-    G.Layout = "V";
-    G.HLeft = at.left;
-    G.HTop = at.top;
-    P.EmbeddedWB1.SetVisible(false);
-    P.EmbeddedWB2.SetVisible(true);
-    PlaceWindow(G.VLeft, G.VTop, G.VWidth, G.VHeight);
-    if (Contains(P.EmbeddedWB2.LocationURL(), G.IndexZbUrl)) {
-      RefreshZel();
-    } else {
-      P.EmbeddedWB2.Navigate(G.IndexZbUrl);
-    }
+void TPageCommands::HVEventHandle() { ports_.host.SwitchLayout(); }
+
+void TPageCommands::CloseEventHandle() {
+  settings_.SettingJson = GetSettingJson();
+  if (GetJsonValue("state", settings_.SettingJson) == "0") {
+    ports_.mini.Show();
+    ports_.window.Hide();
   } else {
-    G.Layout = "H";
-    G.VLeft = at.left;
-    G.VTop = at.top;
-    P.EmbeddedWB1.SetVisible(true);
-    P.EmbeddedWB2.SetVisible(false);
-    PlaceWindow(G.HLeft, G.HTop, G.HWidth, G.HHeight);
-    RefreshZel();
-  }
-  P.window.Show();
-}
-
-void TfrmMain::CloseEventHandle() {
-  G.SettingJson = GetSettingJson();
-  if (GetJsonValue("state", G.SettingJson) == "0") {
-    MiniInput().Show();
-    P.window.Hide();
-  } else {
-    AppClose();
+    ports_.host.CloseProgram();
   }
 }
 
-void TfrmMain::MoveFormEventHandle() { MoveForm(); }
+void TPageCommands::MoveFormEventHandle() { MoveForm(); }
 
-void TfrmMain::ErrorCloseEventHandle() { AppClose(); }
+void TPageCommands::MoveForm() { ports_.window.StartSystemDrag(); }
 
-void TfrmMain::ErrorRefreshEventHandle() {}
+void TPageCommands::ErrorCloseEventHandle() { ports_.host.CloseProgram(); }
 
-std::string TfrmMain::GetSettingJson() {
-  // Always the wide page, whatever the layout.
-  IBrowser& wb = P.EmbeddedWB1;
-  if (!wb.HasDocument()) return {};
-  const auto element = wb.FindElement("SettingStrID");
-  return element ? element->Value() : std::string();
+void TPageCommands::ErrorRefreshEventHandle() {}
+
+// Always the wide page, whatever the layout.
+std::string TPageCommands::GetSettingJson() {
+  return ElementValue(ports_.browsers.Wide(), "SettingStrID");
 }
 
-void TfrmMain::QueryFromMini(const std::string& keyword) {
+void TPageCommands::QueryFromMini(const std::string& keyword) {
   try {
-    P.application.Restore();
-    ChangeToH();
-    P.EmbeddedWB1.ExecScript(kToWideScript);
+    ports_.host.RestoreApplication();
+    ports_.host.ShowWideLayout();
+    IBrowser& page = ports_.browsers.Wide();
+    page.ExecScript(kToWideScript);
     // The keyword as a script literal: component names hold quotes (a 3.5" drive), and no
     // keyword may run as script.
-    if (!keyword.empty()) P.EmbeddedWB1.ExecScript(ScriptCall("QueryByMini", keyword));
+    if (!keyword.empty()) page.ExecScript(ScriptCall("QueryByMini", keyword));
   } catch (...) {
   }
-}
-
-bool TfrmMain::MayBind(IBrowser& browser) {
-  if (&browser == &P.EmbeddedWB1 && ErrorPageShown) return true;
-  return IsServiceAddress(G, browser.LocationURL());
 }
 
 }  // namespace zel

@@ -86,7 +86,9 @@ class TPageCommands final : public IMiniInputOwner {
   void BindHtmlEvent2();
   // A browser's command state changed: both pages bound again once both are complete.
   void CommandStateChange();
+  // Only pages of the service host, and the error page the window loaded, get handlers.
   bool MayBind(IBrowser& browser);
+  // What a click on a bound element runs.
   void Run(PageCommand command);
 
   void SettingEventHandle();
@@ -97,9 +99,12 @@ class TPageCommands final : public IMiniInputOwner {
   void HVEventHandle();
   void CloseEventHandle();
   void MoveFormEventHandle();
+  // The system drags the main window with the mouse until the button is released.
+  void MoveForm();
   void QueryPriceEventHandle();
   void ErrorCloseEventHandle();
   void ErrorRefreshEventHandle();
+  // "SettingStrID" of the wide page, whatever the layout; empty when the page has none.
   std::string GetSettingJson();
 
   // IMiniInputOwner

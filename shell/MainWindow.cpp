@@ -133,8 +133,6 @@ void TMainWindow::ShowLayout(LayoutKind kind) {
 
 int TMainWindow::Scaled(int length) { return ScaleToDpi(length, ports_.window.Dpi()); }
 
-void TMainWindow::MoveForm() { ports_.window.StartSystemDrag(); }
-
 void TMainWindow::ShowInTask(bool show) { ports_.application.ShowInTask(show); }
 
 void TMainWindow::RestoreApplication() { ports_.application.Restore(); }

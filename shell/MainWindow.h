@@ -70,7 +70,6 @@ class TMainWindow final : public IMainBrowsers {
   void SwitchLayout();
   // In the wide layout, where the window stands now is where it comes back to.
   void RememberWidePlace();
-  void MoveForm();
   void ShowInTask(bool show);
   void RestoreApplication();
   void HotKey(int virtualKey);

@@ -164,7 +164,7 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
                       sinks,    dde,          automation, clipboard, tools,
                       pmWB,     reloadTimer,
                       [&]() {
-                        return CreateMiniInputWindow(hwnd, globals, *owner, sinks, life.clock,
+                        return CreateMiniInputWindow(hwnd, globals, owner->PageCommands(), sinks, life.clock,
                                                      monitors);
                       },
                       {download, updateFiles, processes, updateDialog, signatures, retryTimer},

@@ -207,11 +207,18 @@ class FakeMiniInput final : public IMiniInputWindow {
  public:
   explicit FakeMiniInput(Journal& j) : journal(j) {}
   ~FakeMiniInput() override { journal.Add("mini.destroy"); }
-  void Show() override { journal.Add("mini.show"); }
-  void Hide() override { journal.Add("mini.hide"); }
+  void Show() override {
+    journal.Add("mini.show");
+    visible = true;
+  }
+  void Hide() override {
+    journal.Add("mini.hide");
+    visible = false;
+  }
   bool OwnsWindow(std::intptr_t w) override { return w == window; }
   Journal& journal;
   std::intptr_t window = 0x7777;
+  bool visible = false;
 };
 
 }  // namespace zel::fakes

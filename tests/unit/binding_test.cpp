@@ -1,147 +1,245 @@
+// The binding tables of the main window's pages, the rows a page gets bound, and what a click
+// on a bound element runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
-#include "tests/fakes/MainHarness.h"
+#include "app/Errors.h"
+#include "tests/fakes/FakePageCommands.h"
 
 namespace zel {
 namespace {
 
 using fakes::FakeBrowser;
-using fakes::MainHarness;
+using fakes::PageCommandsBed;
+using C = PageCommand;
 
-const std::vector<std::string> kWideIds = {
-    "MiniID", "ReadDwgID", "PinID", "MinID", "HVID", "CloseID", "MoveFormID", "MoveFormID2",
-    "InsertExcelID", "btnAddTitle", "ErrorRefreshID", "ErrorCloseID"};
-const std::vector<std::string> kNarrowIds = {
-    "SettingID", "MiniID", "ReadDwgID", "PinID", "MinID", "HVID", "QueryPriceID", "CloseID",
-    "MoveFormID", "MoveFormID2", "InsertExcelID", "ErrorRefreshID", "ErrorCloseID"};
+constexpr EventProperty kClick = EventProperty::OnClick;
+constexpr EventProperty kDown = EventProperty::OnMouseDown;
+
+// How many times each element of the page was bound, in page order.
+std::vector<std::size_t> BindCounts(const FakeBrowser& page) {
+  std::vector<std::size_t> counts;
+  for (const auto& element : page.elements) counts.push_back(element->bindLog.size());
+  return counts;
+}
 
 struct BindingTest : ::testing::Test {
-  BindingTest() { h.Create(); }
-  std::vector<std::string> Binds(const std::string& browser) {
-    std::vector<std::string> binds;
-    for (const auto& e : h.journal.entries) {
-      if (e.rfind(browser + ".bind ", 0) == 0) binds.push_back(e.substr(browser.size() + 6));
-    }
-    return binds;
+  BindingTest() {
+    bed.wide.LoadPage(bed.settings.IndexUrl);
+    bed.narrow.LoadPage(bed.settings.IndexZbUrl);
   }
-  MainHarness h;
+  PageCommandsBed bed;
 };
 
 TEST_F(BindingTest, AllIdsAreBoundInTableOrderWithTheirEventProperty) {
-  h.wb1.LoadPage(h.globals.IndexUrl);
-  h.wb2.LoadPage(h.globals.IndexZbUrl);
-  // Page order differs from table order on purpose.
-  for (auto it = kNarrowIds.rbegin(); it != kNarrowIds.rend(); ++it) {
-    h.wb1.AddElement(*it);
-    h.wb2.AddElement(*it);
-  }
-  h.wb1.AddElement("btnAddTitle");
-  h.wb2.AddElement("btnAddTitle");
-  h.form->BindHtmlEvent();
-  h.form->BindHtmlEvent2();
+  const std::vector<BindingRow> wide = {
+      {"MiniID", kClick, C::Mini},          {"ReadDwgID", kClick, C::ReadDwg},
+      {"PinID", kClick, C::Pin},            {"MinID", kClick, C::Min},
+      {"HVID", kClick, C::HV},              {"CloseID", kClick, C::Close},
+      {"MoveFormID", kDown, C::MoveForm},   {"MoveFormID2", kDown, C::MoveForm},
+      {"InsertExcelID", kClick, C::InsertExcel}, {"btnAddTitle", kClick, C::InsertTitle},
+      {"ErrorRefreshID", kClick, C::ErrorRefresh}, {"ErrorCloseID", kClick, C::ErrorClose}};
+  const std::vector<BindingRow> narrow = {
+      {"SettingID", kClick, C::Setting},    {"MiniID", kClick, C::Mini},
+      {"ReadDwgID", kClick, C::ReadDwg},    {"PinID", kClick, C::Pin},
+      {"MinID", kClick, C::Min},            {"HVID", kClick, C::HV},
+      {"QueryPriceID", kClick, C::QueryPrice}, {"CloseID", kClick, C::Close},
+      {"MoveFormID", kDown, C::MoveForm},   {"MoveFormID2", kDown, C::MoveForm},
+      {"InsertExcelID", kClick, C::InsertExcel}, {"ErrorRefreshID", kClick, C::ErrorRefresh},
+      {"ErrorCloseID", kClick, C::ErrorClose}};
+  EXPECT_EQ(WideBindings(), wide);
+  EXPECT_EQ(NarrowBindings(), narrow);
 
-  std::vector<std::string> wide, narrow;
-  for (const auto& id : kWideIds) {
-    wide.push_back(id + (id.rfind("MoveFormID", 0) == 0 ? " onmousedown" : " onclick"));
+  // Page order differs from table order on purpose.
+  for (auto it = narrow.rbegin(); it != narrow.rend(); ++it) {
+    bed.wide.AddElement(it->id);
+    bed.narrow.AddElement(it->id);
   }
-  for (const auto& id : kNarrowIds) {
-    narrow.push_back(id + (id.rfind("MoveFormID", 0) == 0 ? " onmousedown" : " onclick"));
+  bed.wide.AddElement("btnAddTitle");
+  bed.narrow.AddElement("btnAddTitle");
+  EXPECT_EQ(RowsToBind(bed.wide, WideBindings()), wide);
+  EXPECT_EQ(RowsToBind(bed.narrow, NarrowBindings()), narrow);
+
+  bed.commands.BindHtmlEvent();
+  bed.commands.BindHtmlEvent2();
+  for (const auto& [page, table] : {std::pair{&bed.wide, &wide}, std::pair{&bed.narrow, &narrow}}) {
+    for (const BindingRow& row : *table) {
+      const auto& element = *std::find_if(page->elements.begin(), page->elements.end(),
+                                          [&](const auto& e) { return e->id == row.id; });
+      EXPECT_EQ(element->bindLog, std::vector<std::string>{EventPropertyName(row.property)})
+          << page->name << " " << row.id;
+    }
   }
-  EXPECT_EQ(Binds("wb1"), wide);
-  EXPECT_EQ(Binds("wb2"), narrow);
 }
 
 TEST_F(BindingTest, NoneOrSomeIdsBindWhatIsThereAndNoDocumentBindsNothing) {
-  h.form->BindHtmlEvent();  // no document
-  h.wb1.LoadPage(h.globals.IndexUrl);
-  h.wb1.AddElement("unrelated");
-  h.form->BindHtmlEvent();
-  EXPECT_TRUE(Binds("wb1").empty());
-  h.wb1.AddElement("CloseID");
-  h.wb1.AddElement("PinID");
-  h.form->BindHtmlEvent();
-  EXPECT_EQ(Binds("wb1"), (std::vector<std::string>{"PinID onclick", "CloseID onclick"}));
+  FakeBrowser empty{"empty"};
+  EXPECT_TRUE(RowsToBind(empty, WideBindings()).empty());
+  bed.wide.AddElement("unrelated");
+  EXPECT_TRUE(RowsToBind(bed.wide, WideBindings()).empty());
+  bed.wide.AddElement("CloseID");
+  bed.wide.AddElement("PinID");
+  EXPECT_EQ(RowsToBind(bed.wide, WideBindings()),
+            (std::vector<BindingRow>{{"PinID", kClick, C::Pin}, {"CloseID", kClick, C::Close}}));
+  bed.commands.BindHtmlEvent();
+  EXPECT_EQ(BindCounts(bed.wide), (std::vector<std::size_t>{0, 1, 1}));
 }
 
 TEST_F(BindingTest, TableSpecificIdsStayUnboundInTheOtherPage) {
-  for (FakeBrowser* b : {&h.wb1, &h.wb2}) {
-    b->LoadPage(h.globals.IndexUrl);
+  for (FakeBrowser* b : {&bed.wide, &bed.narrow}) {
+    b->LoadPage(bed.settings.IndexUrl);
     b->AddElement("btnAddTitle");
     b->AddElement("SettingID");
     b->AddElement("QueryPriceID");
   }
-  h.form->BindHtmlEvent();
-  h.form->BindHtmlEvent2();
-  EXPECT_EQ(Binds("wb1"), std::vector<std::string>{"btnAddTitle onclick"});
-  EXPECT_EQ(Binds("wb2"), (std::vector<std::string>{"SettingID onclick", "QueryPriceID onclick"}));
-  EXPECT_FALSE(h.wb1.Fire("SettingID"));
-  EXPECT_FALSE(h.wb2.Fire("btnAddTitle"));
+  EXPECT_EQ(RowsToBind(bed.wide, WideBindings()),
+            (std::vector<BindingRow>{{"btnAddTitle", kClick, C::InsertTitle}}));
+  EXPECT_EQ(RowsToBind(bed.narrow, NarrowBindings()),
+            (std::vector<BindingRow>{{"SettingID", kClick, C::Setting},
+                                     {"QueryPriceID", kClick, C::QueryPrice}}));
+  bed.commands.BindHtmlEvent();
+  bed.commands.BindHtmlEvent2();
+  EXPECT_FALSE(bed.wide.Fire("SettingID"));
+  EXPECT_FALSE(bed.narrow.Fire("btnAddTitle"));
 }
 
 TEST_F(BindingTest, AnIdTwiceBindsOnlyTheFirstAndRebindingFiresOnce) {
-  h.wb1.LoadPage(h.globals.IndexUrl);
-  auto& first = h.wb1.AddElement("PinID");
-  auto& second = h.wb1.AddElement("PinID");
-  h.form->BindHtmlEvent();
-  h.form->BindHtmlEvent();
+  auto& first = bed.wide.AddElement("PinID");
+  auto& second = bed.wide.AddElement("PinID");
+  bed.commands.BindHtmlEvent();
+  bed.commands.BindHtmlEvent();
   EXPECT_EQ(first.bound.size(), 1u);
   EXPECT_TRUE(second.bound.empty());
-  EXPECT_TRUE(h.wb1.Fire("PinID"));
-  EXPECT_TRUE(h.globals.IsTopMost);  // toggled exactly once
+  EXPECT_TRUE(bed.wide.Fire("PinID"));
+  EXPECT_EQ(bed.host.calls, std::vector<std::string>{"TogglePin"});  // toggled exactly once
 }
 
 TEST_F(BindingTest, BothPagesReachTheSameSink) {
-  h.wb1.LoadPage(h.globals.IndexUrl);
-  h.wb2.LoadPage(h.globals.IndexZbUrl);
-  auto& wide = h.wb1.AddElement("PinID");
-  auto& narrow = h.wb2.AddElement("PinID");
-  h.form->BindHtmlEvent();
-  h.form->BindHtmlEvent2();
-  EXPECT_EQ(wide.bound.at(EventProperty::OnClick), narrow.bound.at(EventProperty::OnClick));
-  h.wb2.Fire("PinID");
-  h.wb1.Fire("PinID");
-  EXPECT_FALSE(h.globals.IsTopMost);
+  auto& wide = bed.wide.AddElement("PinID");
+  auto& narrow = bed.narrow.AddElement("PinID");
+  bed.commands.BindHtmlEvent();
+  bed.commands.BindHtmlEvent2();
+  EXPECT_EQ(wide.bound.at(kClick), narrow.bound.at(kClick));
+  bed.narrow.Fire("PinID");
+  bed.wide.Fire("PinID");
+  EXPECT_EQ(bed.host.calls, (std::vector<std::string>{"TogglePin", "TogglePin"}));
   // The two drag elements share one sink too.
-  auto& move1 = h.wb1.AddElement("MoveFormID");
-  auto& move2 = h.wb1.AddElement("MoveFormID2");
-  h.form->BindHtmlEvent();
-  EXPECT_EQ(move1.bound.at(EventProperty::OnMouseDown), move2.bound.at(EventProperty::OnMouseDown));
-  h.wb1.Fire("MoveFormID2", EventProperty::OnMouseDown);
-  EXPECT_TRUE(h.journal.Has("window.drag"));
+  auto& move1 = bed.wide.AddElement("MoveFormID");
+  auto& move2 = bed.wide.AddElement("MoveFormID2");
+  bed.commands.BindHtmlEvent();
+  EXPECT_EQ(move1.bound.at(kDown), move2.bound.at(kDown));
+  bed.journal.Clear();
+  bed.wide.Fire("MoveFormID2", kDown);
+  EXPECT_EQ(bed.journal.entries, std::vector<std::string>{"window.drag"});
+}
+
+// Each id of both tables, clicked on a page that has only that element.
+TEST(BindingClicks, EachElementRunsItsCommand) {
+  const struct {
+    const char* id;
+    bool narrowPage;
+    std::vector<std::string> hostCalls;
+    std::vector<std::string> wideScripts;
+    std::vector<InsertKind> inserts;
+    bool windowVisible, miniShown, dragged;
+  } cases[] = {
+      {"MiniID", false, {}, {}, {}, false, true, false},
+      {"ReadDwgID", false, {}, {"Tobatu()"}, {}, true, false, false},
+      {"PinID", false, {"TogglePin"}, {}, {}, true, false, false},
+      {"MinID", false, {"RememberWidePlace"}, {}, {}, false, true, false},
+      {"HVID", true, {"SwitchLayout"}, {}, {}, true, false, false},
+      {"CloseID", false, {"CloseProgram"}, {}, {}, true, false, false},
+      {"MoveFormID", false, {}, {}, {}, true, false, true},
+      {"MoveFormID2", true, {}, {}, {}, true, false, true},
+      {"InsertExcelID", true, {}, {}, {InsertKind::Row}, true, false, false},
+      {"btnAddTitle", false, {}, {}, {InsertKind::Caption}, true, false, false},
+      {"ErrorRefreshID", false, {}, {}, {}, true, false, false},
+      {"ErrorCloseID", true, {"CloseProgram"}, {}, {}, true, false, false},
+      {"SettingID", true, {"ShowWideLayout"}, {"miniToHorizontal()", "openSetting()"}, {}, true,
+       false, false},
+      {"QueryPriceID", true, {"ShowWideLayout"}, {"miniToHorizontal()", "loadOrderDiv()"}, {},
+       true, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    PageCommandsBed bed;
+    bed.window.visible = true;
+    bed.wide.LoadPage(bed.settings.IndexUrl);
+    bed.narrow.LoadPage(bed.settings.IndexZbUrl);
+    FakeBrowser& page = c.narrowPage ? bed.narrow : bed.wide;
+    const EventProperty property = std::string(c.id).rfind("MoveFormID", 0) == 0 ? kDown : kClick;
+    page.AddElement(c.id);
+    bed.commands.BindHtmlEvent();
+    bed.commands.BindHtmlEvent2();
+    bed.journal.Clear();
+    ASSERT_TRUE(page.Fire(c.id, property));
+    EXPECT_EQ(bed.host.calls, c.hostCalls);
+    EXPECT_EQ(bed.wide.scripts, c.wideScripts);
+    EXPECT_EQ(bed.insert.runs, c.inserts);
+    EXPECT_EQ(bed.window.visible, c.windowVisible);
+    EXPECT_EQ(bed.mini.visible, c.miniShown);
+    EXPECT_EQ(bed.journal.Has("window.drag"), c.dragged);
+  }
 }
 
 TEST_F(BindingTest, AFailingDomCallEndsTheRunAndTheNextBindingStartsOver) {
-  h.wb1.LoadPage(h.globals.IndexUrl);
-  h.wb1.AddElement("MiniID");
-  h.wb1.AddElement("PinID").isHtmlElement = false;
-  h.wb1.AddElement("CloseID");
-  EXPECT_THROW(h.form->BindHtmlEvent(), BrowserError);
-  EXPECT_EQ(Binds("wb1"), std::vector<std::string>{"MiniID onclick"});
+  bed.wide.AddElement("MiniID");
+  bed.wide.AddElement("PinID").isHtmlElement = false;
+  bed.wide.AddElement("CloseID");
+  EXPECT_THROW(RowsToBind(bed.wide, WideBindings()), BrowserError);
+  EXPECT_THROW(bed.commands.BindHtmlEvent(), BrowserError);
+  EXPECT_EQ(BindCounts(bed.wide), (std::vector<std::size_t>{1, 0, 0}));
 
-  h.journal.Clear();
-  h.wb1.elements[1]->isHtmlElement = true;
-  h.wb1.elements[2]->failBind = true;
-  EXPECT_THROW(h.form->BindHtmlEvent(), BrowserError);
-  EXPECT_EQ(Binds("wb1"), (std::vector<std::string>{"MiniID onclick", "PinID onclick"}));
+  bed.wide.elements[1]->isHtmlElement = true;
+  bed.wide.elements[2]->failBind = true;
+  EXPECT_THROW(bed.commands.BindHtmlEvent(), BrowserError);
+  EXPECT_EQ(BindCounts(bed.wide), (std::vector<std::size_t>{2, 1, 0}));
 
-  h.journal.Clear();
-  h.wb1.failLookups = true;
-  EXPECT_THROW(h.form->BindHtmlEvent(), BrowserError);
-  EXPECT_TRUE(Binds("wb1").empty());
+  bed.wide.failLookups = true;
+  EXPECT_THROW(bed.commands.BindHtmlEvent(), BrowserError);
+  EXPECT_EQ(BindCounts(bed.wide), (std::vector<std::size_t>{2, 1, 0}));
 }
 
 TEST_F(BindingTest, AHandlerThatThrowsIsReportedAndTheSinkGoesOn) {
-  h.wb1.LoadPage(h.globals.IndexUrl);
-  h.wb1.AddElement("ErrorCloseID");
-  h.form->BindHtmlEvent();
-  EXPECT_TRUE(h.wb1.Fire("ErrorCloseID"));
-  EXPECT_TRUE(h.globals.IsClosing);
-  // The insert handler reads a page that fails: the error is logged, not thrown.
-  h.wb1.AddElement("InsertExcelID");
-  h.wb1.failLookups = true;
-  EXPECT_NO_THROW(h.wb1.Fire("InsertExcelID"));
+  std::vector<std::string> reported;
+  SetExceptionReporter([&reported](const std::string& m) { reported.push_back(m); });
+  bed.wide.AddElement("InsertExcelID");
+  bed.commands.BindHtmlEvent();
+  // The insert reads a page that fails: the error is reported, not thrown.
+  bed.insert.fail = true;
+  EXPECT_NO_THROW(bed.wide.Fire("InsertExcelID"));
+  EXPECT_TRUE(bed.wide.Fire("InsertExcelID"));
+  SetExceptionReporter(nullptr);
+  EXPECT_EQ(bed.insert.runs.size(), 2u);
+  EXPECT_EQ(reported.size(), 2u);
+}
+
+// The error page this window loaded is bound wherever it comes from; any other page only on
+// the service host; the narrow page never by the error page's mark.
+TEST_F(BindingTest, OnlyServicePagesAndTheOwnErrorPageAreBound) {
+  const struct {
+    const char* url;
+    bool errorPageShown;
+    bool wide, narrow;
+  } cases[] = {
+      {"", false, true, true},  // the service's own page addresses
+      {"about:blank", false, false, false},
+      {"about:blank", true, true, false},
+      {"http://elsewhere.example.net/pcprice/default/index", false, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    bed.host.errorPageShown = c.errorPageShown;
+    bed.wide.LoadPage(*c.url ? c.url : bed.settings.IndexUrl);
+    bed.narrow.LoadPage(*c.url ? c.url : bed.settings.IndexZbUrl);
+    EXPECT_EQ(bed.commands.MayBind(bed.wide), c.wide);
+    EXPECT_EQ(bed.commands.MayBind(bed.narrow), c.narrow);
+    bed.wide.AddElement("ErrorCloseID");
+    bed.commands.BindHtmlEvent();
+    EXPECT_EQ(BindCounts(bed.wide), std::vector<std::size_t>{c.wide ? 1u : 0u});
+  }
 }
 
 }  // namespace
@@ -151,14 +249,14 @@ namespace zel {
 namespace {
 
 TEST(Sinks, ALateEventNeverReachesAWindowThatWent) {
-  auto h = std::make_unique<fakes::MainHarness>();
-  h->Create();
-  h->wb1.LoadPage(h->globals.IndexUrl);
-  h->wb1.AddElement("PinID");
-  h->form->BindHtmlEvent();
+  auto bed = std::make_unique<fakes::PageCommandsBed>();
+  bed->wide.LoadPage(bed->settings.IndexUrl);
+  bed->wide.AddElement("PinID");
+  bed->commands.BindHtmlEvent();
   // The sinks live as long as the process; the page may still hold one and fire it.
-  std::vector<std::unique_ptr<fakes::FakeSink>> sinks = std::move(h->sinks.sinks);
-  h.reset();
+  std::vector<std::unique_ptr<fakes::FakeSink>> sinks = std::move(bed->sinks.sinks);
+  bed.reset();
+  ASSERT_EQ(sinks.size(), kPageCommandCount);
   for (const auto& sink : sinks) EXPECT_FALSE(sink->Invoke());
 }
 

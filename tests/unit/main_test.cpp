@@ -85,7 +85,7 @@ TEST(MainFacade, OpeningTheWindowReArmsTheUpdateCheckAfterOneDay) {
 TEST(MainFacade, AClosingWindowHidesTheMiniWindowAndAnExceptionIsLoggedWithItsPrefix) {
   MainHarness h;
   h.Create();
-  h.LoadServicePage(h.wb1, h.globals.IndexUrl);
+  h.LoadServicePage(h.wb1, h.globals.IndexUrl, "");
   h.wb1.AddElement("MiniID");
   h.wb1.RaiseDocumentComplete();
   ASSERT_THROW(h.form->NotifyMsgReceived(), BrowserError);  // the page has no pin_state
@@ -133,6 +133,29 @@ TEST(MainFacade, TheBrowsersContextMenuRefreshesTheShownPageAndCloses) {
   h.pmWB.answer = BrowserMenuCommand::Close;
   EXPECT_TRUE(h.wb2.events->ShowContextMenu(1, 2));
   EXPECT_EQ(h.application.terminations, 1);
+}
+
+// The mini window's owner is the page commands: its query comes back to the wide layout at the
+// place the page's minimise button left.
+TEST(MainFacade, TheMiniWindowsQueryComesBackWhereTheMinButtonLeftTheWindow) {
+  MainHarness h;
+  IMiniInputOwner* owner = nullptr;
+  h.createMiniInput = [&h, &owner](IMiniInputOwner& o) {
+    owner = &o;
+    return std::make_unique<fakes::FakeMiniInput>(h.journal);
+  };
+  h.Create();
+  h.LoadServicePage(h.wb1, h.globals.IndexUrl);
+  h.wb1.AddElement("MinID");
+  h.wb1.RaiseDocumentComplete();
+  h.window.bounds = {321, 123, 900, 600};
+  ASSERT_TRUE(h.wb1.Fire("MinID"));
+  EXPECT_FALSE(h.window.visible);
+  ASSERT_NE(owner, nullptr);
+  h.window.bounds = {0, 0, 1, 1};
+  owner->QueryFromMini("电阻");
+  EXPECT_EQ(h.window.bounds, (WindowRect{321, 123, 900, 600}));
+  EXPECT_TRUE(h.window.visible);
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // The mini input window's logic: binding, search, the double press, docking, page reloads.
 #include <gtest/gtest.h>
 
+#include "app/Errors.h"
 #include "bridge/MinInput.h"
+#include "shell/MiniInputOnDemand.h"
 #include "shell/Screens.h"
 #include "tests/fakes/FakeBrowser.h"
 #include "tests/fakes/FakeShell.h"
-#include "tests/fakes/MainHarness.h"
+#include "tests/fakes/FakePageCommands.h"
 
 namespace zel {
 namespace {
@@ -273,33 +275,54 @@ TEST(MiniInputClose, ClosingTheProgramDuringADragLeavesTheWindowToTheEnd) {
   FakeBrowser b{"mini", &j};
   FakeTimer t1, t2, t3;
   fakes::FakeSinkFactory s;
-  fakes::MainHarness m;
-  m.createMiniInput = [&]() -> std::unique_ptr<IMiniInputWindow> {
-    auto mini = std::make_unique<TfrmMinInput>(
-        m.globals, *m.form, TfrmMinInputPorts{w, b, t1, t2, t3, s, m.clock, m.monitors});
-    mini->FormCreate();
-    return mini;
+  fakes::FakeClock clock;
+  fakes::FakeMonitors monitors;
+  std::vector<std::string> reported;
+  SetExceptionReporter([&reported](const std::string& m) { reported.push_back(m); });
+  // The mini window made on first show, with the page commands as its owner, as the program
+  // composes them.
+  TGlobals g;
+  FakeBrowser wide{"wb1"}, narrow{"wb2"};
+  fakes::FakeMainBrowsers browsers{wide, narrow};
+  fakes::FakeFormWindow mainWindow{j};
+  fakes::FakeRegistry registry;
+  fakes::FakeToolLauncher tools;
+  fakes::FakeInsertCommand insert;
+  fakes::FakePageCommandHost host;
+  TPageCommands* owner = nullptr;
+  MiniInputOnDemand mini([&]() -> std::unique_ptr<IMiniInputWindow> {
+    auto made = std::make_unique<TfrmMinInput>(
+        g, *owner, TfrmMinInputPorts{w, b, t1, t2, t3, s, clock, monitors});
+    made->FormCreate();
+    return made;
+  });
+  TPageCommands commands{g, {host, browsers, mainWindow, mini, s, registry, tools, insert}};
+  owner = &commands;
+  // What the window's close does to the mini window: it is only hidden.
+  host.onClose = [&] {
+    g.IsClosing = true;
+    mini.Hide();
   };
-  m.Create();
-  m.form->MiniEventHandle();
+  commands.MiniEventHandle();
   ASSERT_TRUE(w.visible);
-  b.LoadPage(m.globals.MiniIndexUrl);
+  b.LoadPage(g.MiniIndexUrl);
   b.AddElement("MoveFormID");
   b.RaiseDocumentComplete();
-  m.clock.Advance(10000);
+  clock.Advance(10000);
   w.onDrag = [&] {
-    m.clock.Advance(300);
-    m.form->AppClose();
+    clock.Advance(300);
+    commands.ErrorCloseEventHandle();
   };
   ASSERT_TRUE(b.Fire("MoveFormID", EventProperty::OnMouseDown));
   EXPECT_FALSE(w.visible);
-  EXPECT_EQ(m.application.terminations, 1);
-  EXPECT_TRUE(m.globals.IsClosing);
-  EXPECT_TRUE(m.LogMessages().empty());
+  EXPECT_EQ(host.calls, std::vector<std::string>{"CloseProgram"});
+  EXPECT_TRUE(g.IsClosing);
+  EXPECT_TRUE(reported.empty());
   // Page events after the close only stop the browser.
   b.RaiseDocumentComplete();
   EXPECT_EQ(b.stops, 1);
-  m.form.reset();
+  mini.Destroy();
+  SetExceptionReporter(nullptr);
 }
 
 // The edges are those of the monitor the window is on, and only where the desktop ends there

@@ -1,88 +1,62 @@
-// The main window's page commands, the hand-over from the mini window and the re-binding on
+// The main window's page commands over a recording host: what each asks of the window, the
+// scripts it runs in the wide page, the hand-over from the mini window, and the re-binding on
 // command-state changes.
 #include <gtest/gtest.h>
 
-#include "tests/fakes/MainHarness.h"
+#include <optional>
+
+#include "tests/fakes/FakePageCommands.h"
 
 namespace zel {
 namespace {
 
-using fakes::MainHarness;
+using fakes::PageCommandsBed;
+using Calls = std::vector<std::string>;
 
 struct PageCommandsTest : ::testing::Test {
   PageCommandsTest() {
-    h.Create();
-    h.LoadServicePage(h.wb1, h.globals.IndexUrl);
-    h.window.bounds = {500, 150, 900, 600};
+    bed.wide.LoadPage(bed.settings.IndexUrl);
+    bed.window.visible = true;
   }
-  MainHarness h;
+  PageCommandsBed bed;
 };
-
-TEST_F(PageCommandsTest, HvTwiceComesBackWhereItWasAndReloadsTheWidePage) {
-  h.form->HVEventHandle();
-  EXPECT_EQ(h.globals.Layout, "V");
-  EXPECT_EQ(h.window.bounds.width, 360);
-  EXPECT_EQ(h.window.bounds.height, 670);
-  EXPECT_EQ(h.wb2.navigations, std::vector<std::string>{h.globals.IndexZbUrl});
-  EXPECT_TRUE(h.wb2.visible);
-  EXPECT_FALSE(h.wb1.visible);
-  h.window.bounds.left = 1200;  // moved while narrow
-
-  h.form->HVEventHandle();
-  EXPECT_EQ(h.globals.Layout, "H");
-  EXPECT_EQ(h.window.bounds.left, 500);
-  EXPECT_EQ(h.window.bounds.top, 150);
-  EXPECT_EQ(h.wb1.scripts, std::vector<std::string>{"window.location.reload(true)"});
-  EXPECT_TRUE(h.window.visible);
-
-  // The narrow page is there already: it is reloaded, not navigated to, at the narrow position
-  // recorded by the last switch.
-  h.wb2.LoadPage(h.globals.IndexZbUrl + "?x=1");
-  h.form->HVEventHandle();
-  EXPECT_EQ(h.window.bounds.left, 1200);
-  EXPECT_EQ(h.wb2.navigations.size(), 1u);
-  EXPECT_EQ(h.wb2.scripts, std::vector<std::string>{"window.location.reload(true)"});
-}
 
 TEST_F(PageCommandsTest, QueryPriceAndSettingOpenTheWidePageAndSwallowItsErrors) {
   const struct {
-    void (TfrmMain::*command)();
+    void (TPageCommands::*command)();
     const char* script;
-  } cases[] = {{&TfrmMain::QueryPriceEventHandle, "loadOrderDiv()"},
-               {&TfrmMain::SettingEventHandle, "openSetting()"}};
-  h.LoadServicePage(h.wb2, h.globals.IndexZbUrl);
+  } cases[] = {{&TPageCommands::QueryPriceEventHandle, "loadOrderDiv()"},
+               {&TPageCommands::SettingEventHandle, "openSetting()"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.script);
-    h.form->HVEventHandle();
-    const int narrowLeft = h.window.bounds.left;
-    h.window.bounds.left = narrowLeft + 7;  // not recorded by this switch
-    h.wb1.scripts.clear();
-    (h.form.get()->*c.command)();
-    EXPECT_EQ(h.globals.Layout, "H");
-    EXPECT_EQ(h.wb1.scripts, (std::vector<std::string>{"miniToHorizontal()", c.script}));
-    EXPECT_EQ(h.globals.VLeft, narrowLeft);  // the moved narrow position is not recorded
-    h.wb1.failAllScripts = true;
-    EXPECT_NO_THROW((h.form.get()->*c.command)());
-    h.wb1.failAllScripts = false;
+    bed.host.calls.clear();
+    bed.wide.scripts.clear();
+    (bed.commands.*c.command)();
+    EXPECT_EQ(bed.host.calls, Calls{"ShowWideLayout"});
+    EXPECT_EQ(bed.wide.scripts, (Calls{"miniToHorizontal()", c.script}));
+    EXPECT_TRUE(bed.narrow.scripts.empty());
+    bed.wide.failAllScripts = true;
+    EXPECT_NO_THROW((bed.commands.*c.command)());
+    bed.wide.failAllScripts = false;
   }
 }
 
-TEST_F(PageCommandsTest, MinRemembersTheWidePositionForTheWayBackFromTheMini) {
-  h.window.bounds = {321, 123, 900, 600};
-  h.form->MinEventHandle();
-  EXPECT_FALSE(h.window.visible);
-  EXPECT_TRUE(h.journal.Has("mini.show"));
-  h.window.bounds = {0, 0, 1, 1};
-  h.form->QueryFromMini("电阻");
-  EXPECT_EQ(h.window.bounds.left, 321);
-  EXPECT_EQ(h.window.bounds.top, 123);
-  EXPECT_TRUE(h.window.visible);
-  EXPECT_TRUE(h.journal.Has("app.restore"));
-  // "MiniID" records nothing.
-  h.window.bounds = {10, 10, 900, 600};
-  h.form->MiniEventHandle();
-  EXPECT_EQ(h.globals.HLeft, 321);
-  EXPECT_EQ(h.journal.Count("mini.show"), 2u);
+TEST_F(PageCommandsTest, MinRemembersTheWidePlaceAndTheMiniHandsBackToTheWideLayout) {
+  bed.commands.MinEventHandle();
+  EXPECT_EQ(bed.host.calls, Calls{"RememberWidePlace"});
+  EXPECT_FALSE(bed.window.visible);
+  EXPECT_TRUE(bed.mini.visible);
+  bed.commands.ShowOwner();
+  EXPECT_TRUE(bed.window.visible);
+  bed.commands.QueryFromMini("电阻");
+  EXPECT_EQ(bed.host.calls, (Calls{"RememberWidePlace", "RestoreApplication", "ShowWideLayout"}));
+  // "MiniID" remembers nothing.
+  bed.host.calls.clear();
+  bed.mini.visible = false;
+  bed.commands.MiniEventHandle();
+  EXPECT_TRUE(bed.host.calls.empty());
+  EXPECT_FALSE(bed.window.visible);
+  EXPECT_TRUE(bed.mini.visible);
 }
 
 TEST_F(PageCommandsTest, CloseHidesToTheMiniOnlyForStateZero) {
@@ -93,16 +67,19 @@ TEST_F(PageCommandsTest, CloseHidesToTheMiniOnlyForStateZero) {
                {R"({"soft":"EXCEL"})", true}, {nullptr, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.settings ? c.settings : "no SettingStrID");
-    MainHarness m;
-    m.Create();
-    m.LoadServicePage(m.wb1, m.globals.IndexUrl);
-    if (c.settings) m.wb1.AddElement("SettingStrID", c.settings);
+    PageCommandsBed m;
+    m.wide.LoadPage(m.settings.IndexUrl);
+    // The wide page is read whatever the layout: the narrow one's value never counts.
+    m.narrow.LoadPage(m.settings.IndexZbUrl);
+    m.narrow.AddElement("SettingStrID", R"({"state":"0"})");
+    m.browsers.narrowActive = true;
+    if (c.settings) m.wide.AddElement("SettingStrID", c.settings);
     m.window.visible = true;
-    m.form->CloseEventHandle();
-    EXPECT_EQ(m.application.terminations, c.quits ? 1 : 0);
-    EXPECT_EQ(m.journal.Has("mini.show"), !c.quits);
+    m.commands.CloseEventHandle();
+    EXPECT_EQ(m.host.calls, c.quits ? Calls{"CloseProgram"} : Calls{});
+    EXPECT_EQ(m.mini.visible, !c.quits);
     EXPECT_EQ(m.window.visible, c.quits);
-    EXPECT_EQ(m.globals.SettingJson, c.settings ? c.settings : "");
+    EXPECT_EQ(m.settings.SettingJson, c.settings ? c.settings : "");
   }
 }
 
@@ -123,17 +100,16 @@ TEST_F(PageCommandsTest, TheToolStartsQuotedWithItsArgumentOrThePageSaysItIsMiss
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.folder.value_or("<no value>"));
-    MainHarness m;
-    m.Create();
-    m.LoadServicePage(m.wb1, m.globals.IndexUrl);
+    PageCommandsBed m;
+    m.wide.LoadPage(m.settings.IndexUrl);
     if (c.folder) m.registry.AddKey(RegRoot::LocalMachine, key).values["INSTALLPATH"] = *c.folder;
     if (c.present && c.folder) m.tools.files = {WithoutTrailingSlash(*c.folder) + "\\Drawscan.exe"};
     m.tools.failStart = c.startFails;
-    m.form->ReadDwgEventHandle();
-    const bool tobatu = m.wb1.scripts == std::vector<std::string>{"Tobatu()"};
+    m.commands.ReadDwgEventHandle();
+    const bool tobatu = m.wide.scripts == Calls{"Tobatu()"};
     EXPECT_EQ(tobatu, c.started.empty());
     if (!c.started.empty()) {
-      EXPECT_EQ(m.tools.started, std::vector<std::string>{c.started});
+      EXPECT_EQ(m.tools.started, Calls{c.started});
     }
   }
 }
@@ -150,27 +126,28 @@ TEST_F(PageCommandsTest, TheKeywordReachesTheQueryAsAScriptLiteral) {
       {"一\n二", {"miniToHorizontal()", "QueryByMini(\"一\\n二\")"}},
   };
   for (const auto& c : cases) {
-    h.wb1.scripts.clear();
-    h.form->QueryFromMini(c.keyword);
-    EXPECT_EQ(h.wb1.scripts, c.scripts) << c.keyword;
+    bed.wide.scripts.clear();
+    bed.commands.QueryFromMini(c.keyword);
+    EXPECT_EQ(bed.wide.scripts, c.scripts) << c.keyword;
   }
+  bed.wide.failAllScripts = true;
+  EXPECT_NO_THROW(bed.commands.QueryFromMini("x"));
 }
 
 TEST_F(PageCommandsTest, CommandStateChangesBindBothPagesOnlyWhenBothAreComplete) {
-  h.wb1.AddElement("PinID");
-  h.LoadServicePage(h.wb2, h.globals.IndexZbUrl);
-  h.wb2.AddElement("PinID");
-  h.wb2.readyState = 3;
-  h.wb1.RaiseCommandStateChange();
-  EXPECT_FALSE(h.journal.Has("wb1.bind PinID onclick"));
-  h.wb2.readyState = 4;
-  h.wb2.RaiseCommandStateChange();
-  EXPECT_TRUE(h.journal.Has("wb1.bind PinID onclick"));
-  EXPECT_TRUE(h.journal.Has("wb2.bind PinID onclick"));
-  h.journal.Clear();
-  h.form->AppClose();
-  h.wb1.RaiseCommandStateChange();
-  EXPECT_FALSE(h.journal.Has("wb1.bind PinID onclick"));
+  auto& wide = bed.wide.AddElement("PinID");
+  bed.narrow.LoadPage(bed.settings.IndexZbUrl);
+  auto& narrow = bed.narrow.AddElement("PinID");
+  bed.narrow.readyState = 3;
+  bed.commands.CommandStateChange();
+  EXPECT_TRUE(wide.bindLog.empty());
+  bed.narrow.readyState = 4;
+  bed.commands.CommandStateChange();
+  EXPECT_EQ(wide.bindLog.size(), 1u);
+  EXPECT_EQ(narrow.bindLog.size(), 1u);
+  bed.host.closing = true;
+  bed.commands.CommandStateChange();
+  EXPECT_EQ(wide.bindLog.size(), 1u);
 }
 
 }  // namespace
