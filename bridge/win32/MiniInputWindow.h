@@ -5,10 +5,10 @@
 
 #include <memory>
 
+#include "app/win32/WindowTimer.h"
 #include "bridge/MinInput.h"
 #include "bridge/win32/MiniInputForm.h"
 #include "bridge/win32/WebBrowserHost.h"
-#include "shell/win32/WindowTimer.h"
 
 namespace zel::win32 {
 

@@ -15,7 +15,7 @@
 #include "shell/win32/MainForm.h"
 #include "shell/win32/TrayIcon.h"
 #include "shell/win32/Monitors.h"
-#include "shell/win32/WindowTimer.h"
+#include "app/win32/WindowTimer.h"
 #include "tests/fakes/MainHarness.h"
 
 namespace zel::winetest {
