@@ -20,6 +20,7 @@
 #include "export/SpreadsheetLink.h"
 #include "shell/MiniInputOnDemand.h"
 #include "shell/Ports.h"
+#include "shell/WindowEvents.h"
 #include "update/BrowserMenu.h"
 #include "update/UpdateCheck.h"
 
@@ -68,7 +69,13 @@ struct TfrmMainPorts {
 
 struct BindingRow;
 
-class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUpdateOwner {
+class TfrmMain final : public IMiniInputOwner,
+                       public IMainBrowsers,
+                       public IMainFormEvents,
+                       public ITrayIconEvents,
+                       public IApplicationEvents,
+                       public IMessageLoopEvents,
+                       private IUpdateOwner {
  public:
   TfrmMain(TGlobals& globals, TfrmMainPorts ports, std::unique_ptr<IIniFile> iniFile);
   TfrmMain(const TfrmMain&) = delete;
@@ -77,25 +84,25 @@ class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUp
 
   // ---- Window, layouts, tray, hotkey, close (shell/MainWindow.cpp)
   void FormCreate(const std::vector<std::string>& args);
-  void FormShow();
-  void FormHide();
+  void FormShow() override;
+  void FormHide() override;
   // The answer to a later instance; throws when the page has no pin_state (answer stays 0).
-  std::intptr_t NotifyMsgReceived();
-  void OpenMainClick();
-  void CloseMainClick();
+  std::intptr_t NotifyMsgReceived() override;
+  void OpenMainClick() override;
+  void CloseMainClick() override;
   void SetWindowTop(bool toggle);
   void ChangeToH();
   void MoveForm();
   void ShowInTask(bool show);
-  void HotKey(int virtualKey);
+  void HotKey(int virtualKey) override;
   // Turns 0x0700 and 0x070C for the browser windows into WM_NULL; true when it changed it.
-  bool AppMessageHook(std::intptr_t window, unsigned& message);
+  bool AppMessageHook(std::intptr_t window, unsigned& message) override;
   void AppClose() override;
   void ApplicationEvents1Exception(const std::string& message);
-  void TrayIconClick();
-  void TrayIconDblClick();
-  void TrayIconRightButtonUp(int x, int y);
-  void ApplicationMinimize();
+  void TrayIconClick() override;
+  void TrayIconDblClick() override;
+  void TrayIconRightButtonUp(int x, int y) override;
+  void ApplicationMinimize() override;
   IBrowser& ActiveBrowser();
   // IMainBrowsers
   IBrowser& Wide() override { return P.EmbeddedWB1; }
@@ -119,8 +126,8 @@ class TfrmMain final : public IMiniInputOwner, public IMainBrowsers, private IUp
   // A reload after a navigation error, no more often than once a second per browser; one due
   // sooner comes when the second is up (ReloadTimerTimer).
   void ReloadAfterError();
-  void ReloadTimerTimer();
-  void Timer1Timer();
+  void ReloadTimerTimer() override;
+  void Timer1Timer() override;
   void StartConnectivityCheck();
 
   // ---- Host registration (shell/HostRegistration.cpp)
