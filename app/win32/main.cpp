@@ -35,6 +35,7 @@
 #include "shell/win32/Win32Connectivity.h"
 #include "shell/win32/Win32Resources.h"
 #include "shell/win32/Win32ThreadStarter.h"
+#include "app/win32/WindowTimer.h"
 #include "update/win32/BrowserMenu.h"
 #include "update/win32/OneShotTimer.h"
 #include "update/win32/ProcessStarter.h"
@@ -158,14 +159,18 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   Monitors monitors;
 
   TfrmMain* owner = nullptr;
+  // The mini window once the form has made it; it goes with the form, after the loop.
+  MiniInputWindow* mini = nullptr;
   TfrmMainPorts ports{window,   *application, wb1,       wb2,        timer1,
                       hotKeys,  tray,         dialogs,   registry,   life.clock,
                       life.connectivity,      life.threads,          resources,
                       sinks,    dde,          automation, clipboard, tools,
                       pmWB,     reloadTimer,
-                      [&]() {
-                        return CreateMiniInputWindow(hwnd, globals, *owner, sinks, life.clock,
-                                                     monitors);
+                      [&]() -> std::unique_ptr<IMiniInputWindow> {
+                        auto made = std::make_unique<MiniInputWindow>(hwnd, globals, *owner, sinks,
+                                                                      life.clock, monitors);
+                        mini = made.get();
+                        return made;
                       },
                       {download, updateFiles, processes, updateDialog, signatures, retryTimer},
                       monitors};
@@ -179,9 +184,9 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   // FormCreate placed the window in the middle of the screen for this first show.
   window.Show();
   Guarded(afterFirstShow);
-  return RunMessageLoop(*application, &form, [&wb1, &wb2](MSG& msg) {
+  return RunMessageLoop(*application, &form, [&wb1, &wb2, &mini](MSG& msg) {
     return wb1.TranslateAccelerator(msg) || wb2.TranslateAccelerator(msg) ||
-           TranslateMiniInputAccelerator(msg);
+           (mini != nullptr && mini->TranslateAccelerator(msg));
   });
 }
 
