@@ -35,7 +35,6 @@
 #include "shell/win32/Win32Connectivity.h"
 #include "shell/win32/Win32Resources.h"
 #include "shell/win32/Win32ThreadStarter.h"
-#include "app/win32/WindowTimer.h"
 #include "update/win32/BrowserMenu.h"
 #include "update/win32/OneShotTimer.h"
 #include "update/win32/ProcessStarter.h"
