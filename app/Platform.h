@@ -68,6 +68,17 @@ struct ShortcutSpec {
   int iconIndex = 0;
 };
 
+// A repeating timer of a window; its ticks arrive as the window's events.
+class ITimer {
+ public:
+  ITimer() = default;
+  ITimer(const ITimer&) = delete;
+  ITimer& operator=(const ITimer&) = delete;
+  virtual ~ITimer() = default;
+  virtual void SetEnabled(bool enabled) = 0;
+  virtual bool Enabled() = 0;
+};
+
 class IStartupPlatform {
  public:
   IStartupPlatform() = default;

@@ -97,61 +97,61 @@ constexpr MiniBindingRow kMiniTable[] = {
 
 TfrmMinInput::TfrmMinInput(TGlobals& globals, IMiniInputOwner& owner, TfrmMinInputPorts ports)
     : LastMoveDown(kLongAgo),
-      G(globals),
+      settings_(globals),
       Owner(owner),
-      P(ports),
+      ports_(ports),
       Events(std::make_unique<BrowserEvents>(*this)),
       Reloads(ports.clock, ports.ReloadTimer,
-              [this] { P.EmbeddedWBMinInput.ExecScript(kReloadScript); }) {
-  P.EmbeddedWBMinInput.SetEvents(Events.get());
+              [this] { ports_.EmbeddedWBMinInput.ExecScript(kReloadScript); }) {
+  ports_.EmbeddedWBMinInput.SetEvents(Events.get());
 }
 
 TfrmMinInput::~TfrmMinInput() {
-  P.EmbeddedWBMinInput.SetEvents(nullptr);
+  ports_.EmbeddedWBMinInput.SetEvents(nullptr);
   // The sinks outlive this window: a page that still holds one must not reach it.
   for (IEventSink* sink : Sinks) sink->HookEventHandler(nullptr);
 }
 
-void TfrmMinInput::Show() { P.window.Show(); }
+void TfrmMinInput::Show() { ports_.window.Show(); }
 
-void TfrmMinInput::Hide() { P.window.Hide(); }
+void TfrmMinInput::Hide() { ports_.window.Hide(); }
 
 bool TfrmMinInput::OwnsWindow(std::intptr_t window) {
-  return window != 0 && (window == P.window.Handle() || P.EmbeddedWBMinInput.OwnsWindow(window));
+  return window != 0 && (window == ports_.window.Handle() || ports_.EmbeddedWBMinInput.OwnsWindow(window));
 }
 
 void TfrmMinInput::FormCreate() {
-  P.window.SetClientSize(Scaled(G.MiniWidth), Scaled(G.MiniHeight));
-  WindowRect bounds = P.window.Bounds();
-  const std::vector<MonitorInfo> monitors = P.monitors.List();
+  ports_.window.SetClientSize(Scaled(settings_.MiniWidth), Scaled(settings_.MiniHeight));
+  WindowRect bounds = ports_.window.Bounds();
+  const std::vector<MonitorInfo> monitors = ports_.monitors.List();
   if (!monitors.empty()) {
     const WindowRect& primary = PrimaryMonitor(monitors).bounds;
     bounds.top = primary.top + Scaled(kFirstTop);
     bounds.left = primary.left + primary.width - bounds.width - Scaled(kFirstRightGap);
   }
-  P.window.SetBounds(bounds);
-  P.ReloadTimer.SetEnabled(false);
+  ports_.window.SetBounds(bounds);
+  ports_.ReloadTimer.SetEnabled(false);
   // The sinks come before the first navigation, whose events may arrive inside the call.
   Sinks.clear();
-  for (int i = 0; i < kMiniSinkCount; ++i) Sinks.push_back(&P.sinks.CreateSink());
-  P.EmbeddedWBMinInput.SetSilent(true);
-  P.EmbeddedWBMinInput.Navigate(G.MiniIndexUrl);
+  for (int i = 0; i < kMiniSinkCount; ++i) Sinks.push_back(&ports_.sinks.CreateSink());
+  ports_.EmbeddedWBMinInput.SetSilent(true);
+  ports_.EmbeddedWBMinInput.Navigate(settings_.MiniIndexUrl);
   SetWindowTop(true);
 }
 
 void TfrmMinInput::FormShow() { SetWindowTop(true); }
 
 void TfrmMinInput::FormCanResize(int& width, int& height) {
-  width = std::max(width, Scaled(G.MiniWidth));
-  height = std::max(height, Scaled(G.MiniHeight));
+  width = std::max(width, Scaled(settings_.MiniWidth));
+  height = std::max(height, Scaled(settings_.MiniHeight));
 }
 
 void TfrmMinInput::FormDestroy() {}
 
 void TfrmMinInput::BindHtmlEvent() {
-  IBrowser& browser = P.EmbeddedWBMinInput;
+  IBrowser& browser = ports_.EmbeddedWBMinInput;
   if (!browser.HasDocument() || Sinks.size() != kMiniSinkCount) return;
-  if (!IsServiceAddress(G, browser.LocationURL())) return;
+  if (!IsServiceAddress(settings_, browser.LocationURL())) return;
   for (const MiniBindingRow& row : kMiniTable) {
     auto element = browser.FindElement(row.id);
     if (!element) continue;
@@ -162,7 +162,7 @@ void TfrmMinInput::BindHtmlEvent() {
 }
 
 std::string TfrmMinInput::InputValue(const char* id) {
-  IBrowser& browser = P.EmbeddedWBMinInput;
+  IBrowser& browser = ports_.EmbeddedWBMinInput;
   if (!browser.HasDocument()) return {};
   const auto element = browser.FindElement(id);
   return element ? element->Value() : std::string();
@@ -177,7 +177,7 @@ void TfrmMinInput::SearchModel() {
   if (Contains(keyword, kPriceQueryText)) keyword.clear();
   Owner.ShowOwner();
   Owner.QueryFromMini(keyword);
-  P.window.Hide();
+  ports_.window.Hide();
 }
 
 void TfrmMinInput::InputEventHandle() {
@@ -188,7 +188,7 @@ void TfrmMinInput::SearchEventHandle() { SearchModel(); }
 
 void TfrmMinInput::PinEventHandle() { SetWindowTop(true); }
 
-void TfrmMinInput::CloseEventHandle() { P.window.Hide(); }
+void TfrmMinInput::CloseEventHandle() { ports_.window.Hide(); }
 
 void TfrmMinInput::MoveFormEventHandle() {
   if (Now() > LastMoveDown + kDoublePressMs) {
@@ -200,39 +200,39 @@ void TfrmMinInput::MoveFormEventHandle() {
   LastMoveDown = Now();
 }
 
-void TfrmMinInput::MoveForm() { P.window.StartSystemDrag(); }
+void TfrmMinInput::MoveForm() { ports_.window.StartSystemDrag(); }
 
-void TfrmMinInput::SetWindowTop(bool) { P.window.SetTopMost(); }
+void TfrmMinInput::SetWindowTop(bool) { ports_.window.SetTopMost(); }
 
 std::string TfrmMinInput::TopControlNameAt(ScreenPoint point) {
-  return P.window.TopControlNameAt(point);
+  return ports_.window.TopControlNameAt(point);
 }
 
 void TfrmMinInput::Timer1Timer() {
-  WindowRect bounds = P.window.Bounds();
-  const DockEdges edge = EdgesFor(P.monitors, bounds);
+  WindowRect bounds = ports_.window.Bounds();
+  const DockEdges edge = EdgesFor(ports_.monitors, bounds);
   const bool dockedTop = edge.hasTop && bounds.top - edge.top <= Scaled(kTopStrip);
   const bool dockedRight =
       !dockedTop && edge.hasRight && bounds.left + bounds.width >= edge.right;
   if (!dockedTop && !dockedRight) return;
-  if (TopControlNameAt(P.window.CursorPos()) != kMiniComponentName) {
-    P.Timer2.SetEnabled(true);
+  if (TopControlNameAt(ports_.window.CursorPos()) != kMiniComponentName) {
+    ports_.Timer2.SetEnabled(true);
     return;
   }
-  P.Timer2.SetEnabled(false);
+  ports_.Timer2.SetEnabled(false);
   const WindowRect before = bounds;
   if (dockedTop) {
     bounds.top = edge.top;
   } else {
     bounds.left = edge.right - bounds.width;
   }
-  if (bounds.left != before.left || bounds.top != before.top) P.window.SetBounds(bounds);
+  if (bounds.left != before.left || bounds.top != before.top) ports_.window.SetBounds(bounds);
 }
 
 void TfrmMinInput::Timer2Timer() {
-  WindowRect bounds = P.window.Bounds();
+  WindowRect bounds = ports_.window.Bounds();
   const WindowRect before = bounds;
-  const DockEdges edge = EdgesFor(P.monitors, bounds);
+  const DockEdges edge = EdgesFor(ports_.monitors, bounds);
   const int snap = Scaled(kSnapDistance);
   if (edge.hasTop && bounds.top - edge.top <= snap) {
     bounds.top = edge.top + Scaled(kTopStrip) - bounds.height;
@@ -240,14 +240,14 @@ void TfrmMinInput::Timer2Timer() {
   } else if (edge.hasRight && bounds.left + bounds.width - edge.right >= -snap) {
     bounds.left = edge.right - Scaled(kRightStrip);
   }
-  if (bounds.left != before.left || bounds.top != before.top) P.window.SetBounds(bounds);
+  if (bounds.left != before.left || bounds.top != before.top) ports_.window.SetBounds(bounds);
 }
 
 void TfrmMinInput::ReloadTimerTimer() { Reloads.TimerTick(); }
 
 void TfrmMinInput::EmbeddedWBMinInputDocumentComplete(const void* pDisp) {
-  IBrowser& browser = P.EmbeddedWBMinInput;
-  if (G.IsClosing) {
+  IBrowser& browser = ports_.EmbeddedWBMinInput;
+  if (settings_.IsClosing) {
     browser.Stop();
     return;
   }
@@ -258,15 +258,15 @@ void TfrmMinInput::EmbeddedWBMinInputDocumentComplete(const void* pDisp) {
 }
 
 void TfrmMinInput::EmbeddedWBMinInputCommandStateChange() {
-  IBrowser& browser = P.EmbeddedWBMinInput;
-  if (G.IsClosing) {
+  IBrowser& browser = ports_.EmbeddedWBMinInput;
+  if (settings_.IsClosing) {
     browser.Stop();
   } else if (browser.ReadyState() == 4) {
     BindHtmlEvent();
   }
 }
 
-void TfrmMinInput::EmbeddedWBMinInputNavigateComplete2() { P.EmbeddedWBMinInput.SetSilent(true); }
+void TfrmMinInput::EmbeddedWBMinInputNavigateComplete2() { ports_.EmbeddedWBMinInput.SetSilent(true); }
 
 void TfrmMinInput::EmbeddedWBMinInputNavigateError(bool& cancel) {
   cancel = true;
@@ -278,8 +278,8 @@ void TfrmMinInput::EmbeddedWBMinInputScriptError(bool& continueScripts, bool& sh
   showDialog = false;
 }
 
-std::int64_t TfrmMinInput::Now() { return P.clock.TickMs(); }
+std::int64_t TfrmMinInput::Now() { return ports_.clock.TickMs(); }
 
-int TfrmMinInput::Scaled(int length) { return ScaleToDpi(length, P.window.Dpi()); }
+int TfrmMinInput::Scaled(int length) { return ScaleToDpi(length, ports_.window.Dpi()); }
 
 }  // namespace zel

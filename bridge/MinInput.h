@@ -54,6 +54,23 @@ class IMiniForm {
   virtual int Dpi() = 0;
 };
 
+// What the mini window reports.
+class IMiniFormEvents {
+ public:
+  IMiniFormEvents() = default;
+  IMiniFormEvents(const IMiniFormEvents&) = delete;
+  IMiniFormEvents& operator=(const IMiniFormEvents&) = delete;
+  virtual ~IMiniFormEvents() = default;
+  // One event per timer of the window.
+  virtual void Timer1Timer() = 0;
+  virtual void Timer2Timer() = 0;
+  virtual void ReloadTimerTimer() = 0;
+  // Shown on purpose, not with its owner.
+  virtual void FormShow() = 0;
+  // The window is about to take this size; the listener may enlarge it.
+  virtual void FormCanResize(int& width, int& height) = 0;
+};
+
 // Everything the mini window reaches of the system. All references outlive the window.
 struct TfrmMinInputPorts {
   IMiniForm& window;
@@ -67,7 +84,7 @@ struct TfrmMinInputPorts {
   IMonitors& monitors;
 };
 
-class TfrmMinInput final : public IMiniInputWindow {
+class TfrmMinInput final : public IMiniInputWindow, public IMiniFormEvents {
  public:
   TfrmMinInput(TGlobals& globals, IMiniInputOwner& owner, TfrmMinInputPorts ports);
   TfrmMinInput(const TfrmMinInput&) = delete;
@@ -81,8 +98,8 @@ class TfrmMinInput final : public IMiniInputWindow {
   bool OwnsWindow(std::intptr_t window) override;
 
   void FormCreate();
-  void FormShow();
-  void FormCanResize(int& width, int& height);
+  void FormShow() override;
+  void FormCanResize(int& width, int& height) override;
   void FormDestroy();
 
   // Binds the mini page's elements, only when the page is the service's own.
@@ -102,9 +119,9 @@ class TfrmMinInput final : public IMiniInputWindow {
   void SetWindowTop(bool flag);
   std::string TopControlNameAt(ScreenPoint point);
 
-  void Timer1Timer();
-  void Timer2Timer();
-  void ReloadTimerTimer();
+  void Timer1Timer() override;
+  void Timer2Timer() override;
+  void ReloadTimerTimer() override;
 
   void EmbeddedWBMinInputDocumentComplete(const void* pDisp);
   void EmbeddedWBMinInputCommandStateChange();
@@ -124,9 +141,10 @@ class TfrmMinInput final : public IMiniInputWindow {
   // A length designed at kDesignDpi, at the window's pixels per inch.
   int Scaled(int length);
 
-  TGlobals& G;
+  // The mini window's size and page, and whether the program is closing.
+  TGlobals& settings_;
   IMiniInputOwner& Owner;
-  TfrmMinInputPorts P;
+  TfrmMinInputPorts ports_;
   std::unique_ptr<BrowserEvents> Events;
   ReloadPacer Reloads;
   std::vector<IEventSink*> Sinks;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/Platform.h"
+
 namespace zel {
 
 struct WindowRect {
@@ -90,16 +92,6 @@ class IApplicationWindow {
   virtual void Terminate() = 0;
   virtual ScreenSize PrimaryScreen() = 0;
   virtual std::string ExecutablePath() = 0;
-};
-
-class ITimer {
- public:
-  ITimer() = default;
-  ITimer(const ITimer&) = delete;
-  ITimer& operator=(const ITimer&) = delete;
-  virtual ~ITimer() = default;
-  virtual void SetEnabled(bool enabled) = 0;
-  virtual bool Enabled() = 0;
 };
 
 class IHotKeys {

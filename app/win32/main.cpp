@@ -13,6 +13,7 @@
 #include "app/win32/Win32Registry.h"
 #include "app/win32/Win32StartupPlatform.h"
 #include "app/win32/Win32Util.h"
+#include "app/win32/WindowTimer.h"
 #include "bridge/win32/DHTMLEvent.h"
 #include "bridge/win32/MiniInputWindow.h"
 #include "bridge/win32/ToolLauncher.h"
@@ -24,6 +25,8 @@
 #include "logging/win32/Win32Clock.h"
 #include "logging/win32/Win32LogFileSystem.h"
 #include "shell/Main.h"
+#include "shell/MainPorts.h"
+#include "shell/ReloadPacer.h"
 #include "shell/win32/ApplicationWindow.h"
 #include "shell/win32/Dialogs.h"
 #include "shell/win32/HotKeys.h"
@@ -34,7 +37,6 @@
 #include "shell/win32/Win32Connectivity.h"
 #include "shell/win32/Win32Resources.h"
 #include "shell/win32/Win32ThreadStarter.h"
-#include "shell/win32/WindowTimer.h"
 #include "update/win32/BrowserMenu.h"
 #include "update/win32/OneShotTimer.h"
 #include "update/win32/ProcessStarter.h"
@@ -147,7 +149,7 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   Win32Clipboard clipboard(application->Handle());
   Win32ToolLauncher tools;
   Win32BrowserMenu pmWB(hwnd);
-  WindowTimer reloadTimer(hwnd, MainForm::kReloadTimerId, static_cast<UINT>(kReloadPaceMs));
+  WindowTimer reloadTimer(hwnd, MainForm::kReloadTimerId, static_cast<UINT>(kReloadSpacingMs));
   reloadTimer.SetEnabled(false);
   UrlDownloader download;
   Win32UpdateFiles updateFiles;
@@ -157,20 +159,21 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   Win32OneShotTimer retryTimer;
   Monitors monitors;
 
-  TfrmMain* owner = nullptr;
-  TfrmMainPorts ports{window,   *application, wb1,       wb2,        timer1,
-                      hotKeys,  tray,         dialogs,   registry,   life.clock,
-                      life.connectivity,      life.threads,          resources,
-                      sinks,    dde,          automation, clipboard, tools,
-                      pmWB,     reloadTimer,
-                      [&]() {
-                        return CreateMiniInputWindow(hwnd, globals, owner->PageCommands(), sinks, life.clock,
-                                                     monitors);
-                      },
-                      {download, updateFiles, processes, updateDialog, signatures, retryTimer},
-                      monitors};
-  TfrmMain form(globals, std::move(ports), std::move(iniFile));
-  owner = &form;
+  // The mini window once the page commands have made it; it goes with the form, after the loop.
+  MiniInputWindow* mini = nullptr;
+  const TfrmMainPorts ports{
+      {window, *application, hotKeys, tray, monitors, resources, registry, life.clock},
+      {life.connectivity, life.threads, timer1, dialogs},
+      {wb1, wb2, reloadTimer, sinks, pmWB, tools,
+       [&](IMiniInputOwner& owner) -> std::unique_ptr<IMiniInputWindow> {
+         auto made = std::make_unique<MiniInputWindow>(hwnd, globals, owner, sinks, life.clock,
+                                                       monitors);
+         mini = made.get();
+         return made;
+       }},
+      {dde, automation, clipboard},
+      {download, updateFiles, processes, updateDialog, signatures, retryTimer}};
+  TfrmMain form(globals, ports, std::move(iniFile));
   const Attachment attachment(form, *application, window, tray);
 
   // A failure in the creation handler is reported like any other and the window still comes
@@ -179,9 +182,9 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
   // FormCreate placed the window in the middle of the screen for this first show.
   window.Show();
   Guarded(afterFirstShow);
-  return RunMessageLoop(*application, &form, [&wb1, &wb2](MSG& msg) {
+  return RunMessageLoop(*application, &form, [&wb1, &wb2, &mini](MSG& msg) {
     return wb1.TranslateAccelerator(msg) || wb2.TranslateAccelerator(msg) ||
-           TranslateMiniInputAccelerator(msg);
+           (mini != nullptr && mini->TranslateAccelerator(msg));
   });
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/win32/Dpi.h"
 #include "app/win32/Win32Util.h"
+#include "app/win32/WindowTimer.h"
 
 namespace zel::win32 {
 
@@ -15,6 +16,13 @@ bool OfThisProcess(HWND window) {
   ::GetWindowThreadProcessId(window, &pid);
   return pid == ::GetCurrentProcessId();
 }
+
+// Each timer of the window and the event its ticks raise.
+constexpr TimerEvent<IMiniFormEvents> kTimerEvents[] = {
+    {MiniInputForm::kTimer1Id, &IMiniFormEvents::Timer1Timer},
+    {MiniInputForm::kTimer2Id, &IMiniFormEvents::Timer2Timer},
+    {MiniInputForm::kReloadTimerId, &IMiniFormEvents::ReloadTimerTimer},
+};
 
 }  // namespace
 
@@ -31,7 +39,7 @@ MiniInputForm::MiniInputForm(HWND owner, const WindowRect& bounds) {
   Create(kClassName, params);
 }
 
-MiniInputForm::~MiniInputForm() { form_ = nullptr; }
+MiniInputForm::~MiniInputForm() { events_ = nullptr; }
 
 void MiniInputForm::SetClientResizeHandler(std::function<void(int width, int height)> handler) {
   onResize_ = std::move(handler);
@@ -103,24 +111,17 @@ int MiniInputForm::Dpi() { return WindowDpi(Hwnd()); }
 LRESULT MiniInputForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_TIMER:
-      if (form_ == nullptr) return 0;
-      if (wParam == kTimer1Id) {
-        form_->Timer1Timer();
-      } else if (wParam == kTimer2Id) {
-        form_->Timer2Timer();
-      } else if (wParam == kReloadTimerId) {
-        form_->ReloadTimerTimer();
-      } else {
-        break;
-      }
-      return 0;
+      if (RaiseTimerEvent(kTimerEvents, events_, wParam)) return 0;
+      break;
     case WM_SHOWWINDOW:
       // Only explicit shows; an owner's minimise or restore is not the window's.
-      if (lParam == 0 && wParam != FALSE && form_ != nullptr) form_->FormShow();
+      if (lParam == 0 && wParam != FALSE && events_ != nullptr) events_->FormShow();
       break;
     case WM_WINDOWPOSCHANGING: {
       auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
-      if (form_ != nullptr && (pos->flags & SWP_NOSIZE) == 0) form_->FormCanResize(pos->cx, pos->cy);
+      if (events_ != nullptr && (pos->flags & SWP_NOSIZE) == 0) {
+        events_->FormCanResize(pos->cx, pos->cy);
+      }
       break;
     }
     case WM_SIZE:

@@ -1,6 +1,6 @@
 #pragma once
 // The mini input window's own window: borderless, always on top, owned by the main window.
-// It routes its timers, its show and its size requests to the logic attached to it.
+// It reports its timers, its show and its size requests to the listener attached to it.
 #include <windows.h>
 
 #include <functional>
@@ -23,8 +23,8 @@ class MiniInputForm final : public Window, public IMiniForm {
   ~MiniInputForm() override;
 
   HWND Hwnd() const { return Window::Handle(); }
-  // Routes the window's messages to the logic; nullptr detaches (before the logic goes).
-  void Attach(TfrmMinInput* form) { form_ = form; }
+  // Routes the window's events to the listener; nullptr detaches (before the listener goes).
+  void Attach(IMiniFormEvents* events) { events_ = events; }
   // Called with the new client size, so the browser can fill the window.
   void SetClientResizeHandler(std::function<void(int width, int height)> handler);
   // Called with the pixels per inch of the monitor the window has moved to, after the window
@@ -49,7 +49,7 @@ class MiniInputForm final : public Window, public IMiniForm {
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  TfrmMinInput* form_ = nullptr;
+  IMiniFormEvents* events_ = nullptr;
   std::function<void(int, int)> onResize_;
   std::function<void(int)> onDpiChange_;
 };

@@ -4,13 +4,6 @@
 
 namespace zel::win32 {
 
-namespace {
-
-// The one mini window of the process, for the message loop's keystrokes.
-MiniInputWindow* g_miniInput = nullptr;
-
-}  // namespace
-
 MiniInputWindow::MiniInputWindow(HWND owner, TGlobals& globals, IMiniInputOwner& miniOwner,
                                  ISinkFactory& sinks, IClock& clock, IMonitors& monitors)
     : window_(owner, {0, 0, globals.MiniWidth, globals.MiniHeight}),
@@ -23,27 +16,14 @@ MiniInputWindow::MiniInputWindow(HWND owner, TGlobals& globals, IMiniInputOwner&
   window_.SetClientResizeHandler([this](int width, int height) { browser_.Resize(width, height); });
   window_.SetDpiChangeHandler([this](int dpi) { browser_.SetDpi(dpi); });
   window_.Attach(&form_);
-  g_miniInput = this;
   Guarded([this] { form_.FormCreate(); });
 }
 
 MiniInputWindow::~MiniInputWindow() {
-  if (g_miniInput == this) g_miniInput = nullptr;
   form_.FormDestroy();
   window_.Attach(nullptr);
   window_.SetClientResizeHandler(nullptr);
   window_.SetDpiChangeHandler(nullptr);
-}
-
-std::unique_ptr<IMiniInputWindow> CreateMiniInputWindow(HWND owner, TGlobals& globals,
-                                                        IMiniInputOwner& miniOwner,
-                                                        ISinkFactory& sinks, IClock& clock,
-                                                        IMonitors& monitors) {
-  return std::make_unique<MiniInputWindow>(owner, globals, miniOwner, sinks, clock, monitors);
-}
-
-bool TranslateMiniInputAccelerator(MSG& message) {
-  return g_miniInput != nullptr && g_miniInput->Browser().TranslateAccelerator(message);
 }
 
 }  // namespace zel::win32

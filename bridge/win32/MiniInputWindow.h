@@ -1,14 +1,13 @@
 #pragma once
 // The program's mini input window on Win32: its window, its browser (which shows no context
-// menu at all), its timers and its logic, made together and torn down together.
+// menu at all), its timers and its logic, made together and torn down together. The
+// composition root makes it when the main window first needs it.
 #include <windows.h>
 
-#include <memory>
-
+#include "app/win32/WindowTimer.h"
 #include "bridge/MinInput.h"
 #include "bridge/win32/MiniInputForm.h"
 #include "bridge/win32/WebBrowserHost.h"
-#include "shell/win32/WindowTimer.h"
 
 namespace zel::win32 {
 
@@ -27,6 +26,9 @@ class MiniInputWindow final : public IMiniInputWindow {
 
   HWND Hwnd() const { return window_.Hwnd(); }
   WebBrowserHost& Browser() { return browser_; }
+  // Gives the browser its keystrokes (Tab, clipboard and editing keys in the search field);
+  // call from the message loop before TranslateMessage.
+  bool TranslateAccelerator(MSG& message) { return browser_.TranslateAccelerator(message); }
 
  private:
   MiniInputForm window_;
@@ -36,15 +38,5 @@ class MiniInputWindow final : public IMiniInputWindow {
   WindowTimer reloadTimer_;
   TfrmMinInput form_;
 };
-
-// What the main window's createMiniInput calls.
-std::unique_ptr<IMiniInputWindow> CreateMiniInputWindow(HWND owner, TGlobals& globals,
-                                                        IMiniInputOwner& miniOwner,
-                                                        ISinkFactory& sinks, IClock& clock,
-                                                        IMonitors& monitors);
-
-// Gives the mini browser its keystrokes (Tab, clipboard and editing keys in the search field);
-// call from the message loop before TranslateMessage. False while no mini window exists.
-bool TranslateMiniInputAccelerator(MSG& message);
 
 }  // namespace zel::win32

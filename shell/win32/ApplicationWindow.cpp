@@ -1,7 +1,6 @@
 #include "shell/win32/ApplicationWindow.h"
 
 #include "app/win32/Win32Util.h"
-#include "shell/Main.h"
 
 namespace zel::win32 {
 
@@ -23,7 +22,7 @@ ApplicationWindow::ApplicationWindow(const std::string& title) {
   Create(kClassName, params);
 }
 
-ApplicationWindow::~ApplicationWindow() { form_ = nullptr; }
+ApplicationWindow::~ApplicationWindow() { events_ = nullptr; }
 
 void ApplicationWindow::SetTitle(const std::string& title) {
   if (!::SetWindowTextW(Handle(), Widen(title).c_str())) ThrowLastError("SetWindowTextW");
@@ -79,8 +78,8 @@ void ApplicationWindow::AddExStyle(LONG_PTR bits) {
 LRESULT ApplicationWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SYSCOMMAND:
-      if ((wParam & 0xFFF0) == SC_MINIMIZE && form_ != nullptr) {
-        form_->ApplicationMinimize();
+      if ((wParam & 0xFFF0) == SC_MINIMIZE && events_ != nullptr) {
+        events_->ApplicationMinimize();
         return 0;
       }
       break;
@@ -98,8 +97,8 @@ LRESULT ApplicationWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_CLOSE:
       // Closing from the taskbar ends the program the orderly way.
-      if (form_ != nullptr) {
-        form_->AppClose();
+      if (events_ != nullptr) {
+        events_->AppClose();
         return 0;
       }
       break;

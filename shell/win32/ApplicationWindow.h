@@ -7,10 +7,7 @@
 
 #include "app/win32/Window.h"
 #include "shell/Ports.h"
-
-namespace zel {
-class TfrmMain;
-}
+#include "shell/WindowEvents.h"
 
 namespace zel::win32 {
 
@@ -22,8 +19,8 @@ class ApplicationWindow final : public Window, public IApplicationWindow {
   explicit ApplicationWindow(const std::string& title);
   ~ApplicationWindow() override;
 
-  // Routes the taskbar's minimise to the main window; nullptr detaches.
-  void Attach(TfrmMain* form) { form_ = form; }
+  // Routes the taskbar's minimise and close to the listener; nullptr detaches.
+  void Attach(IApplicationEvents* events) { events_ = events; }
   void SetTitle(const std::string& title);
   bool MessageHookInstalled() const { return hookInstalled_; }
   // Terminate was asked for; the message loop ends even if a nested loop took its WM_QUIT.
@@ -45,7 +42,7 @@ class ApplicationWindow final : public Window, public IApplicationWindow {
  private:
   void AddExStyle(LONG_PTR bits);
 
-  TfrmMain* form_ = nullptr;
+  IApplicationEvents* events_ = nullptr;
   bool hookInstalled_ = false;
   bool terminateRequested_ = false;
 };

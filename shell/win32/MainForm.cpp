@@ -5,7 +5,7 @@
 #include "app/Startup.h"
 #include "app/win32/Dpi.h"
 #include "app/win32/Win32Util.h"
-#include "shell/Main.h"
+#include "app/win32/WindowTimer.h"
 
 namespace zel::win32 {
 
@@ -25,7 +25,15 @@ MainForm::MainForm(HWND owner, UINT notifyMessage) : notifyMessage_(notifyMessag
   SetAlpha(255);
 }
 
-MainForm::~MainForm() { form_ = nullptr; }
+namespace {
+// Each timer of the window and the event its ticks raise.
+constexpr TimerEvent<IMainFormEvents> kTimerEvents[] = {
+    {MainForm::kTimer1Id, &IMainFormEvents::Timer1Timer},
+    {MainForm::kReloadTimerId, &IMainFormEvents::ReloadTimerTimer},
+};
+}  // namespace
+
+MainForm::~MainForm() { events_ = nullptr; }
 
 void MainForm::SetClientResizeHandler(std::function<void(int width, int height)> handler) {
   onResize_ = std::move(handler);
@@ -109,16 +117,16 @@ LRESULT MainForm::AnswerOnException(UINT) {
 
 LRESULT MainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == notifyMessage_ && notifyMessage_ != 0) {
-    return form_ != nullptr ? form_->NotifyMsgReceived() : 0;
+    return events_ != nullptr ? events_->NotifyMsgReceived() : 0;
   }
   switch (message) {
     case WM_SHOWWINDOW:
       // Only explicit shows and hides; an owner's minimise or restore is not the form's.
-      if (lParam == 0 && form_ != nullptr) {
+      if (lParam == 0 && events_ != nullptr) {
         if (wParam != FALSE) {
-          form_->FormShow();
+          events_->FormShow();
         } else {
-          form_->FormHide();
+          events_->FormHide();
         }
       }
       break;
@@ -126,26 +134,19 @@ LRESULT MainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (onResize_) onResize_(LOWORD(lParam), HIWORD(lParam));
       return 0;
     case WM_HOTKEY:
-      if (form_ != nullptr) form_->HotKey(HIWORD(lParam));
+      if (events_ != nullptr) events_->HotKey(HIWORD(lParam));
       return 0;
     case WM_DPICHANGED:
       TakeSuggestedRect(Hwnd(), lParam);
       if (onDpiChange_) onDpiChange_(LOWORD(wParam));
       return 0;
     case WM_TIMER:
-      if (wParam == kTimer1Id) {
-        if (form_ != nullptr) form_->Timer1Timer();
-        return 0;
-      }
-      if (wParam == kReloadTimerId) {
-        if (form_ != nullptr) form_->ReloadTimerTimer();
-        return 0;
-      }
+      if (RaiseTimerEvent(kTimerEvents, events_, wParam)) return 0;
       break;
     case WM_CLOSE:
       // Alt+F4 on the window: the orderly close, never a lone destroyed window.
-      if (form_ != nullptr) {
-        form_->AppClose();
+      if (events_ != nullptr) {
+        events_->AppClose();
         return 0;
       }
       break;

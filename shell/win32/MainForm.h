@@ -8,10 +8,7 @@
 
 #include "app/win32/Window.h"
 #include "shell/Ports.h"
-
-namespace zel {
-class TfrmMain;
-}
+#include "shell/WindowEvents.h"
 
 namespace zel::win32 {
 
@@ -30,8 +27,8 @@ class MainForm final : public Window, public IFormWindow {
 
   HWND Hwnd() const { return Window::Handle(); }
 
-  // Routes the window's messages to the logic; nullptr detaches (before the logic goes).
-  void Attach(TfrmMain* form) { form_ = form; }
+  // Routes the window's events to the listener; nullptr detaches (before the listener goes).
+  void Attach(IMainFormEvents* events) { events_ = events; }
   // Called with the new client size, so the browsers can fill the window.
   void SetClientResizeHandler(std::function<void(int width, int height)> handler);
   // Called with the pixels per inch of the monitor the window has moved to, after the window
@@ -58,7 +55,7 @@ class MainForm final : public Window, public IFormWindow {
 
  private:
   UINT notifyMessage_;
-  TfrmMain* form_ = nullptr;
+  IMainFormEvents* events_ = nullptr;
   std::function<void(int, int)> onResize_;
   std::function<void(int)> onDpiChange_;
 };

@@ -2,11 +2,10 @@
 
 #include "app/Errors.h"
 #include "app/win32/Win32Util.h"
-#include "shell/Main.h"
 
 namespace zel::win32 {
 
-int RunMessageLoop(const ApplicationWindow& application, TfrmMain* form,
+int RunMessageLoop(const ApplicationWindow& application, IMessageLoopEvents* hook,
                    const AcceleratorFilter& accelerators) {
   MSG msg{};
   for (;;) {
@@ -24,10 +23,10 @@ int RunMessageLoop(const ApplicationWindow& application, TfrmMain* form,
     }
     if (got == 0) break;
     if (got == -1) ThrowLastError("GetMessageW");
-    if (form != nullptr && application.MessageHookInstalled()) {
+    if (hook != nullptr && application.MessageHookInstalled()) {
       Guarded([&] {
         unsigned message = msg.message;
-        if (form->AppMessageHook(reinterpret_cast<std::intptr_t>(msg.hwnd), message)) {
+        if (hook->AppMessageHook(reinterpret_cast<std::intptr_t>(msg.hwnd), message)) {
           msg.message = message;
         }
       });

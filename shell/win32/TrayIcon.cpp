@@ -2,8 +2,6 @@
 
 #include <shellapi.h>
 
-#include "shell/Main.h"
-
 namespace zel::win32 {
 
 namespace {
@@ -35,7 +33,7 @@ TrayIcon::TrayIcon(const std::string& tip) : tip_(Widen(tip)), icon_(LoadApplica
 }
 
 TrayIcon::~TrayIcon() {
-  form_ = nullptr;
+  events_ = nullptr;
   Remove();
 }
 
@@ -81,20 +79,20 @@ void TrayIcon::PopupMenu(int x, int y) {
 }
 
 void TrayIcon::OnCallback(UINT mouseMessage) {
-  if (form_ == nullptr) return;
+  if (events_ == nullptr) return;
   switch (mouseMessage) {
     case WM_LBUTTONUP:
-      form_->TrayIconClick();
+      events_->TrayIconClick();
       break;
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
-      form_->TrayIconDblClick();
+      events_->TrayIconDblClick();
       break;
     case WM_RBUTTONUP: {
       POINT pt{};
       ::GetCursorPos(&pt);
-      form_->TrayIconRightButtonUp(pt.x, pt.y);
+      events_->TrayIconRightButtonUp(pt.x, pt.y);
       break;
     }
     default:
@@ -117,13 +115,13 @@ LRESULT TrayIcon::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnCallback(static_cast<UINT>(lParam));
       return 0;
     case WM_COMMAND:
-      if (HIWORD(wParam) == 0 && form_ != nullptr) {
+      if (HIWORD(wParam) == 0 && events_ != nullptr) {
         if (LOWORD(wParam) == kOpenMainCommand) {
-          form_->OpenMainClick();
+          events_->OpenMainClick();
           return 0;
         }
         if (LOWORD(wParam) == kCloseMainCommand) {
-          form_->CloseMainClick();
+          events_->CloseMainClick();
           return 0;
         }
       }

@@ -6,10 +6,7 @@
 #include "app/win32/Win32Util.h"
 #include "app/win32/Window.h"
 #include "shell/Ports.h"
-
-namespace zel {
-class TfrmMain;
-}
+#include "shell/WindowEvents.h"
 
 namespace zel::win32 {
 
@@ -29,7 +26,8 @@ class TrayIcon final : public Window, public ITrayIcon {
   explicit TrayIcon(const std::string& tip);
   ~TrayIcon() override;
 
-  void Attach(TfrmMain* form) { form_ = form; }
+  // Routes the icon's clicks and menu commands to the listener; nullptr detaches.
+  void Attach(ITrayIconEvents* events) { events_ = events; }
   // Removes the icon (also done on destruction). Harmless when it is not there.
   void Remove();
 
@@ -47,7 +45,7 @@ class TrayIcon final : public Window, public ITrayIcon {
   UniqueHIcon icon_;
   UINT taskbarCreated_ = 0;
   bool added_ = false;
-  TfrmMain* form_ = nullptr;
+  ITrayIconEvents* events_ = nullptr;
 };
 
 }  // namespace zel::win32

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/win32/Win32Util.h"
@@ -115,10 +116,8 @@ TEST(MiniInputWindow, ComesUpHiddenTopmostAndOwnedAtTheTopRightAndKeepsItsSize) 
   // Navigation errors keep coming under Wine (no document can be made): the window lives on.
   PumpUntil([] { return false; }, 300);
 
-  MSG key{hwnd, WM_KEYDOWN, VK_TAB, 0};
   mini.reset();
   EXPECT_FALSE(::IsWindow(hwnd));
-  EXPECT_FALSE(win32::TranslateMiniInputAccelerator(key));
   ::OleUninitialize();
 }
 
@@ -173,6 +172,37 @@ TEST(MiniInputWindow, TakesTheScaleOfTheMonitorItMovesTo) {
     }
   }
   ::OleUninitialize();
+}
+
+// ---- Its window on its own: each timer raises its own event
+
+class MiniListener final : public IMiniFormEvents {
+ public:
+  void Timer1Timer() override { raised += "Timer1Timer"; }
+  void Timer2Timer() override { raised += "Timer2Timer"; }
+  void ReloadTimerTimer() override { raised += "ReloadTimerTimer"; }
+  void FormShow() override { raised += "FormShow"; }
+  void FormCanResize(int&, int&) override {}
+  std::string raised;
+};
+
+TEST(MiniInputFormOnItsOwn, EachTimerRaisesItsOwnEvent) {
+  const OwnerWindow owner;
+  win32::MiniInputForm window(owner.Hwnd(), {0, 0, 290, 60});
+  MiniListener listener;
+  window.Attach(&listener);
+  const std::pair<UINT_PTR, std::string> rows[] = {
+      {win32::MiniInputForm::kTimer1Id, "Timer1Timer"},
+      {win32::MiniInputForm::kTimer2Id, "Timer2Timer"},
+      {win32::MiniInputForm::kReloadTimerId, "ReloadTimerTimer"},
+      {99, ""},
+  };
+  for (const auto& [id, event] : rows) {
+    listener.raised.clear();
+    ::SendMessageW(window.Hwnd(), WM_TIMER, id, 0);
+    EXPECT_EQ(listener.raised, event) << id;
+  }
+  window.Attach(nullptr);
 }
 
 // ---- Its window and logic with a page of the fake browser

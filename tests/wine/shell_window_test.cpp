@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/Startup.h"
 #include "app/win32/Win32Util.h"
@@ -150,6 +152,63 @@ TEST(ZelMainWindow, UnreachableServiceIsReportedAndTheProgramEndsAfterTheBox) {
   ASSERT_NE(wide, std::string::npos) << added;
   EXPECT_LT(narrow, mini);
   EXPECT_LT(mini, wide);
+}
+
+// ---- The window on its own: what it tells its listener
+
+class FormListener final : public IMainFormEvents {
+ public:
+  std::intptr_t NotifyMsgReceived() override { return Raise("NotifyMsgReceived", 7); }
+  void FormShow() override { Raise("FormShow"); }
+  void FormHide() override { Raise("FormHide"); }
+  void HotKey(int virtualKey) override { Raise("HotKey " + std::to_string(virtualKey)); }
+  void Timer1Timer() override { Raise("Timer1Timer"); }
+  void ReloadTimerTimer() override { Raise("ReloadTimerTimer"); }
+  void AppClose() override { Raise("AppClose"); }
+  std::string raised;
+
+ private:
+  std::intptr_t Raise(const std::string& event, std::intptr_t answer = 0) {
+    raised += event;
+    return answer;
+  }
+};
+
+TEST(MainFormOnItsOwn, EachMessageRaisesItsOneEventAndNoneWhenDetached) {
+  const UINT notify = ::RegisterWindowMessageW(L"Zel_Notify");
+  win32::MainForm window(nullptr, notify);
+  FormListener listener;
+  const struct {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::string event;
+  } rows[] = {
+      {notify, 0, 0, "NotifyMsgReceived"},
+      {WM_SHOWWINDOW, TRUE, 0, "FormShow"},
+      {WM_SHOWWINDOW, FALSE, 0, "FormHide"},
+      // The owner's minimise hides the form too: not the form's own hide.
+      {WM_SHOWWINDOW, FALSE, SW_PARENTCLOSING, ""},
+      {WM_HOTKEY, 1, MAKELPARAM(0, VK_ESCAPE), "HotKey 27"},
+      {WM_TIMER, win32::MainForm::kTimer1Id, 0, "Timer1Timer"},
+      {WM_TIMER, win32::MainForm::kReloadTimerId, 0, "ReloadTimerTimer"},
+      {WM_TIMER, 99, 0, ""},
+      {WM_CLOSE, 0, 0, "AppClose"},
+  };
+  for (const bool attached : {true, false}) {
+    window.Attach(attached ? &listener : nullptr);
+    for (const auto& row : rows) {
+      // Detached, a close is the system's: it would destroy the window.
+      if (!attached && row.message == WM_CLOSE) continue;
+      listener.raised.clear();
+      const LRESULT answer = ::SendMessageW(window.Hwnd(), row.message, row.wParam, row.lParam);
+      EXPECT_EQ(listener.raised, attached ? row.event : "") << row.event << attached;
+      if (row.message == notify) {
+        EXPECT_EQ(answer, attached ? 7 : 0);
+      }
+    }
+  }
+  EXPECT_TRUE(::IsWindow(window.Hwnd()));
 }
 
 // ---- The window logic on real windows of this process

@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "app/win32/Window.h"
+#include "app/win32/WindowTimer.h"
 #include "shell/Main.h"
 #include "shell/win32/ApplicationWindow.h"
 #include "shell/win32/HotKeys.h"
 #include "shell/win32/MainForm.h"
 #include "shell/win32/TrayIcon.h"
 #include "shell/win32/Monitors.h"
-#include "shell/win32/WindowTimer.h"
 #include "tests/fakes/MainHarness.h"
 
 namespace zel::winetest {

@@ -1,4 +1,4 @@
-#include "shell/win32/WindowTimer.h"
+#include "app/win32/WindowTimer.h"
 
 #include "app/win32/Win32Util.h"
 
