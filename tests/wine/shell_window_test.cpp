@@ -219,18 +219,23 @@ TEST(MainWindowOnRealWindows, LayoutsGiveTheirSizeAndTheBrowsersFollowTheClientA
   h.window.SetClientResizeHandler([&](int w, int hgt) { resized.emplace_back(w, hgt); });
   h.CreateAndShow();
 
-  // The narrow size as the layout command sets it.
-  h.globals.Layout = "V";
-  h.window.SetBounds({h.globals.VLeft, h.globals.VTop, 360, 670});
+  // The page's layout button: the narrow size, then back to the wide one where it stood.
+  h.wb1.LoadPage(h.globals.IndexUrl);
+  h.wb1.AddElement("CloseID");
+  h.wb1.AddElement("HVID");
+  h.wb1.variables["pin_state"] = "0";
+  h.wb1.RaiseDocumentComplete();
+  const WindowRect wide = h.window.Bounds();
+  ASSERT_TRUE(h.wb1.Fire("HVID"));
   EXPECT_EQ(ClientSize(h.window.Hwnd()).cx, 360);
   EXPECT_EQ(ClientSize(h.window.Hwnd()).cy, 670);
   ASSERT_FALSE(resized.empty());
   EXPECT_EQ(resized.back(), std::make_pair(360, 670));
 
-  h.form->ChangeToH();
+  ASSERT_TRUE(h.wb1.Fire("HVID"));
   const WindowRect b = h.window.Bounds();
-  EXPECT_EQ(b.left, h.globals.HLeft);
-  EXPECT_EQ(b.top, h.globals.HTop);
+  EXPECT_EQ(b.left, wide.left);
+  EXPECT_EQ(b.top, wide.top);
   EXPECT_EQ(ClientSize(h.window.Hwnd()).cx, 900);
   EXPECT_EQ(ClientSize(h.window.Hwnd()).cy, 600);
   EXPECT_EQ(resized.back(), std::make_pair(900, 600));
@@ -256,26 +261,31 @@ TEST(MainWindowOnRealWindows, LayoutsGiveTheirSizeAndTheBrowsersFollowTheClientA
   h.form->AppClose();
 }
 
+// The page's pin button toggles; a page's pin_state, applied when it completes, sets.
 TEST(MainWindowOnRealWindows, PinTogglesTopMostAndKeepsTheBounds) {
   ZelFormHarness h;
   h.CreateAndShow();
+  h.wb1.LoadPage(h.globals.IndexUrl);
+  h.wb1.AddElement("CloseID");
+  h.wb1.AddElement("PinID");
+  h.wb1.variables["pin_state"] = "0";
+  h.wb1.RaiseDocumentComplete();
+  ASSERT_FALSE(h.TopMost());
   const WindowRect before = h.window.Bounds();
   struct Step {
-    bool toggle;
-    bool topMostBefore;
+    const char* pinState;  // nullptr: the pin button
     bool expected;
-  } const steps[] = {{true, false, true}, {true, true, false}, {false, true, true},
-                     {false, false, false}};
+  } const steps[] = {{nullptr, true}, {nullptr, false}, {"1", true}, {"0", false}};
   for (const auto& s : steps) {
-    h.globals.IsTopMost = s.topMostBefore;
-    h.form->SetWindowTop(s.toggle);
-    EXPECT_EQ(h.TopMost(), s.expected) << s.toggle << s.topMostBefore;
-    EXPECT_EQ(h.globals.IsTopMost, s.toggle ? !s.topMostBefore : s.topMostBefore);
-    const WindowRect after = h.window.Bounds();
-    EXPECT_EQ(after.left, before.left);
-    EXPECT_EQ(after.top, before.top);
-    EXPECT_EQ(after.width, before.width);
-    EXPECT_EQ(after.height, before.height);
+    if (s.pinState) {
+      h.wb1.variables["pin_state"] = s.pinState;
+      h.wb1.RaiseDocumentComplete();
+    } else {
+      ASSERT_TRUE(h.wb1.Fire("PinID"));
+    }
+    EXPECT_EQ(h.TopMost(), s.expected) << (s.pinState ? s.pinState : "button");
+    EXPECT_EQ(h.globals.IsTopMost, s.expected);
+    EXPECT_EQ(h.window.Bounds(), before);
   }
   h.form->AppClose();
 }

@@ -45,11 +45,13 @@ ZelFormHarness::ZelFormHarness()
   wb2.window = reinterpret_cast<std::intptr_t>(wb2Window.Hwnd());
   auto iniFile = std::make_unique<fakes::FakeIniFile>();
   ini = iniFile.get();
-  TfrmMainPorts ports{window,   application, wb1,       wb2,        timer1,       hotKeys,
-                      tray,     dialogs,     registry,  clock,      connectivity, threads,
-                      resources, sinks,      dde,       automation, clipboard, tools,
-                      pmWB,      reloadTimer, {}, update.Ports(), monitors};
-  form = std::make_unique<TfrmMain>(globals, std::move(ports), std::move(iniFile));
+  const TfrmMainPorts ports{
+      {window, application, hotKeys, tray, monitors, resources, registry, clock},
+      {connectivity, threads, timer1, dialogs},
+      {wb1, wb2, reloadTimer, sinks, pmWB, tools, {}},
+      {dde, automation, clipboard},
+      update.Ports()};
+  form = std::make_unique<TfrmMain>(globals, ports, std::move(iniFile));
   application.Attach(form.get());
   window.Attach(form.get());
   tray.Attach(form.get());

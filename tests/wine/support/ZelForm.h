@@ -11,6 +11,7 @@
 #include "app/win32/Window.h"
 #include "app/win32/WindowTimer.h"
 #include "shell/Main.h"
+#include "shell/MainPorts.h"
 #include "shell/win32/ApplicationWindow.h"
 #include "shell/win32/HotKeys.h"
 #include "shell/win32/MainForm.h"
