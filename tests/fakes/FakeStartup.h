@@ -8,9 +8,22 @@
 #include <vector>
 
 #include "app/Platform.h"
-#include "tests/fakes/MainHarness.h"
 
 namespace zel::fakes {
+
+class FakeIniFile final : public IIniFile {
+ public:
+  std::int64_t ReadInteger(const std::string& s, const std::string& k, std::int64_t fallback) override {
+    const auto it = values.find(s + "/" + k);
+    return it == values.end() ? fallback : it->second;
+  }
+  void WriteInteger(const std::string& s, const std::string& k, std::int64_t v) override {
+    if (failWrites) throw std::runtime_error("ini write failed");
+    values[s + "/" + k] = v;
+  }
+  std::map<std::string, std::int64_t> values;
+  bool failWrites = false;
+};
 
 class FakeStartupPlatform final : public IStartupPlatform {
  public:

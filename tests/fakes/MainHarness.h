@@ -13,23 +13,10 @@
 #include "tests/fakes/FakeLog.h"
 #include "tests/fakes/FakeRegistry.h"
 #include "tests/fakes/FakeShell.h"
+#include "tests/fakes/FakeStartup.h"
 #include "tests/fakes/FakeUpdate.h"
 
 namespace zel::fakes {
-
-class FakeIniFile final : public IIniFile {
- public:
-  std::int64_t ReadInteger(const std::string& s, const std::string& k, std::int64_t fallback) override {
-    const auto it = values.find(s + "/" + k);
-    return it == values.end() ? fallback : it->second;
-  }
-  void WriteInteger(const std::string& s, const std::string& k, std::int64_t v) override {
-    if (failWrites) throw std::runtime_error("ini write failed");
-    values[s + "/" + k] = v;
-  }
-  std::map<std::string, std::int64_t> values;
-  bool failWrites = false;
-};
 
 struct MainHarness {
   MainHarness();

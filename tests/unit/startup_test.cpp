@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "logging/Logger.h"
+#include "tests/fakes/FakeLog.h"
+#include "tests/fakes/FakeRegistry.h"
+#include "tests/fakes/FakeShell.h"
 #include "tests/fakes/FakeStartup.h"
 
 namespace zel {

@@ -17,7 +17,13 @@
 #include "shell/win32/MainForm.h"
 #include "shell/win32/TrayIcon.h"
 #include "shell/win32/Monitors.h"
-#include "tests/fakes/MainHarness.h"
+#include "tests/fakes/FakeBrowser.h"
+#include "tests/fakes/FakeExport.h"
+#include "tests/fakes/FakeLog.h"
+#include "tests/fakes/FakeRegistry.h"
+#include "tests/fakes/FakeShell.h"
+#include "tests/fakes/FakeStartup.h"
+#include "tests/fakes/FakeUpdate.h"
 
 namespace zel::winetest {
 
