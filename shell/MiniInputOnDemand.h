@@ -22,9 +22,6 @@ class MiniInputOnDemand final : public IMiniInputWindow {
   }
   bool OwnsWindow(std::intptr_t window) override { return window_ && window_->OwnsWindow(window); }
 
-  // Destroys the window, if one was made (after the message loop: see the composition root).
-  void Destroy() { window_.reset(); }
-
  private:
   IMiniInputWindow& Made() {
     if (!window_) {
