@@ -13,6 +13,7 @@
 #include "app/win32/Owners.h"
 #include "app/win32/Win32Registry.h"
 #include "app/win32/Win32StartupPlatform.h"
+#include "app/win32/Win32Util.h"
 #include "bridge/win32/DHTMLEvent.h"
 #include "bridge/win32/MiniInputWindow.h"
 #include "bridge/win32/ToolLauncher.h"
