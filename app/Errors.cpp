@@ -1,5 +1,6 @@
 #include "app/Errors.h"
 
+#include <cctype>
 #include <cstdio>
 #include <exception>
 #include <mutex>
@@ -28,10 +29,19 @@ std::string CurrentMessage() {
     return "unknown exception";
   }
 }
-// The function a call's text names: "::SetTimer(w, 1) == 0" -> "SetTimer",
-// "link->SetPath(p)" -> "link->SetPath".
+bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+
+// The function a call's text names: the first one typed as a system call ("::Name"), else the
+// text before the first parenthesis. "OwnFileHandle(::CreateFileW(p))" -> "CreateFileW",
+// "::SetTimer(w, 1) == 0" -> "SetTimer", "link->SetPath(p)" -> "link->SetPath".
 std::string CalledName(const std::string& call) {
-  const auto begin = call.find_first_not_of(" !:");
+  for (auto at = call.find("::"); at != std::string::npos; at = call.find("::", at + 2)) {
+    if (at > 0 && IsNameChar(call[at - 1])) continue;  // Scope::Name, not a system call
+    auto end = at + 2;
+    while (end < call.size() && IsNameChar(call[end])) ++end;
+    if (end > at + 2) return call.substr(at + 2, end - at - 2);
+  }
+  const auto begin = call.find_first_not_of(" !");
   if (begin == std::string::npos) return call;
   const auto end = call.find_first_of("( ", begin);
   return call.substr(begin, end == std::string::npos ? std::string::npos : end - begin);

@@ -12,7 +12,8 @@
 #include "app/Errors.h"
 
 // The checks of system calls. Each records the call as typed and where (file and line) by
-// itself; the _AS forms throw the given error type instead of Win32Error.
+// itself; the message names the function typed as "::Name" (else the text before the first
+// parenthesis). The _AS and _MSG forms throw the given error type instead of Win32Error.
 // An HRESULT that FAILED.
 #define ZEL_THROW_IF_FAILED(hr) \
   ::zel::win32::ThrowIfFailedAt<>(::zel::CallSite{#hr, __FILE__, __LINE__}, (hr))
@@ -43,8 +44,8 @@ class Win32Error : public std::runtime_error {
   unsigned long code_;
 };
 
-// For a call whose name is made up at run time (a resource's, a registry value's): the
-// ZEL_* checks below capture the call's text and place themselves.
+// For a call whose name is made up at run time (a resource's, a registry value's); the ZEL_*
+// checks above capture the call's text and place themselves.
 [[noreturn]] void ThrowLastError(const char* call);
 [[noreturn]] void ThrowWin32(const char* call, unsigned long code);
 

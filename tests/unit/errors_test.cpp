@@ -45,6 +45,9 @@ TEST(FailureText, NamesTheCallAndItsPlace) {
   } cases[] = {
       {"::SetTimer(window, 1, 10, nullptr) == 0", "SetTimer"},
       {"link->SetPath(path)", "link->SetPath"},
+      {"OwnFileHandle(::CreateFileW(path, GENERIC_WRITE))", "CreateFileW"},
+      {"!::UnregisterHotKey(w, 1) && ::GetLastError() != 1419", "UnregisterHotKey"},
+      {"Scope::Make(1)", "Scope::Make"},
       {"OleInitialize(nullptr)", "OleInitialize"},
   };
   for (const auto& c : cases) {

@@ -78,10 +78,9 @@ bool Win32UpdateFiles::CanCreateFileIn(const std::string& folder) {
 void Win32UpdateFiles::WriteScript(const std::string& path, const std::vector<std::string>& lines) {
   std::string bytes;
   for (const std::string& line : lines) bytes += ToCodePage(line) + "\r\n";
-  const UniqueHandleObj file =
+  const UniqueHandleObj file = ZEL_CHECK_LAST_ERROR(
       OwnFileHandle(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  ZEL_THROW_LAST_ERROR_IF(!file);
+                                  FILE_ATTRIBUTE_NORMAL, nullptr)));
   DWORD written = 0;
   ZEL_CHECK_LAST_ERROR(
       ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
