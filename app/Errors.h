@@ -1,10 +1,28 @@
 #pragma once
 // The one handler of exceptions that reach a boundary (window procedure, COM method, thread
 // entry, sink). It logs them; nothing crosses into the system.
+#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace zel {
+
+// A call as typed at a failure site and where: the checks capture it themselves
+// (ZEL_CALL_SITE, and the ZEL_THROW_* / ZEL_CHECK_* macros of app/win32/Win32Util.h).
+struct CallSite {
+  const char* call;
+  const char* file;
+  int line;
+};
+#define ZEL_CALL_SITE(call) (::zel::CallSite{#call, __FILE__, __LINE__})
+
+// A system code as the log shows it: "0x80070005".
+std::string HexCode(std::uint32_t code);
+// The one text of a failed call: "CreateFileW failed (0x00000005)".
+std::string FailureText(const std::string& call, std::uint32_t code);
+// The same for a captured call, named by its function and followed by its place:
+// "CreateProcessW failed (0x00000002) at ProcessLauncher.cpp:30".
+std::string FailureText(const CallSite& site, std::uint32_t code);
 
 using ExceptionReporter = std::function<void(const std::string& message)>;
 

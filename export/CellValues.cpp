@@ -1,6 +1,6 @@
 #include "export/CellValues.h"
 
-#include <cctype>
+#include "app/WholeNumber.h"
 
 namespace zel {
 
@@ -52,12 +52,10 @@ long WholeNumber(const std::string& text) {
   const auto begin = text.find_first_not_of(" \t\r\n");
   const auto end = text.find_last_not_of(" \t\r\n");
   const std::string digits = begin == std::string::npos ? "" : text.substr(begin, end - begin + 1);
-  // Nine digits are more rows and columns than any sheet has, and cannot overflow.
-  bool valid = !digits.empty() && digits.size() <= 9;
-  for (const char c : digits) valid = valid && std::isdigit(static_cast<unsigned char>(c)) != 0;
-  const long number = valid ? std::stol(digits) : 0;
-  if (number < 1) throw SpreadsheetError("\"" + text + "\" is not a whole number");
-  return number;
+  // Nine digits are more rows and columns than any sheet has.
+  const auto number = ParseWholeNumber(digits, 1, 999999999);
+  if (!number) throw SpreadsheetError("\"" + text + "\" is not a whole number");
+  return static_cast<long>(*number);
 }
 
 CellPosition ParseExcelSelection(const std::optional<std::string>& reply) {

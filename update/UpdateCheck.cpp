@@ -2,20 +2,15 @@
 // started from the completion of the one before.
 #include "update/UpdateCheck.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <exception>
 
+#include "app/Errors.h"
 #include "update/UpdateText.h"
 
 namespace zel {
 
 namespace {
-
-std::string Hex(DownloadResult result) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(result));
-  return text;
-}
 
 std::string Replaced(std::string text, char what, const std::string& by) {
   for (auto pos = text.find(what); pos != std::string::npos;
@@ -102,7 +97,8 @@ void TUpdateCheck::Fail(const std::string& why) { Log("版本检查中止：" + 
 
 void TUpdateCheck::IEDownload1Complete(DownloadResult Result) {
   if (Result != 0) {
-    Fail(std::string("下载") + StepName(Pending) + "失败（" + Hex(Result) + "）");
+    Fail(std::string("下载") + StepName(Pending) + "失败（" +
+         HexCode(static_cast<std::uint32_t>(Result)) + "）");
     return;
   }
   if (!ports_.files.FileExists(VersionFile)) {

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <string_view>
+
+#include "app/WholeNumber.h"
 
 namespace zel {
 
@@ -63,24 +66,18 @@ std::string ListedVersion(const std::vector<std::string>& lines) {
 
 std::optional<VersionNumbers> ParseVersion(const std::string& text) {
   VersionNumbers numbers{};
-  std::size_t part = 0, digits = 0;
-  std::uint32_t value = 0;
-  for (const char c : text) {
-    if (c == '.') {
-      if (digits == 0 || ++part == numbers.size()) return std::nullopt;
-      digits = 0;
-      value = 0;
-    } else if (c >= '0' && c <= '9' && digits < 5) {
-      value = value * 10 + static_cast<std::uint32_t>(c - '0');
-      if (value > 65535) return std::nullopt;
-      numbers[part] = static_cast<std::uint16_t>(value);
-      ++digits;
-    } else {
-      return std::nullopt;
-    }
+  std::size_t start = 0;
+  for (std::size_t part = 0; part < numbers.size(); ++part) {
+    const std::size_t dot = text.find('.', start);
+    const auto number = ParseWholeNumber(
+        std::string_view(text).substr(start, dot == std::string::npos ? dot : dot - start), 0,
+        65535);
+    if (!number) return std::nullopt;
+    numbers[part] = static_cast<std::uint16_t>(*number);
+    if (dot == std::string::npos) return numbers;
+    start = dot + 1;
   }
-  if (digits == 0) return std::nullopt;
-  return numbers;
+  return std::nullopt;
 }
 
 int CompareVersions(const std::string& a, const std::string& b) {

@@ -1,10 +1,11 @@
 #pragma once
-// Owners of what COM, OLE automation, global memory and DDEML hand out: each frees or unlocks
-// what it holds on every path.
+// The owners of what the system hands out (handles, COM and OLE values, global memory, DDEML,
+// crypto objects, processes): each frees, closes or unlocks what it holds on every path.
 #include <windows.h>
 
 #include <ddeml.h>
 #include <oleauto.h>
+#include <wincrypt.h>
 
 #include <new>
 #include <string>
@@ -13,6 +14,134 @@
 #include "app/win32/Win32Util.h"
 
 namespace zel::win32 {
+
+// Owns one handle and closes it on every path. Move-only.
+template <typename Handle, auto Close>
+class UniqueHandle {
+ public:
+  UniqueHandle() = default;
+  explicit UniqueHandle(Handle h) : h_(h) {}
+  UniqueHandle(const UniqueHandle&) = delete;
+  UniqueHandle& operator=(const UniqueHandle&) = delete;
+  UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
+  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~UniqueHandle() { reset(); }
+
+  Handle get() const { return h_; }
+  explicit operator bool() const { return h_ != Invalid; }
+  Handle release() {
+    Handle h = h_;
+    h_ = Invalid;
+    return h;
+  }
+  void reset(Handle h = Invalid) {
+    if (h_ != Invalid) Close(h_);
+    h_ = h;
+  }
+  Handle* put() {
+    reset();
+    return &h_;
+  }
+
+ private:
+  static constexpr Handle Invalid{};
+  Handle h_ = Invalid;
+};
+
+inline void CloseHandleChecked(HANDLE h) { ::CloseHandle(h); }
+inline void CloseRegKey(HKEY h) { ::RegCloseKey(h); }
+inline void FreeGlobal(HGLOBAL h) { ::GlobalFree(h); }
+inline void DestroyMenuHandle(HMENU h) { ::DestroyMenu(h); }
+inline void DestroyIconHandle(HICON h) { ::DestroyIcon(h); }
+inline void DeleteFontHandle(HFONT h) { ::DeleteObject(h); }
+
+using UniqueHandleObj = UniqueHandle<HANDLE, CloseHandleChecked>;
+using UniqueHKey = UniqueHandle<HKEY, CloseRegKey>;
+using UniqueHGlobal = UniqueHandle<HGLOBAL, FreeGlobal>;
+using UniqueHMenu = UniqueHandle<HMENU, DestroyMenuHandle>;
+using UniqueHIcon = UniqueHandle<HICON, DestroyIconHandle>;
+using UniqueHFont = UniqueHandle<HFONT, DeleteFontHandle>;
+
+// What the system allocated with LocalAlloc for the caller (CommandLineToArgvW's list).
+template <typename T>
+void FreeLocal(T p) {
+  ::LocalFree(p);
+}
+template <typename T>
+using UniqueLocal = UniqueHandle<T, FreeLocal<T>>;
+
+inline void CloseCertStore(HCERTSTORE store) { ::CertCloseStore(store, 0); }
+inline void CloseCryptMessage(HCRYPTMSG message) { ::CryptMsgClose(message); }
+inline void FreeCertificate(PCCERT_CONTEXT cert) { ::CertFreeCertificateContext(cert); }
+using UniqueCertStore = UniqueHandle<HCERTSTORE, CloseCertStore>;
+using UniqueCryptMessage = UniqueHandle<HCRYPTMSG, CloseCryptMessage>;
+using UniqueCertificate = UniqueHandle<PCCERT_CONTEXT, FreeCertificate>;
+
+inline void FreeDdeData(HDDEDATA data) { ::DdeFreeDataHandle(data); }
+using UniqueDdeData = UniqueHandle<HDDEDATA, FreeDdeData>;
+
+// CreateFile reports failure as INVALID_HANDLE_VALUE; the owner keeps only real handles.
+inline UniqueHandleObj OwnFileHandle(HANDLE h) {
+  return UniqueHandleObj(h == INVALID_HANDLE_VALUE ? nullptr : h);
+}
+
+// What CreateProcessW hands out: the process and its first thread, both closed on every path.
+class UniqueProcessInformation {
+ public:
+  UniqueProcessInformation() = default;
+  UniqueProcessInformation(const UniqueProcessInformation&) = delete;
+  UniqueProcessInformation& operator=(const UniqueProcessInformation&) = delete;
+  UniqueProcessInformation(UniqueProcessInformation&& other) noexcept
+      : info_(std::exchange(other.info_, PROCESS_INFORMATION{})) {}
+  UniqueProcessInformation& operator=(UniqueProcessInformation&& other) noexcept {
+    if (this != &other) {
+      reset();
+      info_ = std::exchange(other.info_, PROCESS_INFORMATION{});
+    }
+    return *this;
+  }
+  ~UniqueProcessInformation() { reset(); }
+
+  HANDLE Process() const { return info_.hProcess; }
+  DWORD ProcessId() const { return info_.dwProcessId; }
+  // For CreateProcessW: closes what was held first.
+  PROCESS_INFORMATION* put() {
+    reset();
+    return &info_;
+  }
+  void reset() {
+    if (info_.hThread != nullptr) ::CloseHandle(info_.hThread);
+    if (info_.hProcess != nullptr) ::CloseHandle(info_.hProcess);
+    info_ = PROCESS_INFORMATION{};
+  }
+
+ private:
+  PROCESS_INFORMATION info_{};
+};
+
+// A DDEML string handle of one client instance.
+class DdeString {
+ public:
+  DdeString(DWORD instance, const std::wstring& text)
+      : instance_(instance),
+        hsz_(instance == 0 ? nullptr
+                           : ::DdeCreateStringHandleW(instance, text.c_str(), CP_WINUNICODE)) {}
+  DdeString(const DdeString&) = delete;
+  DdeString& operator=(const DdeString&) = delete;
+  ~DdeString() {
+    if (hsz_ != nullptr) ::DdeFreeStringHandle(instance_, hsz_);
+  }
+
+  HSZ get() const { return hsz_; }
+  explicit operator bool() const { return hsz_ != nullptr; }
+
+ private:
+  DWORD instance_;
+  HSZ hsz_;
+};
 
 class Bstr {
  public:
@@ -109,9 +238,9 @@ class ExceptionInfo {
 template <typename T, typename Error = Win32Error>
 class GlobalLocked {
  public:
-  explicit GlobalLocked(HGLOBAL memory) : memory_(memory), data_(static_cast<T*>(::GlobalLock(memory))) {
-    if (data_ == nullptr) ThrowFailure<Error>("GlobalLock", ::GetLastError());
-  }
+  explicit GlobalLocked(HGLOBAL memory)
+      : memory_(memory),
+        data_(static_cast<T*>(ZEL_CHECK_LAST_ERROR_AS(Error, ::GlobalLock(memory)))) {}
   GlobalLocked(const GlobalLocked&) = delete;
   GlobalLocked& operator=(const GlobalLocked&) = delete;
   ~GlobalLocked() { ::GlobalUnlock(memory_); }

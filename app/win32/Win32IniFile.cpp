@@ -1,8 +1,9 @@
 #include "app/win32/Win32IniFile.h"
 
-#include <charconv>
+#include <cstdint>
 #include <vector>
 
+#include "app/WholeNumber.h"
 #include "app/win32/Win32Util.h"
 
 namespace zel::win32 {
@@ -23,19 +24,13 @@ std::int64_t Win32IniFile::ReadInteger(const std::string& section, const std::st
     buf.resize(buf.size() * 4);
   }
   const std::string text = Narrow(buf.data(), static_cast<int>(n));
-  std::int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value, 10);
-  if (text.empty() || ec != std::errc() || ptr != end) return fallback;
-  return value;
+  return ParseWholeNumber(text, INT64_MIN, INT64_MAX).value_or(fallback);
 }
 
 void Win32IniFile::WriteInteger(const std::string& section, const std::string& key,
                                 std::int64_t value) {
-  if (!::WritePrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(),
-                                    std::to_wstring(value).c_str(), path_.c_str())) {
-    ThrowLastError("WritePrivateProfileStringW");
-  }
+  ZEL_CHECK_LAST_ERROR(::WritePrivateProfileStringW(Widen(section).c_str(), Widen(key).c_str(),
+                                                    std::to_wstring(value).c_str(), path_.c_str()));
 }
 
 }  // namespace zel::win32

@@ -16,10 +16,8 @@ Win32StartupPlatform::Win32StartupPlatform(
     : setApplicationTitle_(std::move(setApplicationTitle)) {}
 
 unsigned Win32StartupPlatform::RegisterMessage(const std::string& name) {
-  const UINT message = ::RegisterWindowMessageW(Widen(name).c_str());
   // 0 would make every WM_NULL look like the hand-over request.
-  if (message == 0) ThrowLastError("RegisterWindowMessageW");
-  return message;
+  return ZEL_CHECK_LAST_ERROR(::RegisterWindowMessageW(Widen(name).c_str()));
 }
 
 std::unique_ptr<IIniFile> Win32StartupPlatform::OpenIniFile(const std::string& path) {
@@ -48,8 +46,8 @@ void Win32StartupPlatform::ShowInformation(const std::string& text, const std::s
 std::string Win32StartupPlatform::TempPath() {
   std::vector<wchar_t> buf(MAX_PATH + 1);
   for (;;) {
-    const DWORD n = ::GetTempPathW(static_cast<DWORD>(buf.size()), buf.data());
-    if (n == 0) ThrowLastError("GetTempPathW");
+    const DWORD n =
+        ZEL_CHECK_LAST_ERROR(::GetTempPathW(static_cast<DWORD>(buf.size()), buf.data()));
     if (n < buf.size()) return Narrow(buf.data(), static_cast<int>(n));
     buf.resize(n + 1);
   }
@@ -95,20 +93,16 @@ void Win32StartupPlatform::SetApplicationTitle(const std::string& title) {
 
 void Win32StartupPlatform::SaveShortcut(const ShortcutSpec& spec) {
   ComPtr<IShellLinkW> link;
-  ThrowIfFailed(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_PPV_ARGS(&link)),
-                "CoCreateInstance(CLSID_ShellLink)");
-  ThrowIfFailed(link->SetPath(Widen(spec.targetPath).c_str()), "IShellLinkW::SetPath");
-  ThrowIfFailed(link->SetWorkingDirectory(Widen(spec.workingDirectory).c_str()),
-                "IShellLinkW::SetWorkingDirectory");
-  ThrowIfFailed(link->SetDescription(Widen(spec.description).c_str()),
-                "IShellLinkW::SetDescription");
-  ThrowIfFailed(link->SetIconLocation(Widen(spec.iconPath).c_str(), spec.iconIndex),
-                "IShellLinkW::SetIconLocation");
+  ZEL_THROW_IF_FAILED(
+      ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)));
+  ZEL_THROW_IF_FAILED(link->SetPath(Widen(spec.targetPath).c_str()));
+  ZEL_THROW_IF_FAILED(link->SetWorkingDirectory(Widen(spec.workingDirectory).c_str()));
+  ZEL_THROW_IF_FAILED(link->SetDescription(Widen(spec.description).c_str()));
+  ZEL_THROW_IF_FAILED(link->SetIconLocation(Widen(spec.iconPath).c_str(), spec.iconIndex));
   ComPtr<IPersistFile> file;
-  ThrowIfFailed(link.As(&file), "QueryInterface(IPersistFile)");
+  ZEL_THROW_IF_FAILED(link.As(&file));
   // Written out only: the link object does not take the file as its own.
-  ThrowIfFailed(file->Save(Widen(spec.linkPath).c_str(), FALSE), "IPersistFile::Save");
+  ZEL_THROW_IF_FAILED(file->Save(Widen(spec.linkPath).c_str(), FALSE));
 }
 
 }  // namespace zel::win32

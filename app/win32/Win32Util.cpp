@@ -1,15 +1,8 @@
 #include "app/win32/Win32Util.h"
 
-#include <cstdio>
 #include <vector>
 
 namespace zel::win32 {
-
-std::string FailureText(const std::string& call, unsigned long code) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, " failed (0x%08lX)", code);
-  return call + buf;
-}
 
 namespace {
 
@@ -27,15 +20,14 @@ std::string Convert(UINT fromCp, UINT toCp, const std::string& text) {
 }  // namespace
 
 Win32Error::Win32Error(const std::string& call, unsigned long code)
-    : std::runtime_error(FailureText(call, code)), code_(code) {}
+    : std::runtime_error(FailureText(call, static_cast<std::uint32_t>(code))), code_(code) {}
+
+Win32Error::Win32Error(const CallSite& site, unsigned long code)
+    : std::runtime_error(FailureText(site, static_cast<std::uint32_t>(code))), code_(code) {}
 
 void ThrowLastError(const char* call) { throw Win32Error(call, ::GetLastError()); }
 
 void ThrowWin32(const char* call, unsigned long code) { throw Win32Error(call, code); }
-
-void ThrowIfFailed(HRESULT hr, const char* call) {
-  if (FAILED(hr)) throw Win32Error(call, static_cast<unsigned long>(hr));
-}
 
 std::wstring Widen(const std::string& utf8) {
   if (utf8.empty()) return {};
@@ -67,8 +59,8 @@ std::string FromAnsi(const std::string& ansi) { return Convert(CP_ACP, CP_UTF8, 
 std::string ExecutablePath() {
   std::vector<wchar_t> buf(MAX_PATH);
   for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-    if (n == 0) ThrowLastError("GetModuleFileNameW");
+    const DWORD n = ZEL_CHECK_LAST_ERROR(
+        ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size())));
     if (n < buf.size()) return Narrow(buf.data(), static_cast<int>(n));
     buf.resize(buf.size() * 2);
   }

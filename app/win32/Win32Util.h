@@ -1,105 +1,80 @@
 #pragma once
-// Shared Win32 helpers: handle ownership, text conversion at the boundary, error checks.
+// Shared Win32 helpers: text conversion at the boundary, the checks of system calls. The
+// owners of handles and COM values are in app/win32/Owners.h.
 #include <windows.h>
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <utility>
 
+#include "app/Errors.h"
+
+// The checks of system calls. Each records the call as typed and where (file and line) by
+// itself; the message names the function typed as "::Name" (else the text before the first
+// parenthesis). The _AS and _MSG forms throw the given error type instead of Win32Error.
+// An HRESULT that FAILED.
+#define ZEL_THROW_IF_FAILED(hr) \
+  ::zel::win32::ThrowIfFailedAt<>(::zel::CallSite{#hr, __FILE__, __LINE__}, (hr))
+#define ZEL_THROW_IF_FAILED_AS(Error, hr) \
+  ::zel::win32::ThrowIfFailedAt<Error>(::zel::CallSite{#hr, __FILE__, __LINE__}, (hr))
+// The same with a detail after the text (what was asked for: an element, a value's name).
+#define ZEL_THROW_IF_FAILED_MSG(Error, hr, detail) \
+  ::zel::win32::ThrowIfFailedAt<Error>(::zel::CallSite{#hr, __FILE__, __LINE__}, (hr), (detail))
+// A call that fails by a false or null result and sets the last error; gives the result.
+#define ZEL_CHECK_LAST_ERROR(call) \
+  ::zel::win32::CheckLastErrorAt<>(::zel::CallSite{#call, __FILE__, __LINE__}, (call))
+#define ZEL_CHECK_LAST_ERROR_AS(Error, call) \
+  ::zel::win32::CheckLastErrorAt<Error>(::zel::CallSite{#call, __FILE__, __LINE__}, (call))
+// A condition on a call's result that means it failed and set the last error.
+#define ZEL_THROW_LAST_ERROR_IF(condition) \
+  ::zel::win32::ThrowLastErrorIfAt<>(::zel::CallSite{#condition, __FILE__, __LINE__}, (condition))
+
 namespace zel::win32 {
 
-// Owns one handle and closes it on every path. Move-only.
-template <typename Handle, auto Close>
-class UniqueHandle {
- public:
-  UniqueHandle() = default;
-  explicit UniqueHandle(Handle h) : h_(h) {}
-  UniqueHandle(const UniqueHandle&) = delete;
-  UniqueHandle& operator=(const UniqueHandle&) = delete;
-  UniqueHandle(UniqueHandle&& other) noexcept : h_(other.release()) {}
-  UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~UniqueHandle() { reset(); }
-
-  Handle get() const { return h_; }
-  explicit operator bool() const { return h_ != Invalid; }
-  Handle release() {
-    Handle h = h_;
-    h_ = Invalid;
-    return h;
-  }
-  void reset(Handle h = Invalid) {
-    if (h_ != Invalid) Close(h_);
-    h_ = h;
-  }
-  Handle* put() {
-    reset();
-    return &h_;
-  }
-
- private:
-  static constexpr Handle Invalid{};
-  Handle h_ = Invalid;
-};
-
-inline void CloseHandleChecked(HANDLE h) { ::CloseHandle(h); }
-inline void CloseRegKey(HKEY h) { ::RegCloseKey(h); }
-inline void FreeGlobal(HGLOBAL h) { ::GlobalFree(h); }
-inline void DestroyMenuHandle(HMENU h) { ::DestroyMenu(h); }
-inline void DestroyIconHandle(HICON h) { ::DestroyIcon(h); }
-
-using UniqueHandleObj = UniqueHandle<HANDLE, CloseHandleChecked>;
-using UniqueHKey = UniqueHandle<HKEY, CloseRegKey>;
-using UniqueHGlobal = UniqueHandle<HGLOBAL, FreeGlobal>;
-using UniqueHMenu = UniqueHandle<HMENU, DestroyMenuHandle>;
-using UniqueHIcon = UniqueHandle<HICON, DestroyIconHandle>;
-
-// CreateFile reports failure as INVALID_HANDLE_VALUE; the owner keeps only real handles.
-inline UniqueHandleObj OwnFileHandle(HANDLE h) {
-  return UniqueHandleObj(h == INVALID_HANDLE_VALUE ? nullptr : h);
-}
-
-// The one text of a failed system call: "call failed (0x80070005)", the code in hex.
-std::string FailureText(const std::string& call, unsigned long code);
-
-// A failed system call: carries the call's name and its code.
+// A failed system call: carries the call's name (and where it was typed) and its code.
 class Win32Error : public std::runtime_error {
  public:
   Win32Error(const std::string& call, unsigned long code);
+  Win32Error(const CallSite& site, unsigned long code);
   unsigned long Code() const { return code_; }
 
  private:
   unsigned long code_;
 };
 
+// For a call whose name is made up at run time (a resource's, a registry value's); the ZEL_*
+// checks above capture the call's text and place themselves.
 [[noreturn]] void ThrowLastError(const char* call);
 [[noreturn]] void ThrowWin32(const char* call, unsigned long code);
-// Throws Win32Error for a failed HRESULT.
-void ThrowIfFailed(HRESULT hr, const char* call);
 
-// The same checks for the program's own error types (RegistryError, SpreadsheetError,
+// The checks for the program's own error types too (RegistryError, SpreadsheetError,
 // BrowserError, ...), which the logic catches by type: the message names the call and the code
 // in hex, then the detail if any.
-template <typename Error>
-[[noreturn]] void ThrowFailure(const std::string& call, unsigned long code,
+template <typename Error, typename Call>
+[[noreturn]] void ThrowFailure(const Call& call, unsigned long code,
                                const std::string& detail = {}) {
   if constexpr (std::is_same_v<Error, Win32Error>) {
     throw Win32Error(call, code);
   } else {
-    throw Error(FailureText(call, code) + (detail.empty() ? "" : ": " + detail));
+    throw Error(FailureText(call, static_cast<std::uint32_t>(code)) +
+                (detail.empty() ? "" : ": " + detail));
   }
 }
-template <typename Error>
-void ThrowIfFailedAs(HRESULT hr, const std::string& call, const std::string& detail = {}) {
-  if (FAILED(hr)) ThrowFailure<Error>(call, static_cast<unsigned long>(hr), detail);
+template <typename Error = Win32Error>
+void ThrowIfFailedAt(const CallSite& site, HRESULT hr, const std::string& detail = {}) {
+  if (FAILED(hr)) ThrowFailure<Error>(site, static_cast<unsigned long>(hr), detail);
 }
-// For a call that reports failure by a false result and the thread's last error.
-template <typename Error>
-void ThrowLastErrorIfAs(bool failed, const std::string& call) {
-  if (failed) ThrowFailure<Error>(call, ::GetLastError());
+// The call's result when it is true or not null; otherwise throws with the thread's last error.
+template <typename Error = Win32Error, typename Result>
+Result CheckLastErrorAt(const CallSite& site, Result result) {
+  if (!result) ThrowFailure<Error>(site, ::GetLastError());
+  return result;
+}
+template <typename Error = Win32Error>
+void ThrowLastErrorIfAt(const CallSite& site, bool failed) {
+  if (failed) ThrowFailure<Error>(site, ::GetLastError());
 }
 
 std::wstring Widen(const std::string& utf8);

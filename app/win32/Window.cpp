@@ -19,12 +19,11 @@ void Window::Create(const wchar_t* className, const CreateParams& params) {
     wc.hIcon = params.icon;
     wc.hbrBackground = params.background;
     wc.lpszClassName = className;
-    if (!::RegisterClassExW(&wc)) ThrowLastError("RegisterClassExW");
+    ZEL_CHECK_LAST_ERROR(::RegisterClassExW(&wc));
   }
-  const HWND hwnd = ::CreateWindowExW(params.exStyle, className, params.title.c_str(), params.style,
-                                      params.x, params.y, params.width, params.height,
-                                      params.parent, nullptr, instance, this);
-  if (hwnd == nullptr) ThrowLastError("CreateWindowExW");
+  ZEL_CHECK_LAST_ERROR(::CreateWindowExW(params.exStyle, className, params.title.c_str(),
+                                         params.style, params.x, params.y, params.width,
+                                         params.height, params.parent, nullptr, instance, this));
 }
 
 void Window::Destroy() {

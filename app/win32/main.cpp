@@ -10,6 +10,7 @@
 
 #include "app/Errors.h"
 #include "app/Startup.h"
+#include "app/win32/Owners.h"
 #include "app/win32/Win32Registry.h"
 #include "app/win32/Win32StartupPlatform.h"
 #include "app/win32/Win32Util.h"
@@ -65,14 +66,10 @@ class OleSession {
   HRESULT hr_;
 };
 
-struct LocalFreeDeleter {
-  void operator()(LPWSTR* p) const { ::LocalFree(p); }
-};
-
 // The arguments after the program's name, as UTF-8.
 std::vector<std::string> CommandLineArguments() {
   int count = 0;
-  std::unique_ptr<LPWSTR, LocalFreeDeleter> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+  const UniqueLocal<LPWSTR*> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
   std::vector<std::string> args;
   if (!argv) return args;
   for (int i = 1; i < count; ++i) args.push_back(Narrow(argv.get()[i]));

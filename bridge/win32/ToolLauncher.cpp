@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/ProcessLauncher.h"
 
 namespace zel::win32 {
 
@@ -12,20 +12,8 @@ bool Win32ToolLauncher::FileExists(const std::string& path) {
 }
 
 void Win32ToolLauncher::Start(const std::string& commandLine) {
-  // CreateProcessW may write into the command line: it gets a copy of its own.
-  std::wstring line = Widen(commandLine);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-    ThrowLastError("CreateProcessW");
-  }
   // Not waited for: the tool runs on its own.
-  const UniqueHandleObj thread(process.hThread);
-  const UniqueHandleObj handle(process.hProcess);
+  StartProcess(commandLine, SW_SHOWNORMAL);
 }
 
 }  // namespace zel::win32

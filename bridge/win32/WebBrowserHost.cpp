@@ -28,14 +28,14 @@ constexpr GUID kCgidDocHostCommandHandler = {
 constexpr CLSID kClsidHtmlDocument = {
     0x25336920, 0x03f9, 0x11cf, {0x8f, 0xd0, 0x00, 0xaa, 0x00, 0x68, 0x6f, 0x13}};
 
-void Check(HRESULT hr, const std::string& call) { ThrowIfFailedAs<BrowserError>(hr, call); }
-
 // A variant as text; empty and null values are "". Throws BrowserError when it has no text form.
 std::string VariantText(const VARIANT& source, const std::string& what) {
   Variant value;
-  Check(::VariantCopyInd(value.get(), const_cast<VARIANT*>(&source)), what);
+  ZEL_THROW_IF_FAILED_MSG(BrowserError,
+                          ::VariantCopyInd(value.get(), const_cast<VARIANT*>(&source)), what);
   if (value->vt == VT_EMPTY || value->vt == VT_NULL) return {};
-  Check(::VariantChangeType(value.get(), value.get(), 0, VT_BSTR), what);
+  ZEL_THROW_IF_FAILED_MSG(BrowserError, ::VariantChangeType(value.get(), value.get(), 0, VT_BSTR),
+                          what);
   return Narrow(value->bstrVal, static_cast<int>(::SysStringLen(value->bstrVal)));
 }
 
@@ -108,7 +108,7 @@ class HtmlElement final : public IHtmlElement {
     if (LiveValue(live)) return VariantText(*live.get(), "element value");
     Bstr name("value");
     Variant value;
-    Check(element_->getAttribute(name.get(), 0, value.get()), "IHTMLElement::getAttribute");
+    ZEL_THROW_IF_FAILED_AS(BrowserError, element_->getAttribute(name.get(), 0, value.get()));
     return VariantText(*value.get(), "element value");
   }
 
@@ -126,7 +126,10 @@ class HtmlElement final : public IHtmlElement {
       case EventProperty::OnMouseDown: hr = element_->put_onmousedown(handler); break;
       case EventProperty::OnKeyUp: hr = element_->put_onkeyup(handler); break;
     }
-    Check(hr, std::string("IHTMLElement::put_") + EventPropertyName(property));
+    if (FAILED(hr)) {
+      ThrowFailure<BrowserError>(std::string("IHTMLElement::put_") + EventPropertyName(property),
+                                 static_cast<unsigned long>(hr));
+    }
   }
 
  private:
@@ -452,16 +455,12 @@ class BrowserSite final : public IOleClientSite,
     return S_OK;
   }
 
-  LONG refs_ = 1;  // the host's own
+  LONG refs_ = 0;  // the first holder (the host's ComPtr) counts its own
   WebBrowserHost* host_;
   HWND window_;
   bool allowContextMenu_;
   IBrowserEvents* events_ = nullptr;
 };
-
-void SiteRelease::operator()(BrowserSite* site) const {
-  if (site != nullptr) site->Release();
-}
 
 // ---------------------------------------------------------------------------------------------
 class WebBrowserHost::ContainerWindow final : public Window {
@@ -495,26 +494,26 @@ class WebBrowserHost::ContainerWindow final : public Window {
 // ---------------------------------------------------------------------------------------------
 WebBrowserHost::WebBrowserHost(HWND parent, bool allowContextMenu) : parent_(parent) {
   container_ = std::make_unique<ContainerWindow>(*this, parent);
-  site_.reset(new BrowserSite(this, container_->Handle(), allowContextMenu));
+  site_ = new BrowserSite(this, container_->Handle(), allowContextMenu);
   try {
-    auto* clientSite = static_cast<IOleClientSite*>(site_.get());
-    Check(::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
-                             IID_PPV_ARGS(&oleObject_)),
-          "CoCreateInstance(WebBrowser)");
-    Check(oleObject_->SetClientSite(clientSite), "IOleObject::SetClientSite");
+    auto* clientSite = static_cast<IOleClientSite*>(site_.Get());
+    ZEL_THROW_IF_FAILED_AS(BrowserError,
+                           ::CoCreateInstance(CLSID_WebBrowser, nullptr, CLSCTX_INPROC_SERVER,
+                                              IID_PPV_ARGS(&oleObject_)));
+    ZEL_THROW_IF_FAILED_AS(BrowserError, oleObject_->SetClientSite(clientSite));
     RECT area{};
     ::GetClientRect(container_->Handle(), &area);
-    Check(oleObject_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0, container_->Handle(),
-                             &area),
-          "IOleObject::DoVerb");
-    Check(oleObject_.As(&browser_), "IWebBrowser2");
+    ZEL_THROW_IF_FAILED_AS(BrowserError,
+                           oleObject_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0,
+                                              container_->Handle(), &area));
+    ZEL_THROW_IF_FAILED_AS(BrowserError, oleObject_.As(&browser_));
     ComPtr<IConnectionPointContainer> points;
-    Check(oleObject_.As(&points), "IConnectionPointContainer");
-    Check(points->FindConnectionPoint(DIID_DWebBrowserEvents2, &eventsPoint_),
-          "FindConnectionPoint(DWebBrowserEvents2)");
-    Check(eventsPoint_->Advise(static_cast<IDispatch*>(site_.get()), &eventsCookie_),
-          "IConnectionPoint::Advise");
-    Check(browser_->put_Silent(VARIANT_TRUE), "IWebBrowser2::put_Silent");
+    ZEL_THROW_IF_FAILED_AS(BrowserError, oleObject_.As(&points));
+    ZEL_THROW_IF_FAILED_AS(BrowserError,
+                           points->FindConnectionPoint(DIID_DWebBrowserEvents2, &eventsPoint_));
+    ZEL_THROW_IF_FAILED_AS(
+        BrowserError, eventsPoint_->Advise(static_cast<IDispatch*>(site_.Get()), &eventsCookie_));
+    ZEL_THROW_IF_FAILED_AS(BrowserError, browser_->put_Silent(VARIANT_TRUE));
     SetDpi(WindowDpi(parent));
   } catch (...) {
     Close();
@@ -601,9 +600,9 @@ void WebBrowserHost::StartNavigation(const std::string& url, VARIANT* headers) {
   if (!browser_) throw BrowserError("Navigate: the browser is closed");
   Bstr address(url);
   Variant flags, frame, postData, noHeaders;
-  Check(browser_->Navigate(address.get(), flags.get(), frame.get(), postData.get(),
-                           headers != nullptr ? headers : noHeaders.get()),
-        "IWebBrowser2::Navigate");
+  ZEL_THROW_IF_FAILED_AS(BrowserError,
+                         browser_->Navigate(address.get(), flags.get(), frame.get(), postData.get(),
+                                            headers != nullptr ? headers : noHeaders.get()));
 }
 
 void WebBrowserHost::Navigate(const std::string& url) {
@@ -646,24 +645,24 @@ void WebBrowserHost::CompletePendingLoad() {
 
 void WebBrowserHost::LoadIntoDocument(IDispatch* document, const std::string& html) {
   ComPtr<IPersistStreamInit> persist;
-  Check(document->QueryInterface(IID_PPV_ARGS(&persist)), "IPersistStreamInit");
+  ZEL_THROW_IF_FAILED_AS(BrowserError, document->QueryInterface(IID_PPV_ARGS(&persist)));
   ComPtr<IStream> stream;
   // A fresh memory stream stands at position 0.
   stream.Attach(::SHCreateMemStream(reinterpret_cast<const BYTE*>(html.data()),
                                     static_cast<UINT>(html.size())));
   if (!stream) throw BrowserError("SHCreateMemStream failed");
-  Check(persist->InitNew(), "IPersistStreamInit::InitNew");
-  Check(persist->Load(stream.Get()), "IPersistStreamInit::Load");
+  ZEL_THROW_IF_FAILED_AS(BrowserError, persist->InitNew());
+  ZEL_THROW_IF_FAILED_AS(BrowserError, persist->Load(stream.Get()));
 }
 
 void WebBrowserHost::Stop() {
   if (!browser_) return;
-  Check(browser_->Stop(), "IWebBrowser2::Stop");
+  ZEL_THROW_IF_FAILED_AS(BrowserError, browser_->Stop());
 }
 
 void WebBrowserHost::SetSilent(bool silent) {
   if (!browser_) return;
-  Check(browser_->put_Silent(silent ? VARIANT_TRUE : VARIANT_FALSE), "IWebBrowser2::put_Silent");
+  ZEL_THROW_IF_FAILED_AS(BrowserError, browser_->put_Silent(silent ? VARIANT_TRUE : VARIANT_FALSE));
 }
 
 bool WebBrowserHost::HasDocument() { return Document() != nullptr; }
@@ -671,14 +670,14 @@ bool WebBrowserHost::HasDocument() { return Document() != nullptr; }
 std::string WebBrowserHost::LocationURL() {
   if (!browser_) return {};
   Bstr url;
-  Check(browser_->get_LocationURL(url.put()), "IWebBrowser2::get_LocationURL");
+  ZEL_THROW_IF_FAILED_AS(BrowserError, browser_->get_LocationURL(url.put()));
   return url.Text();
 }
 
 int WebBrowserHost::ReadyState() {
   if (!browser_) return READYSTATE_UNINITIALIZED;
   READYSTATE state = READYSTATE_UNINITIALIZED;
-  Check(browser_->get_ReadyState(&state), "IWebBrowser2::get_ReadyState");
+  ZEL_THROW_IF_FAILED_AS(BrowserError, browser_->get_ReadyState(&state));
   return static_cast<int>(state);
 }
 
@@ -706,7 +705,7 @@ ComPtr<IHTMLDocument2> RequireHtmlDocument(const ComPtr<IDispatch>& document, co
 ComPtr<IHTMLWindow2> PageWindow(const ComPtr<IDispatch>& document, const char* what) {
   const ComPtr<IHTMLDocument2> html = RequireHtmlDocument(document, what);
   ComPtr<IHTMLWindow2> window;
-  Check(html->get_parentWindow(&window), std::string(what) + ": parentWindow");
+  ZEL_THROW_IF_FAILED_MSG(BrowserError, html->get_parentWindow(&window), what);
   if (!window) throw BrowserError(std::string(what) + ": the document has no window");
   return window;
 }
@@ -716,12 +715,13 @@ std::unique_ptr<IHtmlElement> WebBrowserHost::FindElement(const std::string& id)
   const ComPtr<IHTMLDocument2> document = AsHtmlDocument(Document());
   if (!document) return nullptr;
   ComPtr<IHTMLElementCollection> all;
-  Check(document->get_all(&all), "IHTMLDocument2::get_all");
+  ZEL_THROW_IF_FAILED_AS(BrowserError, document->get_all(&all));
   if (!all) throw BrowserError("IHTMLDocument2::get_all gave no collection");
   Variant name = Variant::Text(id);
   Variant index = Variant::Long(0);
   ComPtr<IDispatch> item;
-  Check(all->item(*name.get(), *index.get(), &item), "document.all.item(\"" + id + "\")");
+  ZEL_THROW_IF_FAILED_MSG(BrowserError, all->item(*name.get(), *index.get(), &item),
+                          "\"" + id + "\"");
   if (!item) return nullptr;
   ComPtr<IHTMLElement> element;
   if (FAILED(item.As(&element)) || !element) {
@@ -734,7 +734,8 @@ void WebBrowserHost::ExecScript(const std::string& code) {
   const ComPtr<IHTMLWindow2> window = PageWindow(Document(), "execScript");
   Bstr script(code), language("Javascript");
   Variant result;
-  Check(window->execScript(script.get(), language.get(), result.get()), "execScript");
+  ZEL_THROW_IF_FAILED_AS(BrowserError,
+                         window->execScript(script.get(), language.get(), result.get()));
 }
 
 std::string WebBrowserHost::PageVariable(const std::string& name) {
@@ -742,13 +743,15 @@ std::string WebBrowserHost::PageVariable(const std::string& name) {
   Bstr member(name);
   LPOLESTR names[] = {member.get()};
   DISPID id = DISPID_UNKNOWN;
-  Check(window->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
-        "page variable " + name);
+  ZEL_THROW_IF_FAILED_MSG(BrowserError,
+                          window->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
+                          "page variable " + name);
   DISPPARAMS none{};
   Variant value;
-  Check(window->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value.get(),
-                       nullptr, nullptr),
-        "page variable " + name);
+  ZEL_THROW_IF_FAILED_MSG(BrowserError,
+                          window->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                         &none, value.get(), nullptr, nullptr),
+                          "page variable " + name);
   return VariantText(*value.get(), "page variable " + name);
 }
 
@@ -765,15 +768,15 @@ std::string WebBrowserHost::SelectedText() {
   constexpr char kWhat[] = "selected text";
   const ComPtr<IHTMLDocument2> document = RequireHtmlDocument(Document(), kWhat);
   ComPtr<IHTMLSelectionObject> selection;
-  Check(document->get_selection(&selection), std::string(kWhat) + ": selection");
+  ZEL_THROW_IF_FAILED_MSG(BrowserError, document->get_selection(&selection), kWhat);
   if (!selection) throw BrowserError(std::string(kWhat) + ": no selection");
   ComPtr<IDispatch> range;
-  Check(selection->createRange(&range), std::string(kWhat) + ": createRange");
+  ZEL_THROW_IF_FAILED_MSG(BrowserError, selection->createRange(&range), kWhat);
   if (!range) throw BrowserError(std::string(kWhat) + ": no range");
   ComPtr<IHTMLTxtRange> textRange;
-  Check(range.As(&textRange), std::string(kWhat) + ": not a text range");
+  ZEL_THROW_IF_FAILED_MSG(BrowserError, range.As(&textRange), kWhat);
   Bstr text;
-  Check(textRange->get_text(text.put()), std::string(kWhat) + ": text");
+  ZEL_THROW_IF_FAILED_MSG(BrowserError, textRange->get_text(text.put()), kWhat);
   return text.Text();
 }
 

@@ -18,11 +18,6 @@ namespace zel::win32 {
 
 class BrowserSite;
 
-// Releases the host's own reference to its site; the site frees itself at the last one.
-struct SiteRelease {
-  void operator()(BrowserSite* site) const;
-};
-
 class WebBrowserHost final : public IBrowser {
  public:
   // Creates the control in a child window filling the parent's client area. With
@@ -100,7 +95,8 @@ class WebBrowserHost final : public IBrowser {
 
   HWND parent_;
   std::unique_ptr<ContainerWindow> container_;
-  std::unique_ptr<BrowserSite, SiteRelease> site_;
+  // The host's own reference to its site; the site frees itself at the last one.
+  Microsoft::WRL::ComPtr<BrowserSite> site_;
   Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
   Microsoft::WRL::ComPtr<IOleObject> oleObject_;
   Microsoft::WRL::ComPtr<IConnectionPoint> eventsPoint_;

@@ -112,11 +112,10 @@ void Win32Clipboard::SetContents(const ClipboardContents& contents) {
   }
   const TransientOwner owner;
   const OpenClipboardScope open(owner.Handle());
-  ThrowLastErrorIfAs<SpreadsheetError>(!::EmptyClipboard(), "EmptyClipboard");
+  ZEL_CHECK_LAST_ERROR_AS(SpreadsheetError, ::EmptyClipboard());
   for (std::size_t i = 0; i < blocks.size(); ++i) {
-    ThrowLastErrorIfAs<SpreadsheetError>(
-        ::SetClipboardData(contents.formats[i].first, blocks[i].get()) == nullptr,
-        "SetClipboardData");
+    ZEL_CHECK_LAST_ERROR_AS(SpreadsheetError,
+                            ::SetClipboardData(contents.formats[i].first, blocks[i].get()));
     // The system owns the block now.
     blocks[i].release();
   }
@@ -124,7 +123,7 @@ void Win32Clipboard::SetContents(const ClipboardContents& contents) {
 
 void Win32Clipboard::Empty() {
   const OpenClipboardScope open(owner_);
-  ThrowLastErrorIfAs<SpreadsheetError>(!::EmptyClipboard(), "EmptyClipboard");
+  ZEL_CHECK_LAST_ERROR_AS(SpreadsheetError, ::EmptyClipboard());
 }
 
 std::optional<std::string> Win32Clipboard::Text() {

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/win32/Owners.h"
+#include "app/win32/ProcessLauncher.h"
 
 namespace zel::win32 {
 
@@ -91,15 +92,7 @@ class DdeInstance {
   bool stale_ = false;
 };
 
-void FreeStringHandle(HSZ hsz) { ::DdeFreeStringHandle(DdeInstance::Id(), hsz); }
-void FreeDataHandle(HDDEDATA data) { ::DdeFreeDataHandle(data); }
-using UniqueHsz = UniqueHandle<HSZ, FreeStringHandle>;
-using UniqueHData = UniqueHandle<HDDEDATA, FreeDataHandle>;
-
-UniqueHsz MakeString(const std::string& text) {
-  return UniqueHsz(
-      ::DdeCreateStringHandleW(DdeInstance::Id(), Widen(text).c_str(), CP_WINUNICODE));
-}
+DdeString MakeString(const std::string& text) { return DdeString(DdeInstance::Id(), Widen(text)); }
 
 std::string DecodeText(HDDEDATA data, UINT format) {
   const DdeDataAccess access(data);
@@ -184,8 +177,8 @@ bool Win32DdeConversation::Connect(int timeoutMs) {
 }
 
 bool Win32DdeConversation::TryConnect() {
-  const UniqueHsz service = MakeString(service_);
-  const UniqueHsz topic = MakeString(topic_);
+  const DdeString service = MakeString(service_);
+  const DdeString topic = MakeString(topic_);
   if (!service || !topic) return false;
   const std::set<HWND> before = WineClientWindows();
   conv_.reset(::DdeConnect(DdeInstance::Id(), service.get(), topic.get(), nullptr));
@@ -200,26 +193,22 @@ bool Win32DdeConversation::TryConnect() {
 }
 
 bool Win32DdeConversation::StartServiceApplication(int timeoutMs) {
-  std::wstring commandLine = Widen(serviceApplication_);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWMINNOACTIVE;
-  PROCESS_INFORMATION info{};
-  if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
+  UniqueProcessInformation process;
+  try {
+    process = StartProcess(serviceApplication_, SW_SHOWMINNOACTIVE);
+  } catch (const Win32Error&) {
+    // Not there to start: the connect simply fails, as it does for a server that is not running.
     return false;
   }
-  const UniqueHandleObj process(info.hProcess);
-  const UniqueHandleObj thread(info.hThread);
-  ::WaitForInputIdle(process.get(), static_cast<DWORD>(std::clamp(timeoutMs, 0, kStartIdleWaitMs)));
+  ::WaitForInputIdle(process.Process(),
+                     static_cast<DWORD>(std::clamp(timeoutMs, 0, kStartIdleWaitMs)));
   return true;
 }
 
 std::optional<std::string> Win32DdeConversation::RequestText(const std::string& item,
                                                              int timeoutMs) {
   if (!conv_) return std::nullopt;
-  const UniqueHsz itemName = MakeString(item);
+  const DdeString itemName = MakeString(item);
   if (!itemName) return std::nullopt;
   const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(std::max(timeoutMs, 0));
   // Unicode first; a server that only knows the ANSI text refuses it and gets asked again.
@@ -228,9 +217,9 @@ std::optional<std::string> Win32DdeConversation::RequestText(const std::string& 
     if (now >= end) return std::nullopt;
     DropStrayAcks(conv_.get());
     DWORD status = 0;
-    const UniqueHData data(::DdeClientTransaction(nullptr, 0, conv_.get(), itemName.get(), format,
-                                                  XTYP_REQUEST, static_cast<DWORD>(end - now),
-                                                  &status));
+    const UniqueDdeData data(::DdeClientTransaction(nullptr, 0, conv_.get(), itemName.get(), format,
+                                                    XTYP_REQUEST, static_cast<DWORD>(end - now),
+                                                    &status));
     if (data) {
       DropStrayAcks(conv_.get());
       return DecodeText(data.get(), format);

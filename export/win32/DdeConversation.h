@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "export/SpreadsheetLink.h"
 
 namespace zel::win32 {

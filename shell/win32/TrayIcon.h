@@ -3,7 +3,7 @@
 // its own (not message-only: it must hear the shell's broadcasts and the end of the session).
 #include <windows.h>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "app/win32/Window.h"
 #include "shell/Ports.h"
 #include "shell/WindowEvents.h"

@@ -20,12 +20,10 @@ std::string Win32Resources::LoadRcData(const std::string& name) {
     if (found != nullptr) break;
   }
   if (found == nullptr) ThrowWin32(("FindResourceW(" + name + ")").c_str(), ::GetLastError());
-  const HGLOBAL loaded = ::LoadResource(module_, found);
-  if (loaded == nullptr) ThrowLastError("LoadResource");
+  const HGLOBAL loaded = ZEL_CHECK_LAST_ERROR(::LoadResource(module_, found));
   // Resource memory belongs to the module: no unlock or free.
-  const void* data = ::LockResource(loaded);
+  const void* data = ZEL_CHECK_LAST_ERROR(::LockResource(loaded));
   const DWORD size = ::SizeofResource(module_, found);
-  if (data == nullptr) ThrowLastError("LockResource");
   return std::string(static_cast<const char*>(data), size);
 }
 

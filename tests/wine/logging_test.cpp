@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "logging/Logger.h"
 #include "logging/win32/Win32Clock.h"
 #include "logging/win32/Win32LogFileSystem.h"

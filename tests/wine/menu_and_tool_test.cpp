@@ -145,7 +145,17 @@ TEST(ToolLauncher, StartsTheToolFromAFolderWithBlanksShownNormally) {
   ASSERT_TRUE(PumpUntil([&] { return FileExists(record); }, 10000)) << "the tool did not run";
   EXPECT_EQ(ReadFile(record), commandLine + "\n" + std::to_string(SW_SHOWNORMAL) + "\n");
 
-  EXPECT_THROW(launcher.Start("\"" + folder / "Missing.exe" + "\" EXWINNER"), win32::Win32Error);
+  // The failure names the call and where it was made, as the log shows it.
+  try {
+    launcher.Start("\"" + folder / "Missing.exe" + "\" EXWINNER");
+    ADD_FAILURE() << "a missing tool started";
+  } catch (const win32::Win32Error& e) {
+    EXPECT_EQ(e.Code(), static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(std::string(e.what()).rfind(
+                  "CreateProcessW failed (0x00000002) at ProcessLauncher.cpp:", 0),
+              0u)
+        << e.what();
+  }
   // The tool ends by itself; the folder goes once it has.
   EXPECT_TRUE(PumpUntil([&] { return ::DeleteFileW(win32::Widen(tool).c_str()) != FALSE; }, 5000));
 }

@@ -19,7 +19,7 @@
 #include "app/win32/Win32IniFile.h"
 #include "app/win32/Win32Registry.h"
 #include "app/win32/Win32StartupPlatform.h"
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "app/win32/Window.h"
 #include "shell/ConnCheck.h"
 #include "shell/win32/Win32Connectivity.h"
@@ -210,12 +210,11 @@ struct LinkInfo {
 
 LinkInfo ReadLink(const std::string& file) {
   ComPtr<IShellLinkW> link;
-  zel::win32::ThrowIfFailed(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                               IID_PPV_ARGS(&link)),
-                            "CoCreateInstance");
+  ZEL_THROW_IF_FAILED(
+      ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)));
   ComPtr<IPersistFile> persist;
-  zel::win32::ThrowIfFailed(link.As(&persist), "QueryInterface");
-  zel::win32::ThrowIfFailed(persist->Load(Widen(file).c_str(), STGM_READ), "Load");
+  ZEL_THROW_IF_FAILED(link.As(&persist));
+  ZEL_THROW_IF_FAILED(persist->Load(Widen(file).c_str(), STGM_READ));
   wchar_t buf[MAX_PATH * 2] = {};
   LinkInfo info;
   link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH);

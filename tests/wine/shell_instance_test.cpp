@@ -6,7 +6,7 @@
 #include <set>
 
 #include "app/Startup.h"
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "shell/win32/MainForm.h"
 #include "tests/wine/support/StandInPage.h"
 #include "tests/wine/support/ZelForm.h"

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "app/Global.h"
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "tests/wine/support/StandInPage.h"
 #include "tests/wine/support/TempFolder.h"
 #include "tests/wine/support/UpdateBytes.h"

@@ -8,7 +8,7 @@
 
 #include <thread>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "tests/fakes/FakeLog.h"
 #include "tests/fakes/FakeShell.h"
 #include "tests/fakes/FakeUpdate.h"

@@ -1,6 +1,6 @@
 #include "update/win32/BrowserMenu.h"
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 
 namespace zel::win32 {
 
@@ -8,21 +8,19 @@ namespace {
 
 void AppendItem(HMENU menu, BrowserMenuCommand command, const char* caption, bool enabled) {
   const UINT flags = MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED);
-  if (!::AppendMenuW(menu, flags, static_cast<UINT_PTR>(command), Widen(caption).c_str())) {
-    ThrowLastError("AppendMenuW");
-  }
+  ZEL_CHECK_LAST_ERROR(
+      ::AppendMenuW(menu, flags, static_cast<UINT_PTR>(command), Widen(caption).c_str()));
 }
 
 }  // namespace
 
 BrowserMenuCommand Win32BrowserMenu::Popup(int x, int y, const BrowserMenuStates& states) {
   // Made for each showing: the enabled states are those of this moment.
-  UniqueHMenu menu(::CreatePopupMenu());
-  if (!menu) ThrowLastError("CreatePopupMenu");
+  const UniqueHMenu menu(ZEL_CHECK_LAST_ERROR(::CreatePopupMenu()));
   AppendItem(menu.get(), BrowserMenuCommand::Copy, kRcCopyCaption, states.copyEnabled);
   AppendItem(menu.get(), BrowserMenuCommand::Paste, kRcPasteCaption, states.pasteEnabled);
   AppendItem(menu.get(), BrowserMenuCommand::Refresh, kRcRefreshCaption, true);
-  if (!::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr)) ThrowLastError("AppendMenuW");
+  ZEL_CHECK_LAST_ERROR(::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr));
   AppendItem(menu.get(), BrowserMenuCommand::Close, kRcCloseCaption, true);
   // The chosen item comes back as the result, not as WM_COMMAND to the owner.
   const int chosen = static_cast<int>(::TrackPopupMenu(

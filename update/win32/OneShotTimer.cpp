@@ -20,9 +20,11 @@ Win32OneShotTimer::~Win32OneShotTimer() { Stop(); }
 
 void Win32OneShotTimer::Start(int milliseconds, std::function<void()> action) {
   action_ = std::move(action);
-  if (::SetTimer(Handle(), kTimerId, static_cast<UINT>(milliseconds), nullptr) == 0) {
+  try {
+    ZEL_CHECK_LAST_ERROR(::SetTimer(Handle(), kTimerId, static_cast<UINT>(milliseconds), nullptr));
+  } catch (...) {
     action_ = nullptr;
-    ThrowLastError("SetTimer");
+    throw;
   }
 }
 

@@ -2,24 +2,13 @@
 
 #include <windows.h>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/ProcessLauncher.h"
 
 namespace zel::win32 {
 
 void Win32ProcessStarter::StartHidden(const std::string& commandLine) {
-  std::wstring line = Widen(commandLine);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION process{};
-  // The command interpreter gets no console window at all.
-  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                        nullptr, &startup, &process)) {
-    ThrowLastError("CreateProcessW");
-  }
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
+  // The command interpreter gets no console window at all; nobody waits for it.
+  StartProcess(commandLine, SW_HIDE, CREATE_NO_WINDOW);
 }
 
 }  // namespace zel::win32

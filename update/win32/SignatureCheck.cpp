@@ -7,21 +7,13 @@
 
 #include <vector>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 
 namespace zel::win32 {
 
 namespace {
 
 constexpr DWORD kEncoding = X509_ASN_ENCODING | PKCS_7_ASN_ENCODING;
-
-void CloseStore(HCERTSTORE store) { ::CertCloseStore(store, 0); }
-void CloseMessage(HCRYPTMSG message) { ::CryptMsgClose(message); }
-void FreeCertificate(PCCERT_CONTEXT cert) { ::CertFreeCertificateContext(cert); }
-
-using UniqueStore = UniqueHandle<HCERTSTORE, CloseStore>;
-using UniqueMessage = UniqueHandle<HCRYPTMSG, CloseMessage>;
-using UniqueCertificate = UniqueHandle<PCCERT_CONTEXT, FreeCertificate>;
 
 std::string NameText(CERT_NAME_BLOB* name) {
   const DWORD length = ::CertNameToStrW(kEncoding, name, CERT_X500_NAME_STR, nullptr, 0);
@@ -34,8 +26,8 @@ std::string NameText(CERT_NAME_BLOB* name) {
 // Subject and issuer of the first signer's certificate (empty when it cannot be found);
 // nullopt when the file carries no signature.
 std::optional<Signature> Signer(const std::wstring& file) {
-  UniqueStore store;
-  UniqueMessage message;
+  UniqueCertStore store;
+  UniqueCryptMessage message;
   DWORD encoding = 0, content = 0, format = 0;
   if (!::CryptQueryObject(CERT_QUERY_OBJECT_FILE, file.c_str(),
                           CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/Global.h"
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 
 namespace zel::win32 {
 
@@ -18,9 +18,8 @@ std::string ToCodePage(const std::string& utf8) {
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());
   BOOL lossy = FALSE;
-  const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0,
-                                      nullptr, &lossy);
-  if (n == 0) ThrowLastError("WideCharToMultiByte");
+  const int n = ZEL_CHECK_LAST_ERROR(::WideCharToMultiByte(
+      CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, nullptr, &lossy));
   if (lossy) ThrowWin32("WideCharToMultiByte", ERROR_NO_UNICODE_TRANSLATION);
   std::string out(static_cast<std::size_t>(n), '\0');
   ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, out.data(), n, nullptr,
@@ -79,14 +78,12 @@ bool Win32UpdateFiles::CanCreateFileIn(const std::string& folder) {
 void Win32UpdateFiles::WriteScript(const std::string& path, const std::vector<std::string>& lines) {
   std::string bytes;
   for (const std::string& line : lines) bytes += ToCodePage(line) + "\r\n";
-  const UniqueHandleObj file =
+  const UniqueHandleObj file = ZEL_CHECK_LAST_ERROR(
       OwnFileHandle(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) ThrowLastError("CreateFileW");
+                                  FILE_ATTRIBUTE_NORMAL, nullptr)));
   DWORD written = 0;
-  if (!::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr)) {
-    ThrowLastError("WriteFile");
-  }
+  ZEL_CHECK_LAST_ERROR(
+      ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
   if (written != bytes.size()) ThrowWin32("WriteFile", ERROR_HANDLE_DISK_FULL);
 }
 

@@ -13,11 +13,9 @@ constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 HWND CreateControl(const wchar_t* className, const std::wstring& text, DWORD style, int x, int y,
                    int width, int height, HWND parent, int id, HFONT font) {
-  const HWND control = ::CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style,
-                                         x, y, width, height, parent,
-                                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                         ::GetModuleHandleW(nullptr), nullptr);
-  if (control == nullptr) ThrowLastError("CreateWindowExW");
+  const HWND control = ZEL_CHECK_LAST_ERROR(::CreateWindowExW(
+      0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ::GetModuleHandleW(nullptr), nullptr));
   ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return control;
 }

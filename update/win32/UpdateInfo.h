@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "app/win32/Window.h"
 #include "update/UpdatePorts.h"
 
@@ -44,11 +44,9 @@ class TfrmUpdateInfo final : public Window {
   int Scaled(int length) const { return ::MulDiv(length, dpi_, 96); }
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  static void DeleteFont(HFONT font) { ::DeleteObject(font); }
-
   HWND owner_;
   int dpi_;
-  UniqueHandle<HFONT, DeleteFont> font_;
+  UniqueHFont font_;
   std::unique_ptr<Panel> Panel1;
   HWND MemoInfo = nullptr;
   HWND btnOK = nullptr;

@@ -8,7 +8,7 @@
 #include <optional>
 #include <utility>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 
 namespace zel::win32 {
 

@@ -2,7 +2,7 @@
 
 #include <wininet.h>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 
 namespace zel::standin {
 

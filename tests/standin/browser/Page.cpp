@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "tests/standin/browser/Peer.h"
 
 namespace zel::standin {

@@ -12,7 +12,7 @@
 #include "Sheet.h"
 #include "SheetDde.h"
 #include "app/Errors.h"
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 
 namespace sheet {
 

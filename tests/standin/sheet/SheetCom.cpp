@@ -5,12 +5,13 @@
 
 #include <objbase.h>
 #include <oleauto.h>
+#include <wrl/client.h>
 
 #include <vector>
 
 #include "Sheet.h"
 #include "app/Errors.h"
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "export/win32/MessageFilterBase.h"
 
 namespace sheet {
@@ -321,12 +322,12 @@ void StartAutomation(const std::string& role) {
     if (role != p.role) continue;
     RegisterProgId(p.progId, p.clsid);
     CLSID clsid{};
-    zel::win32::ThrowIfFailed(::CLSIDFromString(p.clsid, &clsid), "CLSIDFromString");
-    auto* app = new SheetObject(SheetObject::Kind::Application);
+    ZEL_THROW_IF_FAILED(::CLSIDFromString(p.clsid, &clsid));
+    // Made with one reference, which this owner takes over (MinGW's Attach would add one).
+    Microsoft::WRL::ComPtr<SheetObject> app;
+    *app.ReleaseAndGetAddressOf() = new SheetObject(SheetObject::Kind::Application);
     DWORD cookie = 0;
-    const HRESULT hr = ::RegisterActiveObject(app, clsid, ACTIVEOBJECT_STRONG, &cookie);
-    app->Release();
-    zel::win32::ThrowIfFailed(hr, "RegisterActiveObject");
+    ZEL_THROW_IF_FAILED(::RegisterActiveObject(app.Get(), clsid, ACTIVEOBJECT_STRONG, &cookie));
     gRegistrations.push_back(cookie);
   }
 }

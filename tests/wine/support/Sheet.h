@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "tests/wine/support/TempFolder.h"
 
 namespace zel::winetest {

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "tests/standin/browser/Peer.h"
 #include "tests/wine/support/WineEnv.h"
 #include "tests/wine/support/ZelProcess.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 
 namespace zel::winetest {
 

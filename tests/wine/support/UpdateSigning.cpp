@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 #include "tests/wine/support/TempFolder.h"
 #include "tests/wine/support/WineEnv.h"
 

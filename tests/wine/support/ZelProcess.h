@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/Win32Util.h"
+#include "app/win32/Owners.h"
 
 namespace zel::winetest {
 
