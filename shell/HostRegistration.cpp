@@ -3,6 +3,10 @@
 
 #include "shell/HostRegistration.h"
 
+#include <string_view>
+
+#include "app/WholeNumber.h"
+
 namespace zel {
 
 namespace {
@@ -25,19 +29,6 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// A whole decimal number, optionally signed; false for anything else.
-bool ParseInteger(const std::string& text, long& value) {
-  if (text.empty() || text.size() > 9) return false;
-  std::size_t i = (text[0] == '-' || text[0] == '+') ? 1 : 0;
-  if (i == text.size()) return false;
-  long v = 0;
-  for (; i < text.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-    v = v * 10 + (text[i] - '0');
-  }
-  value = text[0] == '-' ? -v : v;
-  return true;
-}
 }  // namespace
 
 bool IsWin64(IRegistry& registry) { return registry.KeyExists(RegRoot::LocalMachine, kWow64Key); }
@@ -50,10 +41,11 @@ std::string GetIeVersion(IRegistry& registry) {
 
 int EmulationValueFor(const std::string& ieVersion) {
   const auto dot = ieVersion.find('.');
-  long major = 0;
-  if (dot == std::string::npos || !ParseInteger(ieVersion.substr(0, dot), major)) return 7000;
-  if (major >= 11) return 11000;
-  if (major >= 6 && major <= 10) return static_cast<int>(major) * 1000;
+  if (dot == std::string::npos) return 7000;
+  const auto major = ParseWholeNumber(std::string_view(ieVersion).substr(0, dot), -99999999, 999999999);
+  if (!major) return 7000;
+  if (*major >= 11) return 11000;
+  if (*major >= 6 && *major <= 10) return static_cast<int>(*major) * 1000;
   return 7000;
 }
 

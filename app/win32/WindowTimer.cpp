@@ -16,7 +16,7 @@ WindowTimer::~WindowTimer() {
 void WindowTimer::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
   if (enabled) {
-    if (::SetTimer(window_, id_, intervalMs_, nullptr) == 0) ThrowLastError("SetTimer");
+    ZEL_CHECK_LAST_ERROR(::SetTimer(window_, id_, intervalMs_, nullptr));
   } else {
     ::KillTimer(window_, id_);
   }

@@ -50,23 +50,19 @@ void MiniInputForm::SetClientResizeHandler(std::function<void(int width, int hei
 
 void MiniInputForm::SetClientSize(int width, int height) {
   // Borderless: the window is its client area.
-  if (!::SetWindowPos(Hwnd(), nullptr, 0, 0, width, height,
-                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)) {
-    ThrowLastError("SetWindowPos");
-  }
+  ZEL_CHECK_LAST_ERROR(::SetWindowPos(Hwnd(), nullptr, 0, 0, width, height,
+                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
 }
 
 WindowRect MiniInputForm::Bounds() {
   RECT rc{};
-  if (!::GetWindowRect(Hwnd(), &rc)) ThrowLastError("GetWindowRect");
+  ZEL_CHECK_LAST_ERROR(::GetWindowRect(Hwnd(), &rc));
   return {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
 }
 
 void MiniInputForm::SetBounds(const WindowRect& b) {
-  if (!::SetWindowPos(Hwnd(), nullptr, b.left, b.top, b.width, b.height,
-                      SWP_NOZORDER | SWP_NOACTIVATE)) {
-    ThrowLastError("SetWindowPos");
-  }
+  ZEL_CHECK_LAST_ERROR(::SetWindowPos(Hwnd(), nullptr, b.left, b.top, b.width, b.height,
+                      SWP_NOZORDER | SWP_NOACTIVATE));
 }
 
 void MiniInputForm::Show() { ::ShowWindow(Hwnd(), SW_SHOW); }
@@ -77,9 +73,7 @@ bool MiniInputForm::Visible() { return ::IsWindowVisible(Hwnd()) != FALSE; }
 
 void MiniInputForm::SetTopMost() {
   const WindowRect b = Bounds();
-  if (!::SetWindowPos(Hwnd(), HWND_TOPMOST, b.left, b.top, b.width, b.height, 0)) {
-    ThrowLastError("SetWindowPos");
-  }
+  ZEL_CHECK_LAST_ERROR(::SetWindowPos(Hwnd(), HWND_TOPMOST, b.left, b.top, b.width, b.height, 0));
 }
 
 void MiniInputForm::StartSystemDrag() {

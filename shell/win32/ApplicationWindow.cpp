@@ -25,7 +25,7 @@ ApplicationWindow::ApplicationWindow(const std::string& title) {
 ApplicationWindow::~ApplicationWindow() { events_ = nullptr; }
 
 void ApplicationWindow::SetTitle(const std::string& title) {
-  if (!::SetWindowTextW(Handle(), Widen(title).c_str())) ThrowLastError("SetWindowTextW");
+  ZEL_CHECK_LAST_ERROR(::SetWindowTextW(Handle(), Widen(title).c_str()));
 }
 
 void ApplicationWindow::Restore() {

@@ -56,23 +56,19 @@ void MainForm::BringToFront() {
 
 WindowRect MainForm::Bounds() {
   RECT rc{};
-  if (!::GetWindowRect(Hwnd(), &rc)) ThrowLastError("GetWindowRect");
+  ZEL_CHECK_LAST_ERROR(::GetWindowRect(Hwnd(), &rc));
   return {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
 }
 
 void MainForm::SetBounds(const WindowRect& b) {
   // Borderless: the window rectangle is the client area.
-  if (!::SetWindowPos(Hwnd(), nullptr, b.left, b.top, b.width, b.height,
-                      SWP_NOZORDER | SWP_NOACTIVATE)) {
-    ThrowLastError("SetWindowPos");
-  }
+  ZEL_CHECK_LAST_ERROR(::SetWindowPos(Hwnd(), nullptr, b.left, b.top, b.width, b.height,
+                      SWP_NOZORDER | SWP_NOACTIVATE));
 }
 
 void MainForm::SetAlpha(int alpha) {
   const BYTE value = static_cast<BYTE>(alpha < 0 ? 0 : alpha > 255 ? 255 : alpha);
-  if (!::SetLayeredWindowAttributes(Hwnd(), 0, value, LWA_ALPHA)) {
-    ThrowLastError("SetLayeredWindowAttributes");
-  }
+  ZEL_CHECK_LAST_ERROR(::SetLayeredWindowAttributes(Hwnd(), 0, value, LWA_ALPHA));
 }
 
 int MainForm::Alpha() {
@@ -88,10 +84,8 @@ int MainForm::Alpha() {
 void MainForm::SetTopMost(bool topMost) {
   const WindowRect b = Bounds();
   // No flags: the window is also activated, as the pin command expects.
-  if (!::SetWindowPos(Hwnd(), topMost ? HWND_TOPMOST : HWND_NOTOPMOST, b.left, b.top, b.width,
-                      b.height, 0)) {
-    ThrowLastError("SetWindowPos");
-  }
+  ZEL_CHECK_LAST_ERROR(::SetWindowPos(Hwnd(), topMost ? HWND_TOPMOST : HWND_NOTOPMOST, b.left, b.top, b.width,
+                      b.height, 0));
   if (!topMost && (::GetWindowLongPtrW(Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
     // Wine keeps an owned window above its owner by turning HWND_NOTOPMOST into "after the
     // window above the owner", which is this window itself: unpin it without its owner.

@@ -321,7 +321,6 @@ TEST(MiniInputClose, ClosingTheProgramDuringADragLeavesTheWindowToTheEnd) {
   // Page events after the close only stop the browser.
   b.RaiseDocumentComplete();
   EXPECT_EQ(b.stops, 1);
-  mini.Destroy();
   SetExceptionReporter(nullptr);
 }
 
