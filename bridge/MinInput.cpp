@@ -98,18 +98,18 @@ constexpr MiniBindingRow kMiniTable[] = {
 TfrmMinInput::TfrmMinInput(TGlobals& globals, IMiniInputOwner& owner, TfrmMinInputPorts ports)
     : LastMoveDown(kLongAgo),
       settings_(globals),
-      Owner(owner),
+      owner_(owner),
       ports_(ports),
-      Events(std::make_unique<BrowserEvents>(*this)),
-      Reloads(ports.clock, ports.ReloadTimer,
+      events_(std::make_unique<BrowserEvents>(*this)),
+      reloads_(ports.clock, ports.ReloadTimer,
               [this] { ports_.EmbeddedWBMinInput.ExecScript(kReloadScript); }) {
-  ports_.EmbeddedWBMinInput.SetEvents(Events.get());
+  ports_.EmbeddedWBMinInput.SetEvents(events_.get());
 }
 
 TfrmMinInput::~TfrmMinInput() {
   ports_.EmbeddedWBMinInput.SetEvents(nullptr);
   // The sinks outlive this window: a page that still holds one must not reach it.
-  for (IEventSink* sink : Sinks) sink->HookEventHandler(nullptr);
+  for (IEventSink* sink : sinks_) sink->HookEventHandler(nullptr);
 }
 
 void TfrmMinInput::Show() { ports_.window.Show(); }
@@ -132,8 +132,8 @@ void TfrmMinInput::FormCreate() {
   ports_.window.SetBounds(bounds);
   ports_.ReloadTimer.SetEnabled(false);
   // The sinks come before the first navigation, whose events may arrive inside the call.
-  Sinks.clear();
-  for (int i = 0; i < kMiniSinkCount; ++i) Sinks.push_back(&ports_.sinks.CreateSink());
+  sinks_.clear();
+  for (int i = 0; i < kMiniSinkCount; ++i) sinks_.push_back(&ports_.sinks.CreateSink());
   ports_.EmbeddedWBMinInput.SetSilent(true);
   ports_.EmbeddedWBMinInput.Navigate(settings_.MiniIndexUrl);
   SetWindowTop(true);
@@ -150,12 +150,12 @@ void TfrmMinInput::FormDestroy() {}
 
 void TfrmMinInput::BindHtmlEvent() {
   IBrowser& browser = ports_.EmbeddedWBMinInput;
-  if (!browser.HasDocument() || Sinks.size() != kMiniSinkCount) return;
+  if (!browser.HasDocument() || sinks_.size() != kMiniSinkCount) return;
   if (!IsServiceAddress(settings_, browser.LocationURL())) return;
   for (const MiniBindingRow& row : kMiniTable) {
     auto element = browser.FindElement(row.id);
     if (!element) continue;
-    IEventSink& sink = *Sinks[row.sink];
+    IEventSink& sink = *sinks_[row.sink];
     sink.HookEventHandler([this, handler = row.handler] { (this->*handler)(); });
     element->Bind(row.property, sink);
   }
@@ -175,8 +175,8 @@ bool TfrmMinInput::IsEnterInput() { return InputValue("MonitorID") == "enter"; }
 void TfrmMinInput::SearchModel() {
   std::string keyword = GetKeyword();
   if (Contains(keyword, kPriceQueryText)) keyword.clear();
-  Owner.ShowOwner();
-  Owner.QueryFromMini(keyword);
+  owner_.ShowOwner();
+  owner_.QueryFromMini(keyword);
   ports_.window.Hide();
 }
 
@@ -243,7 +243,7 @@ void TfrmMinInput::Timer2Timer() {
   if (bounds.left != before.left || bounds.top != before.top) ports_.window.SetBounds(bounds);
 }
 
-void TfrmMinInput::ReloadTimerTimer() { Reloads.TimerTick(); }
+void TfrmMinInput::ReloadTimerTimer() { reloads_.TimerTick(); }
 
 void TfrmMinInput::EmbeddedWBMinInputDocumentComplete(const void* pDisp) {
   IBrowser& browser = ports_.EmbeddedWBMinInput;
@@ -270,7 +270,7 @@ void TfrmMinInput::EmbeddedWBMinInputNavigateComplete2() { ports_.EmbeddedWBMinI
 
 void TfrmMinInput::EmbeddedWBMinInputNavigateError(bool& cancel) {
   cancel = true;
-  Reloads.Request();
+  reloads_.Request();
 }
 
 void TfrmMinInput::EmbeddedWBMinInputScriptError(bool& continueScripts, bool& showDialog) {

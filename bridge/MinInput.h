@@ -143,11 +143,11 @@ class TfrmMinInput final : public IMiniInputWindow, public IMiniFormEvents {
 
   // The mini window's size and page, and whether the program is closing.
   TGlobals& settings_;
-  IMiniInputOwner& Owner;
+  IMiniInputOwner& owner_;
   TfrmMinInputPorts ports_;
-  std::unique_ptr<BrowserEvents> Events;
-  ReloadPacer Reloads;
-  std::vector<IEventSink*> Sinks;
+  std::unique_ptr<BrowserEvents> events_;
+  ReloadPacer reloads_;
+  std::vector<IEventSink*> sinks_;
 };
 
 }  // namespace zel
