@@ -51,7 +51,7 @@ void MiniInputForm::SetClientResizeHandler(std::function<void(int width, int hei
 void MiniInputForm::SetClientSize(int width, int height) {
   // Borderless: the window is its client area.
   ZEL_CHECK_LAST_ERROR(::SetWindowPos(Hwnd(), nullptr, 0, 0, width, height,
-                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
+                                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE));
 }
 
 WindowRect MiniInputForm::Bounds() {
@@ -62,7 +62,7 @@ WindowRect MiniInputForm::Bounds() {
 
 void MiniInputForm::SetBounds(const WindowRect& b) {
   ZEL_CHECK_LAST_ERROR(::SetWindowPos(Hwnd(), nullptr, b.left, b.top, b.width, b.height,
-                      SWP_NOZORDER | SWP_NOACTIVATE));
+                                      SWP_NOZORDER | SWP_NOACTIVATE));
 }
 
 void MiniInputForm::Show() { ::ShowWindow(Hwnd(), SW_SHOW); }

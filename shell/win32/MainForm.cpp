@@ -63,7 +63,7 @@ WindowRect MainForm::Bounds() {
 void MainForm::SetBounds(const WindowRect& b) {
   // Borderless: the window rectangle is the client area.
   ZEL_CHECK_LAST_ERROR(::SetWindowPos(Hwnd(), nullptr, b.left, b.top, b.width, b.height,
-                      SWP_NOZORDER | SWP_NOACTIVATE));
+                                      SWP_NOZORDER | SWP_NOACTIVATE));
 }
 
 void MainForm::SetAlpha(int alpha) {
@@ -84,8 +84,8 @@ int MainForm::Alpha() {
 void MainForm::SetTopMost(bool topMost) {
   const WindowRect b = Bounds();
   // No flags: the window is also activated, as the pin command expects.
-  ZEL_CHECK_LAST_ERROR(::SetWindowPos(Hwnd(), topMost ? HWND_TOPMOST : HWND_NOTOPMOST, b.left, b.top, b.width,
-                      b.height, 0));
+  ZEL_CHECK_LAST_ERROR(::SetWindowPos(Hwnd(), topMost ? HWND_TOPMOST : HWND_NOTOPMOST, b.left,
+                                      b.top, b.width, b.height, 0));
   if (!topMost && (::GetWindowLongPtrW(Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) {
     // Wine keeps an owned window above its owner by turning HWND_NOTOPMOST into "after the
     // window above the owner", which is this window itself: unpin it without its owner.
