@@ -647,10 +647,9 @@ void WebBrowserHost::CompletePendingLoad() {
 void WebBrowserHost::LoadIntoDocument(IDispatch* document, const std::string& html) {
   ComPtr<IPersistStreamInit> persist;
   Check(document->QueryInterface(IID_PPV_ARGS(&persist)), "IPersistStreamInit");
-  ComPtr<IStream> stream;
   // A fresh memory stream stands at position 0.
-  stream.Attach(::SHCreateMemStream(reinterpret_cast<const BYTE*>(html.data()),
-                                    static_cast<UINT>(html.size())));
+  const ComPtr<IStream> stream = Adopt(::SHCreateMemStream(
+      reinterpret_cast<const BYTE*>(html.data()), static_cast<UINT>(html.size())));
   if (!stream) throw BrowserError("SHCreateMemStream failed");
   Check(persist->InitNew(), "IPersistStreamInit::InitNew");
   Check(persist->Load(stream.Get()), "IPersistStreamInit::Load");

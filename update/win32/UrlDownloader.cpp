@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
 
 namespace zel::win32 {
@@ -256,8 +257,8 @@ void UrlDownloader::SetOnComplete(std::function<void(DownloadResult)> onComplete
 
 void UrlDownloader::Start(const std::string& url, const std::string& folder) {
   const std::wstring wideUrl = Widen(url);
-  ComPtr<Fetch> fetch;
-  fetch.Attach(new Fetch(Handle(), wideUrl, Widen(folder) + LastSegment(wideUrl)));
+  const ComPtr<Fetch> fetch =
+      Adopt(new Fetch(Handle(), wideUrl, Widen(folder) + LastSegment(wideUrl)));
   fetches_.push_back(fetch);
   fetch->Begin();
 }
