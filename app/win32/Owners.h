@@ -6,6 +6,7 @@
 #include <ddeml.h>
 #include <oleauto.h>
 #include <wincrypt.h>
+#include <wrl/client.h>
 
 #include <new>
 #include <string>
@@ -271,5 +272,14 @@ class DdeDataAccess {
   DWORD size_ = 0;
   const BYTE* bytes_;
 };
+
+// Takes over the one reference that a new COM object comes with. MinGW-w64's ComPtr::Attach
+// adds a reference of its own, so an object handed to it would never be freed.
+template <typename T>
+Microsoft::WRL::ComPtr<T> Adopt(T* object) {
+  Microsoft::WRL::ComPtr<T> owner;
+  *owner.GetAddressOf() = object;
+  return owner;
+}
 
 }  // namespace zel::win32

@@ -646,10 +646,9 @@ void WebBrowserHost::CompletePendingLoad() {
 void WebBrowserHost::LoadIntoDocument(IDispatch* document, const std::string& html) {
   ComPtr<IPersistStreamInit> persist;
   ZEL_THROW_IF_FAILED_AS(BrowserError, document->QueryInterface(IID_PPV_ARGS(&persist)));
-  ComPtr<IStream> stream;
   // A fresh memory stream stands at position 0.
-  stream.Attach(::SHCreateMemStream(reinterpret_cast<const BYTE*>(html.data()),
-                                    static_cast<UINT>(html.size())));
+  const ComPtr<IStream> stream = Adopt(::SHCreateMemStream(
+      reinterpret_cast<const BYTE*>(html.data()), static_cast<UINT>(html.size())));
   if (!stream) throw BrowserError("SHCreateMemStream failed");
   ZEL_THROW_IF_FAILED_AS(BrowserError, persist->InitNew());
   ZEL_THROW_IF_FAILED_AS(BrowserError, persist->Load(stream.Get()));

@@ -15,6 +15,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -37,7 +39,11 @@ namespace zel::winetest {
 namespace {
 
 constexpr DWORD kPageMs = 20000;
-constexpr int kWarmUpRounds = 2;
+// Every kind of round once (ExWinner's is the fifth) before the figures are taken.
+constexpr int kWarmUpRounds = 5;
+// The automation adapter holds an application up to two seconds after a row: figures are
+// taken once that has run out.
+constexpr DWORD kSettleMs = 3000;
 
 // One round: a spreadsheet of one kind beside WPS, the page's settings switched between them
 // by a refresh from the context menu, and a click on the tray icon a day later at its end.
@@ -160,6 +166,7 @@ std::wstring TypeName(HANDLE process, USHORT value) {
 }
 
 Figures Measure(HANDLE process, const std::string& statusFile) {
+  ::Sleep(kSettleMs);
   Figures f;
   if (!::GetProcessHandleCount(process, &f.handles)) {
     std::printf("GetProcessHandleCount failed: %lu\n", ::GetLastError());
@@ -218,18 +225,25 @@ class Soak {
     DeclineUpdate();
   }
 
+  // ZEL_SOAK_ONLY, a comma list of dde, ole, exwinner, wps, layout, mini, menu and update,
+  // runs only those activities, more of each per round, to find which one a figure follows.
+  explicit Soak(std::set<std::string> only) : Soak() { only_ = std::move(only); }
+
+  bool Short() const { return !only_.empty(); }
+
   void Round(int round) {
+    if (Short()) return ShortRound();
     const Route& route = RoundRoute(round);
     // The clock moves first: Zel.exe reads the file again within a second.
     AdvanceClockOneDay();
-    SheetProcess sheet({"--as", route.role, "--active", "R1C2"});
-    SheetProcess wps({"--as", kWps.role, "--active", "R1C1"});
+    SheetProcess& sheet = SheetFor(route);
+    SheetProcess& wps = SheetFor(kWps);
     for (int phase = 0; phase < kContextMenusPerRound; ++phase) {
       const bool isWps = phase % 2 == 1;
       const Route& r = isWps ? kWps : route;
-      Refresh(Settings(r));
+      Refresh(r);
       const int count = isWps ? kWps.insertsPerPhase : r.insertsPerPhase;
-      for (int i = 0; i < count; ++i) Insert(isWps ? wps : sheet, isWps ? sheet : wps, r);
+      for (int i = 0; i < count; ++i) Insert(isWps ? wps : sheet, r);
       if (phase == 0) {
         for (int i = 0; i < kLayoutSwitchesPerRound; ++i) SwitchLayout();
       }
@@ -241,8 +255,30 @@ class Soak {
     DeclineUpdate();
   }
 
+  // What starts of a spreadsheet served by automation cost the program once it has ended
+  // again: each start gets two rows, then the spreadsheet ends while the adapter still holds
+  // it, or after that hold ran out.
+  Figures RestartCost(int restarts, bool endWhileHeld, HANDLE process, const std::string& status) {
+    Refresh(kOle);
+    sheets_.erase(&kOle);
+    const Figures before = Measure(process, status);
+    for (int i = 0; i < restarts; ++i) {
+      SheetProcess& sheet = SheetFor(kOle);
+      for (int row = 0; row < 2; ++row) Insert(sheet, kOle);
+      if (!endWhileHeld) ::Sleep(kSettleMs);
+      sheets_.erase(&kOle);
+    }
+    Figures after = Measure(process, status);
+    after.systemHandles -= before.systemHandles;
+    for (auto& [type, t] : after.handleTypes) {
+      t.count -= before.handleTypes.count(type) ? before.handleTypes.at(type).count : 0;
+    }
+    return after;
+  }
+
   HANDLE Process() const { return zel_->Handle(); }
   void Quit() {
+    sheets_.clear();
     ChoosePageMenuItem(zel_->Id(), form_, L't', [&] { return !zel_->Running(); });
     zel_.reset();
   }
@@ -252,6 +288,51 @@ class Soak {
   int insertsByRoute[4] = {};
 
  private:
+  static constexpr int kShortInserts = 40;  // a tenth of that for the paced ExWinner
+  static constexpr int kShortSwitches = 20;
+  static constexpr int kShortMenus = 10;
+
+  bool Does(const char* activity) const { return only_.count(activity) == 1; }
+
+  void ShortRound() {
+    const std::pair<const char*, const Route*> routes[] = {
+        {"dde", &kDde}, {"ole", &kOle}, {"exwinner", &kExWinner}, {"wps", &kWps}};
+    for (const auto& [name, route] : routes) {
+      if (!Does(name)) continue;
+      if (shown_ != route) Refresh(*route);
+      SheetProcess& sheet = SheetFor(*route);
+      const int count = route == &kExWinner ? kShortInserts / 10 : kShortInserts;
+      for (int i = 0; i < count; ++i) Insert(sheet, *route);
+    }
+    for (int i = 0; Does("layout") && i < kShortSwitches; ++i) SwitchLayout();
+    for (int i = 0; Does("mini") && i < kShortSwitches; ++i) MiniTrip();
+    for (int i = 0; Does("menu") && i < kShortMenus; ++i) Refresh(shown_ ? *shown_ : kWps);
+    if (Does("update")) {
+      AdvanceClockOneDay();
+      OpenFromTray();
+      DeclineUpdate();
+    }
+  }
+
+  // The stand-in spreadsheets run for as long as the rounds use their kind: only a kind that
+  // serves Excel by DDE (Excel itself or ExWinner) is ended for another, as it would take the
+  // rows meant for the one served by automation. Wine keeps a pipe and two events of every
+  // automation server that ended (see RestartCost), which the program cannot give back.
+  SheetProcess& SheetFor(const Route& route) {
+    const bool byDde = &route == &kDde || &route == &kExWinner;
+    for (const Route* other : {&kDde, &kExWinner}) {
+      if (other != &route && (byDde || &route == &kOle)) {
+        sheets_.erase(other);
+      }
+    }
+    auto& sheet = sheets_[&route];
+    if (!sheet) {
+      sheet.reset(new SheetProcess(
+          {"--as", route.role, "--active", &route == &kWps ? "R1C1" : "R1C2"}));
+    }
+    return *sheet;
+  }
+
   void AdvanceClockOneDay() {
     const std::string file = Env("ZEL_SOAK_CLOCK");
     if (file.empty()) Fail("ZEL_SOAK_CLOCK names no clock file");
@@ -260,8 +341,9 @@ class Soak {
   }
 
   // The context menu's refresh, after the service was told which settings its pages carry.
-  void Refresh(const std::string& settings) {
-    SetServicePage({{"settings", settings}});
+  void Refresh(const Route& route) {
+    SetServicePage({{"settings", Settings(route)}});
+    shown_ = &route;
     const std::set<HWND> before = PageSnapshot(form_);
     if (!ChoosePageMenuItem(zel_->Id(), form_, L'r',
                             [&] { return WaitForNewPage(form_, "InsertExcelID", before, 0); }) ||
@@ -271,7 +353,7 @@ class Soak {
     ++contextMenus;
   }
 
-  void Insert(SheetProcess& sheet, SheetProcess& other, const Route& r) {
+  void Insert(SheetProcess& sheet, const Route& r) {
     const long row = sheet.Grid().activeRow;
     ClearRecordedScripts();
     if (!ClickPageElement(form_, "InsertExcelID")) Fail("no insert element");
@@ -281,10 +363,9 @@ class Soak {
       for (const auto& line : scripts) std::printf("script: %s\n", line.c_str());
       const SheetGrid g = sheet.Grid();
       std::printf("grid valid %d, row %ld: %s\n", g.valid ? 1 : 0, row, g.Row(row, 1, 10).c_str());
-      std::printf("%zu scripts for %d inserts, last %s; sheet active row %ld, running %d; "
-                  "the other sheet's active row %ld\n",
+      std::printf("%zu scripts for %d inserts, last %s; sheet active row %ld, running %d\n",
                   scripts.size(), inserts + 1, scripts.empty() ? "" : scripts.back().c_str(),
-                  sheet.Grid().activeRow, sheet.Running() ? 1 : 0, other.Grid().activeRow);
+                  sheet.Grid().activeRow, sheet.Running() ? 1 : 0);
       Fail(std::string("row ") + std::to_string(row) + " not inserted by " + r.name +
            ", the page shows \"" + win32::Narrow(PageStatus(form_)) + "\"");
     }
@@ -368,6 +449,16 @@ class Soak {
     ++trayOpens;
   }
 
+  std::set<std::string> only_;
+  // Sheets are ended by Close, the user's way: SheetProcess's own Stop ends every one.
+  struct CloseSheet {
+    void operator()(SheetProcess* sheet) const {
+      sheet->Close();
+      delete sheet;
+    }
+  };
+  std::map<const Route*, std::unique_ptr<SheetProcess, CloseSheet>> sheets_;
+  const Route* shown_ = nullptr;  // whose settings the page carries
   std::unique_ptr<ZelProcess> zel_;
   HWND form_ = nullptr;
   HWND tray_ = nullptr;
@@ -376,8 +467,11 @@ class Soak {
 
 int Run() {
   const int rounds = Env("ZEL_SOAK_ROUNDS").empty() ? 50 : std::stoi(Env("ZEL_SOAK_ROUNDS"));
+  std::set<std::string> only;
+  std::stringstream list(Env("ZEL_SOAK_ONLY"));
+  for (std::string name; std::getline(list, name, ',');) only.insert(name);
   StopAnySheet();
-  Soak soak;
+  Soak soak(only);
   const std::string status = UnixStatusFile();
   const double start = bench::NowMs();
   for (int r = 0; r < kWarmUpRounds; ++r) soak.Round(r);
@@ -386,7 +480,7 @@ int Run() {
   Print("after warm-up", warm);
   for (int r = kWarmUpRounds; r < kWarmUpRounds + rounds; ++r) {
     soak.Round(r);
-    if ((r - kWarmUpRounds + 1) % 10 == 0) {
+    if (soak.Short() || (r - kWarmUpRounds + 1) % 10 == 0) {
       Print(("round " + std::to_string(r - kWarmUpRounds + 1)).c_str(),
             Measure(soak.Process(), status));
     }
@@ -422,6 +516,21 @@ int Run() {
     }
   }
   if (status.empty()) std::printf("(no Linux process of Zel.exe found for VmRSS)\n");
+  for (const bool held : {false, true}) {
+    if (soak.Short()) break;
+    constexpr int kRestarts = 5;
+    const Figures cost = soak.RestartCost(kRestarts, held, soak.Process(), status);
+    std::printf("%d starts of the spreadsheet served by automation, each ended %s, after the "
+                "run: %+ld handles in the system list\n",
+                kRestarts, held ? "while the adapter held it" : "after the adapter's hold",
+                cost.systemHandles);
+    for (const auto& [type, t] : cost.handleTypes) {
+      if (t.count != 0) {
+        std::printf("  handles of type %ls: %+ld\n", TypeName(soak.Process(), t.sample).c_str(),
+                    t.count);
+      }
+    }
+  }
   soak.Quit();
   return 0;
 }

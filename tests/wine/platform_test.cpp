@@ -16,6 +16,7 @@
 #include "BuildConfig.h"
 #include "app/Errors.h"
 #include "app/Startup.h"
+#include "app/win32/Owners.h"
 #include "app/win32/Win32IniFile.h"
 #include "app/win32/Win32Registry.h"
 #include "app/win32/Win32StartupPlatform.h"
@@ -370,6 +371,26 @@ TEST(IniFile, AnythingButADecimalIntegerGivesTheFallback) {
   }
   EXPECT_EQ(ini.ReadInteger("Zel", "Missing", -3), -3);
   EXPECT_EQ(ini.ReadInteger("Other", "ZelHandle", -3), -3);
+}
+
+// A new COM object comes with one reference. MinGW-w64's ComPtr::Attach adds another, so an
+// object taken over that way (a download, a page's stream) stayed alive for good.
+TEST(ComOwner, AdoptedObjectIsFreedWithItsLastOwner) {
+  struct Counted final : IUnknown {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // 0: it would be freed
+    ULONG refs = 1;
+  } object;
+  {
+    const ComPtr<Counted> owner = zel::win32::Adopt(&object);
+    const ComPtr<Counted> copy = owner;
+    EXPECT_EQ(object.refs, 2u);
+  }
+  EXPECT_EQ(object.refs, 0u);
 }
 
 TEST(TempPath, IsAnExistingFolder) {

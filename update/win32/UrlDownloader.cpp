@@ -256,8 +256,8 @@ void UrlDownloader::SetOnComplete(std::function<void(DownloadResult)> onComplete
 
 void UrlDownloader::Start(const std::string& url, const std::string& folder) {
   const std::wstring wideUrl = Widen(url);
-  ComPtr<Fetch> fetch;
-  fetch.Attach(new Fetch(Handle(), wideUrl, Widen(folder) + LastSegment(wideUrl)));
+  const ComPtr<Fetch> fetch =
+      Adopt(new Fetch(Handle(), wideUrl, Widen(folder) + LastSegment(wideUrl)));
   fetches_.push_back(fetch);
   fetch->Begin();
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "app/win32/Owners.h"
+
 // A member the program's browser host never calls.
 #define STUB(name, ...) \
   HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) override { return E_NOTIMPL; }
@@ -56,9 +58,7 @@ class ComObject : public Interfaces... {
 
 template <typename T, typename... Args>
 ComPtr<T> Make(Args&&... args) {
-  ComPtr<T> object;
-  object.Attach(new T(std::forward<Args>(args)...));
-  return object;
+  return win32::Adopt(new T(std::forward<Args>(args)...));
 }
 
 inline bool Is(REFIID riid, REFIID candidate) { return IsEqualIID(riid, candidate) != FALSE; }
