@@ -455,7 +455,7 @@ class BrowserSite final : public IOleClientSite,
     return S_OK;
   }
 
-  LONG refs_ = 0;  // the first holder (the host's ComPtr) counts its own
+  LONG refs_ = 1;  // the reference a new object comes with
   WebBrowserHost* host_;
   HWND window_;
   bool allowContextMenu_;
@@ -494,7 +494,7 @@ class WebBrowserHost::ContainerWindow final : public Window {
 // ---------------------------------------------------------------------------------------------
 WebBrowserHost::WebBrowserHost(HWND parent, bool allowContextMenu) : parent_(parent) {
   container_ = std::make_unique<ContainerWindow>(*this, parent);
-  site_ = new BrowserSite(this, container_->Handle(), allowContextMenu);
+  site_ = Adopt(new BrowserSite(this, container_->Handle(), allowContextMenu));
   try {
     auto* clientSite = static_cast<IOleClientSite*>(site_.Get());
     ZEL_THROW_IF_FAILED_AS(BrowserError,
