@@ -88,7 +88,7 @@ void TPageCommands::BindHtmlEvent() { Bind(ports_.browsers.Wide(), WideBindings(
 void TPageCommands::BindHtmlEvent2() { Bind(ports_.browsers.Narrow(), NarrowBindings()); }
 
 void TPageCommands::CommandStateChange() {
-  if (ports_.host.Closing()) return;
+  if (settings_.IsClosing) return;
   if (ports_.browsers.Wide().ReadyState() == 4 && ports_.browsers.Narrow().ReadyState() == 4) {
     BindHtmlEvent();
     BindHtmlEvent2();

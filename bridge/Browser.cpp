@@ -14,6 +14,10 @@ const char* EventPropertyName(EventProperty property) {
   return "";
 }
 
+std::string GetSettingJson(IMainBrowsers& browsers) {
+  return ElementValue(browsers.Wide(), "SettingStrID");
+}
+
 std::string ElementValue(IBrowser& browser, const std::string& id) {
   if (!browser.HasDocument()) return {};
   const auto element = browser.FindElement(id);

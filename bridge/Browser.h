@@ -107,4 +107,7 @@ class IMainBrowsers {
 // Throws BrowserError when the page cannot be read.
 std::string ElementValue(IBrowser& browser, const std::string& id);
 
+// The settings text ("SettingStrID") of the wide page, whatever the layout (GetSettingJson).
+std::string GetSettingJson(IMainBrowsers& browsers);
+
 }  // namespace zel

@@ -5,7 +5,7 @@
 
 namespace zel {
 
-std::string TInsertPage::SettingsText() { return ElementValue(browsers_.Wide(), "SettingStrID"); }
+std::string TInsertPage::SettingsText() { return GetSettingJson(browsers_); }
 
 std::string TInsertPage::RowText() { return ElementValue(browsers_.Active(), "InsertExcelStrID"); }
 

@@ -41,22 +41,17 @@ void TPageCommands::Run(PageCommand command) {
 
 void TPageCommands::ShowOwner() { ports_.window.Show(); }
 
-void TPageCommands::SettingEventHandle() {
+void TPageCommands::SettingEventHandle() { OpenOnWidePage("openSetting()"); }
+
+void TPageCommands::QueryPriceEventHandle() { OpenOnWidePage("loadOrderDiv()"); }
+
+void TPageCommands::OpenOnWidePage(const char* script) {
   try {
     ports_.host.ShowWideLayout();
     ports_.browsers.Wide().ExecScript(kToWideScript);
-    ports_.browsers.Wide().ExecScript("openSetting()");
+    ports_.browsers.Wide().ExecScript(script);
   } catch (...) {
     // The page's own functions; a page without them does nothing more.
-  }
-}
-
-void TPageCommands::QueryPriceEventHandle() {
-  try {
-    ports_.host.ShowWideLayout();
-    ports_.browsers.Wide().ExecScript(kToWideScript);
-    ports_.browsers.Wide().ExecScript("loadOrderDiv()");
-  } catch (...) {
   }
 }
 
@@ -97,7 +92,7 @@ void TPageCommands::PinEventHandle() { ports_.host.TogglePin(); }
 void TPageCommands::HVEventHandle() { ports_.host.SwitchLayout(); }
 
 void TPageCommands::CloseEventHandle() {
-  settings_.SettingJson = GetSettingJson();
+  settings_.SettingJson = GetSettingJson(ports_.browsers);
   if (GetJsonValue("state", settings_.SettingJson) == "0") {
     ports_.mini.Show();
     ports_.window.Hide();
@@ -114,10 +109,6 @@ void TPageCommands::ErrorCloseEventHandle() { ports_.host.CloseProgram(); }
 
 void TPageCommands::ErrorRefreshEventHandle() {}
 
-// Always the wide page, whatever the layout.
-std::string TPageCommands::GetSettingJson() {
-  return ElementValue(ports_.browsers.Wide(), "SettingStrID");
-}
 
 void TPageCommands::QueryFromMini(const std::string& keyword) {
   try {

@@ -57,7 +57,6 @@ class IPageCommandHost {
   virtual void RestoreApplication() = 0;
   // The wide browser shows the error page this window loaded, and nothing else since.
   virtual bool ShowsOwnErrorPage() = 0;
-  virtual bool Closing() = 0;
 };
 
 struct TPageCommandPorts {
@@ -104,14 +103,15 @@ class TPageCommands final : public IMiniInputOwner {
   void QueryPriceEventHandle();
   void ErrorCloseEventHandle();
   void ErrorRefreshEventHandle();
-  // "SettingStrID" of the wide page, whatever the layout; empty when the page has none.
-  std::string GetSettingJson();
 
   // IMiniInputOwner
   void ShowOwner() override;
   void QueryFromMini(const std::string& keyword) override;
 
  private:
+  // Wide layout, the page's switch to its wide form, then its own function; a page without them
+  // does nothing more.
+  void OpenOnWidePage(const char* script);
   void Bind(IBrowser& browser, const std::vector<BindingRow>& table);
 
   TGlobals& settings_;

@@ -65,7 +65,6 @@ struct TfrmMain::Parts final : IMainWindowHost,
   void CloseProgram() override { window.AppClose(); }
   void RestoreApplication() override { window.RestoreApplication(); }
   bool ShowsOwnErrorPage() override { return loading.ErrorPageShown(); }
-  bool Closing() override { return settings.IsClosing; }
 
   // IContextMenuHost
   void RefreshPage() override { loading.RefreshZel(); }

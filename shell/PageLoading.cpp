@@ -1,6 +1,5 @@
 #include "shell/PageLoading.h"
 
-#include "shell/ScriptText.h"
 
 namespace zel {
 
@@ -137,8 +136,5 @@ void TPageLoading::RefreshZel() {
   ports_.browsers.Active().ExecScript("window.location.reload(true)");
 }
 
-void TPageLoading::ShowMsgByDiv(const std::string& text) {
-  ports_.browsers.Active().ExecScript(ScriptCall("alertMsg", text));
-}
 
 }  // namespace zel

@@ -69,8 +69,6 @@ class TPageLoading {
   void ReloadTimerTimer();
   // Reloads the page the layout shows.
   void RefreshZel();
-  // A message in the shown page's own box.
-  void ShowMsgByDiv(const std::string& text);
   // The wide browser shows the error page this window loaded, and nothing else since.
   bool ErrorPageShown() const { return errorPageShown_; }
 

@@ -24,11 +24,9 @@ class FakePageCommandHost final : public IPageCommandHost {
   }
   void RestoreApplication() override { calls.emplace_back("RestoreApplication"); }
   bool ShowsOwnErrorPage() override { return errorPageShown; }
-  bool Closing() override { return closing; }
 
   std::vector<std::string> calls;
   bool errorPageShown = false;
-  bool closing = false;
   std::function<void()> onClose;
 };
 

@@ -145,7 +145,7 @@ TEST_F(PageCommandsTest, CommandStateChangesBindBothPagesOnlyWhenBothAreComplete
   bed.commands.CommandStateChange();
   EXPECT_EQ(wide.bindLog.size(), 1u);
   EXPECT_EQ(narrow.bindLog.size(), 1u);
-  bed.host.closing = true;
+  bed.settings.IsClosing = true;
   bed.commands.CommandStateChange();
   EXPECT_EQ(wide.bindLog.size(), 1u);
 }
