@@ -1,7 +1,7 @@
 #include "bridge/InsertPage.h"
 
 #include "export/Insert.h"
-#include "shell/ScriptText.h"
+#include "app/ScriptText.h"
 
 namespace zel {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bridge/Origin.h"
-#include "shell/Screens.h"
+#include "app/Screens.h"
 
 namespace zel {
 

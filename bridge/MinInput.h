@@ -9,10 +9,11 @@
 #include <vector>
 
 #include "app/Global.h"
+#include "app/ReloadPacer.h"
+#include "app/WindowPorts.h"
 #include "bridge/Browser.h"
 #include "bridge/DHTMLEvent.h"
-#include "shell/Ports.h"
-#include "shell/ReloadPacer.h"
+#include "bridge/MiniInputPorts.h"
 
 namespace zel {
 

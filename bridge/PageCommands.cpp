@@ -3,7 +3,7 @@
 #include "bridge/PageCommands.h"
 
 #include "app/Startup.h"
-#include "shell/ScriptText.h"
+#include "app/ScriptText.h"
 
 namespace zel {
 

@@ -7,11 +7,12 @@
 
 #include "app/Global.h"
 #include "app/Platform.h"
+#include "app/WindowPorts.h"
 #include "bridge/Browser.h"
 #include "bridge/DHTMLEvent.h"
+#include "bridge/MiniInputPorts.h"
 #include "bridge/ToolLauncher.h"
 #include "export/InsertCommand.h"
-#include "shell/Ports.h"
 
 namespace zel {
 

@@ -10,11 +10,11 @@ endforeach()
 add_link_options(-static -static-libgcc -static-libstdc++)
 
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS */win32/*.cpp)
-list(FILTER WIN32_SOURCES EXCLUDE REGEX "app/win32/main\\.cpp$")
+list(FILTER WIN32_SOURCES EXCLUDE REGEX "shell/win32/main\\.cpp$")
 add_library(zel_win32 STATIC ${WIN32_SOURCES})
 target_link_libraries(zel_win32 PUBLIC zel_core ${WIN_LIBS})
 
-add_executable(Zel WIN32 app/win32/main.cpp resources/Zel.rc)
+add_executable(Zel WIN32 shell/win32/main.cpp resources/Zel.rc)
 target_link_libraries(Zel PRIVATE zel_win32 -municode)
 # The shipped executable carries no symbols.
 target_link_options(Zel PRIVATE -s)

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/ClipboardPort.h"
 #include "app/Global.h"
 
 namespace zel {
@@ -101,32 +102,6 @@ class IAutomation {
   // does not answer within timeoutMs.
   virtual std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId,
                                                          int timeoutMs) = 0;
-};
-
-// What the clipboard held, format by format: each format's number and its bytes.
-struct ClipboardContents {
-  std::vector<std::pair<unsigned, std::string>> formats;
-  bool operator==(const ClipboardContents& o) const { return formats == o.formats; }
-};
-
-class IClipboard {
- public:
-  IClipboard() = default;
-  IClipboard(const IClipboard&) = delete;
-  IClipboard& operator=(const IClipboard&) = delete;
-  virtual ~IClipboard() = default;
-  // Replaces the content with the text as Unicode text. Throws SpreadsheetError.
-  virtual void SetText(const std::string& text) = 0;
-  // Empties the clipboard. Throws SpreadsheetError("Cannot open clipboard").
-  virtual void Empty() = 0;
-  // The Unicode text on the clipboard; nullopt when it holds no text.
-  virtual std::optional<std::string> Text() = 0;
-  // Every format whose data the clipboard holds in global memory (texts, HTML, RTF, DIB, file
-  // lists, private formats); formats the system makes from others or that are GDI objects are
-  // left to the system. Throws SpreadsheetError.
-  virtual ClipboardContents Contents() = 0;
-  // Empties the clipboard and puts the contents on it. Throws SpreadsheetError.
-  virtual void SetContents(const ClipboardContents& contents) = 0;
 };
 
 }  // namespace zel

@@ -2,7 +2,7 @@
 
 #include "app/Errors.h"
 #include "app/Startup.h"
-#include "shell/Screens.h"
+#include "app/Screens.h"
 
 namespace zel {
 

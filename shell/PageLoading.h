@@ -8,7 +8,7 @@
 #include "app/Global.h"
 #include "bridge/Browser.h"
 #include "shell/Ports.h"
-#include "shell/ReloadPacer.h"
+#include "app/ReloadPacer.h"
 
 namespace zel {
 

@@ -1,76 +1,13 @@
 #pragma once
-// What the main window's logic needs of the operating system.
-#include <cstdint>
+// What the main window's logic needs of the operating system besides windows and monitors.
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "app/Platform.h"
+#include "app/WindowPorts.h"
+#include "bridge/MiniInputPorts.h"
 
 namespace zel {
-
-struct WindowRect {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-  bool operator==(const WindowRect& o) const {
-    return left == o.left && top == o.top && width == o.width && height == o.height;
-  }
-};
-
-struct ScreenSize {
-  int width = 0;
-  int height = 0;
-};
-
-// The pixels per inch at which the windows and pages have the sizes they are designed for.
-inline constexpr int kDesignDpi = 96;
-
-struct MonitorInfo {
-  // The whole monitor; the primary one starts at 0, 0.
-  WindowRect bounds;
-  // Without the taskbar and other docked bars.
-  WindowRect work;
-  bool primary = false;
-};
-
-// The monitors of the desktop as they are now.
-class IMonitors {
- public:
-  IMonitors() = default;
-  IMonitors(const IMonitors&) = delete;
-  IMonitors& operator=(const IMonitors&) = delete;
-  virtual ~IMonitors() = default;
-  // Never empty: without an answer from the system, the primary screen alone.
-  virtual std::vector<MonitorInfo> List() = 0;
-};
-
-// The borderless main window.
-class IFormWindow {
- public:
-  IFormWindow() = default;
-  IFormWindow(const IFormWindow&) = delete;
-  IFormWindow& operator=(const IFormWindow&) = delete;
-  virtual ~IFormWindow() = default;
-  virtual std::intptr_t Handle() = 0;
-  virtual void Show() = 0;
-  virtual void Hide() = 0;
-  virtual bool Visible() = 0;
-  // Shows the window and brings it to the front.
-  virtual void BringToFront() = 0;
-  virtual WindowRect Bounds() = 0;
-  virtual void SetBounds(const WindowRect& bounds) = 0;
-  // Constant alpha of the layered window.
-  virtual void SetAlpha(int alpha) = 0;
-  virtual int Alpha() = 0;
-  // SetWindowPos with HWND_TOPMOST or HWND_NOTOPMOST, the current bounds and no flags.
-  virtual void SetTopMost(bool topMost) = 0;
-  // Releases the mouse capture and hands the window to the system's move loop.
-  virtual void StartSystemDrag() = 0;
-  // The pixels per inch of the monitor the window is on (kDesignDpi where the system cannot say).
-  virtual int Dpi() = 0;
-};
 
 // The invisible application window that owns the taskbar button.
 class IApplicationWindow {
@@ -158,31 +95,6 @@ class IResources {
   virtual ~IResources() = default;
   // The bytes of an RC_DATA resource; throws when it is missing.
   virtual std::string LoadRcData(const std::string& name) = 0;
-};
-
-// What the mini input window asks of its owner, the main window.
-class IMiniInputOwner {
- public:
-  IMiniInputOwner() = default;
-  IMiniInputOwner(const IMiniInputOwner&) = delete;
-  IMiniInputOwner& operator=(const IMiniInputOwner&) = delete;
-  virtual ~IMiniInputOwner() = default;
-  // Shows the main window.
-  virtual void ShowOwner() = 0;
-  // Restores the application, shows the wide page and runs its query for the keyword.
-  virtual void QueryFromMini(const std::string& keyword) = 0;
-};
-
-// The small always-on-top search window; the main window creates it on first need.
-class IMiniInputWindow {
- public:
-  IMiniInputWindow() = default;
-  IMiniInputWindow(const IMiniInputWindow&) = delete;
-  IMiniInputWindow& operator=(const IMiniInputWindow&) = delete;
-  virtual ~IMiniInputWindow() = default;
-  virtual void Show() = 0;
-  virtual void Hide() = 0;
-  virtual bool OwnsWindow(std::intptr_t window) = 0;
 };
 
 }  // namespace zel

@@ -1,7 +1,7 @@
 #pragma once
 // The program's context menu in place of the browsers' own (pmWB).
+#include "app/ClipboardPort.h"
 #include "bridge/Browser.h"
-#include "export/SpreadsheetLink.h"
 #include "update/BrowserMenu.h"
 
 namespace zel {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/ScriptText.h"
+#include "app/ScriptText.h"
 
 namespace {
 

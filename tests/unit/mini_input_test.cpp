@@ -4,7 +4,7 @@
 #include "app/Errors.h"
 #include "bridge/MinInput.h"
 #include "shell/MiniInputOnDemand.h"
-#include "shell/Screens.h"
+#include "app/Screens.h"
 #include "tests/fakes/FakeBrowser.h"
 #include "tests/fakes/FakeShell.h"
 #include "tests/fakes/FakePageCommands.h"

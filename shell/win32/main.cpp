@@ -27,7 +27,7 @@
 #include "logging/win32/Win32LogFileSystem.h"
 #include "shell/Main.h"
 #include "shell/MainPorts.h"
-#include "shell/ReloadPacer.h"
+#include "app/ReloadPacer.h"
 #include "shell/win32/ApplicationWindow.h"
 #include "shell/win32/Dialogs.h"
 #include "shell/win32/HotKeys.h"

@@ -1,4 +1,4 @@
-#include "shell/Screens.h"
+#include "app/Screens.h"
 
 #include <algorithm>
 #include <cstdint>

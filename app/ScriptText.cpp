@@ -1,4 +1,4 @@
-#include "shell/ScriptText.h"
+#include "app/ScriptText.h"
 
 #include <cstdio>
 

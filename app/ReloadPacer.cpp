@@ -1,4 +1,4 @@
-#include "shell/ReloadPacer.h"
+#include "app/ReloadPacer.h"
 
 #include <utility>
 

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "app/Global.h"
-#include "shell/Ports.h"
+#include "app/Platform.h"
 
 namespace zel {
 

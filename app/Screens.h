@@ -3,7 +3,7 @@
 // designed at 96 pixels per inch on a monitor of another density.
 #include <vector>
 
-#include "shell/Ports.h"
+#include "app/WindowPorts.h"
 
 namespace zel {
 
