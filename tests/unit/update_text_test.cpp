@@ -35,9 +35,9 @@ TEST(VersionOrder, OnlyOneToFourNumbersUpTo65535AreVersionsAndTheyCompareNumeric
       {"70000.0", false},           {"+1", false},           {"", false},
       {" 3.0.0.6200 ", true},       {"3", true},             {"65535.0.0.00001", true},
       {"3..0", false},              {"3.0.", false},         {".3", false},
-      {"000001", true},             {"-1", false},           {"3.0.0.6e2", false},
+      {"000002", true},             {"-1", false},           {"3.0.0.6e2", false},
       {"3.0.0.006121", true},       {"0065535", true},       {"065536", false},
-      {"3.0.0.0", true},            {"00000000000000000001", true}, {"3.00100000", false},
+      {"3.0.0.0", true},            {"00000000000000000002", true}, {"3.00100000", false},
   };
   for (const auto& c : listed) {
     const std::string v = ListedVersion(SplitLines(c.file));
