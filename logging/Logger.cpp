@@ -60,17 +60,24 @@ bool TLogger::TakeFallback() {
 }
 
 void TLogger::WriteLog(const std::string& text, int level) {
+  WriteLine([&text](const std::string&) { return text; }, level);
+}
+
+void TLogger::WriteLine(const std::function<std::string(const std::string& logDir)>& compose,
+                        int level) {
   std::lock_guard<std::mutex> guard(Lock);
   if (level < LevelWarning) return;
   const std::string name = LogFileNameFor(Clock.Now());
   if (name != LogFileName) LogFileName = name;
-  const std::string bytes = Files.ToSystemCodePage(FormatLogLine(Clock.Now(), level, text));
+  const auto bytes = [&] {
+    return Files.ToSystemCodePage(FormatLogLine(Clock.Now(), level, compose(LogDir_)));
+  };
   try {
-    Files.AppendToFile(LogDir_ + LogFileName, bytes);
+    Files.AppendToFile(LogDir_ + LogFileName, bytes());
   } catch (const LogFolderRefused&) {
     // The folder exists but takes nothing: the line goes to the user's folder.
     if (!TakeFallback()) throw;
-    Files.AppendToFile(LogDir_ + LogFileName, bytes);
+    Files.AppendToFile(LogDir_ + LogFileName, bytes());
   }
 }
 

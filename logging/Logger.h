@@ -2,6 +2,7 @@
 // Daily log files: "yyyymmdd.log" in "log\" beside the executable, one line per event. Where
 // that folder cannot be made or written (an install folder the user may not write), the lines
 // go to the user's own "泽米宝\log\" under the local application data folder instead.
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -57,6 +58,9 @@ class TLogger {
   TLogger& operator=(const TLogger&) = delete;
 
   void WriteLog(const std::string& text, int level);
+  // The same for a text composed for the folder it goes to: a line that tells where the log is
+  // is composed again when the folder beside the executable refuses it.
+  void WriteLine(const std::function<std::string(const std::string& logDir)>& compose, int level);
 
   const std::string& LogDir() const { return LogDir_; }
 

@@ -69,9 +69,11 @@ std::optional<VersionNumbers> ParseVersion(const std::string& text) {
   std::size_t start = 0;
   for (std::size_t part = 0; part < numbers.size(); ++part) {
     const std::size_t dot = text.find('.', start);
-    const auto number = ParseWholeNumber(
-        std::string_view(text).substr(start, dot == std::string::npos ? dot : dot - start), 0,
-        65535);
+    std::string_view spelled =
+        std::string_view(text).substr(start, dot == std::string::npos ? dot : dot - start);
+    // Leading zeros are no digits of the value ("006121" is 6121); one zero stays a digit.
+    while (spelled.size() > 1 && spelled.front() == '0') spelled.remove_prefix(1);
+    const auto number = ParseWholeNumber(spelled, 0, 65535);
     if (!number) return std::nullopt;
     numbers[part] = static_cast<std::uint16_t>(*number);
     if (dot == std::string::npos) return numbers;

@@ -20,8 +20,8 @@ std::string ListedVersion(const std::vector<std::string>& lines);
 
 using VersionNumbers = std::array<std::uint16_t, 4>;
 
-// The shape of a FileVersion: 1 to 4 dot-separated decimal numbers of at most five digits,
-// each 0 to 65535; missing parts are 0. Anything else is no version at all.
+// The shape of a FileVersion: 1 to 4 dot-separated decimal numbers, each 0 to 65535 and of at
+// most five digits after any leading zeros; missing parts are 0. Anything else is no version.
 std::optional<VersionNumbers> ParseVersion(const std::string& text);
 
 // Numeric, part by part; a text that is no version is below every version. Negative, 0 or

@@ -1,5 +1,7 @@
 #include "app/win32/Dpi.h"
 
+#include "app/win32/Win32Util.h"
+
 namespace zel::win32 {
 
 namespace {
@@ -10,22 +12,15 @@ constexpr int kMonitorEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
 using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 
-template <typename Fn>
-Fn Lookup(HMODULE module, const char* name) {
-  if (module == nullptr) return nullptr;
-  // Through the generic function type: a direct cast between function types warns.
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
-}
-
 GetDpiForWindowFn DpiForWindow() {
   static const GetDpiForWindowFn fn =
-      Lookup<GetDpiForWindowFn>(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
+      LookupFunction<GetDpiForWindowFn>(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow");
   return fn;
 }
 
 GetDpiForMonitorFn DpiForMonitor() {
   // Loaded once for the process's life from the system folder only; absent before 8.1.
-  static const GetDpiForMonitorFn fn = Lookup<GetDpiForMonitorFn>(
+  static const GetDpiForMonitorFn fn = LookupFunction<GetDpiForMonitorFn>(
       ::LoadLibraryExW(L"shcore.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32), "GetDpiForMonitor");
   return fn;
 }

@@ -89,6 +89,11 @@ inline UniqueHandleObj OwnFileHandle(HANDLE h) {
   return UniqueHandleObj(h == INVALID_HANDLE_VALUE ? nullptr : h);
 }
 
+// A FindFirstFileW search, which also reports failure as INVALID_HANDLE_VALUE.
+inline void CloseFind(HANDLE h) { ::FindClose(h); }
+using UniqueFind = UniqueHandle<HANDLE, CloseFind>;
+inline UniqueFind OwnFind(HANDLE h) { return UniqueFind(h == INVALID_HANDLE_VALUE ? nullptr : h); }
+
 // What CreateProcessW hands out: the process and its first thread, both closed on every path.
 class UniqueProcessInformation {
  public:

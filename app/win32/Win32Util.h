@@ -86,4 +86,13 @@ std::string FromAnsi(const std::string& ansi);
 
 std::string ExecutablePath();
 
+// A function looked up by name, for calls that not every system (or MinGW's import libraries)
+// has; nullptr when the module is missing or lacks it.
+template <typename Fn>
+Fn LookupFunction(HMODULE module, const char* name) {
+  if (module == nullptr) return nullptr;
+  // Through the generic function type: a direct cast between function types warns.
+  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)));
+}
+
 }  // namespace zel::win32

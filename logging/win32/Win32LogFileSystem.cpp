@@ -100,4 +100,27 @@ std::string Win32LogFileSystem::LocalAppDataDir() {
 
 std::string Win32LogFileSystem::ToSystemCodePage(const std::string& utf8) { return ToAnsi(utf8); }
 
+std::vector<std::string> Win32LogFileSystem::FileNames(const std::string& folder) {
+  WIN32_FIND_DATAW found;
+  const UniqueFind search = OwnFind(::FindFirstFileW(Widen(folder + "*").c_str(), &found));
+  if (!search) {
+    const DWORD code = ::GetLastError();
+    if (code == ERROR_FILE_NOT_FOUND) return {};
+    ThrowLog("FindFirstFileW", folder, code);
+  }
+  std::vector<std::string> names;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      names.push_back(Narrow(found.cFileName));
+    }
+  } while (::FindNextFileW(search.get(), &found));
+  const DWORD code = ::GetLastError();
+  if (code != ERROR_NO_MORE_FILES) ThrowLog("FindNextFileW", folder, code);
+  return names;
+}
+
+void Win32LogFileSystem::RemoveFile(const std::string& path) {
+  if (!::DeleteFileW(Widen(path).c_str())) ThrowLog("DeleteFileW", path, ::GetLastError());
+}
+
 }  // namespace zel::win32

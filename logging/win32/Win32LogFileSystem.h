@@ -1,10 +1,11 @@
 #pragma once
 // The log's file operations on Windows.
 #include "logging/Logger.h"
+#include "logging/Support.h"
 
 namespace zel::win32 {
 
-class Win32LogFileSystem final : public ILogFileSystem {
+class Win32LogFileSystem final : public ILogFileSystem, public ILogFolder {
  public:
   bool DirectoryExists(const std::string& path) override;
   bool ForceDirectories(const std::string& path) override;
@@ -17,6 +18,8 @@ class Win32LogFileSystem final : public ILogFileSystem {
   // FOLDERID_LocalAppData.
   std::string LocalAppDataDir() override;
   std::string ToSystemCodePage(const std::string& utf8) override;
+  std::vector<std::string> FileNames(const std::string& folder) override;
+  void RemoveFile(const std::string& path) override;
 };
 
 }  // namespace zel::win32

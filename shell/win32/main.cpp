@@ -23,8 +23,11 @@
 #include "export/win32/Clipboard.h"
 #include "export/win32/DdeConversation.h"
 #include "logging/Logger.h"
+#include "logging/win32/CrashCapture.h"
+#include "logging/win32/StartRecord.h"
 #include "logging/win32/Win32Clock.h"
 #include "logging/win32/Win32LogFileSystem.h"
+#include "shell/HostRegistration.h"
 #include "shell/Main.h"
 #include "shell/MainPorts.h"
 #include "app/ReloadPacer.h"
@@ -200,6 +203,8 @@ int Run() {
   return RunProgram(platform, registry, life.globals,
                     [&](TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
                         const std::function<void()>& afterFirstShow) {
+                      RecordProgramStart(life.logFiles, life.clock, globals.AppVersion,
+                                         [&registry] { return GetIeVersion(registry); });
                       application = std::make_unique<ApplicationWindow>(title);
                       const int code = RunMainWindow(globals, std::move(iniFile), application,
                                                      registry, afterFirstShow);
@@ -211,6 +216,7 @@ int Run() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  StartCrashCapture();
   const OleSession ole;
   try {
     return Run();

@@ -6,10 +6,11 @@
 #include <vector>
 
 #include "logging/Logger.h"
+#include "logging/Support.h"
 
 namespace zel::fakes {
 
-class FakeLogFileSystem final : public ILogFileSystem {
+class FakeLogFileSystem final : public ILogFileSystem, public ILogFolder {
  public:
   bool DirectoryExists(const std::string& path) override { return dirs.count(path) != 0; }
   bool ForceDirectories(const std::string& path) override {
@@ -26,6 +27,21 @@ class FakeLogFileSystem final : public ILogFileSystem {
   std::string LocalAppDataDir() override { return localAppData; }
   // Marks the conversion so tests can see it happened on the whole line.
   std::string ToSystemCodePage(const std::string& utf8) override { return convert ? "<acp>" + utf8 : utf8; }
+
+  std::vector<std::string> FileNames(const std::string& folder) override {
+    if (failListing) throw LogError("folder unreadable");
+    std::vector<std::string> names;
+    for (const auto& [path, bytes] : files) {
+      if (path.rfind(folder, 0) == 0 && path.find('\\', folder.size()) == std::string::npos) {
+        names.push_back(path.substr(folder.size()));
+      }
+    }
+    return names;
+  }
+  void RemoveFile(const std::string& path) override {
+    if (undeletable.count(path) != 0) throw LogError("access denied");
+    files.erase(path);
+  }
 
   // The lines of all files, without CR LF, in file-name order.
   std::vector<std::string> Lines() const;
@@ -47,6 +63,8 @@ class FakeLogFileSystem final : public ILogFileSystem {
   std::string localAppData = "C:\\Users\\u\\AppData\\Local\\";
   bool canCreate = true;
   bool failWrites = false;
+  bool failListing = false;
+  std::set<std::string> undeletable;
   bool convert = false;
 };
 

@@ -24,7 +24,8 @@ TEST(ListedVersion, FirstLineWithTextWithoutBlanksTabsOrLineEnds) {
 }
 
 TEST(VersionOrder, OnlyOneToFourNumbersUpTo65535AreVersionsAndTheyCompareNumerically) {
-  // What a version file may list: anything that is no version lists none.
+  // What a version file may list: anything that is no version lists none. Leading zeros are
+  // no digits of the value ("3.0.0.006121" is 3.0.0.6121).
   const struct {
     const char* file;
     bool valid;
@@ -34,7 +35,9 @@ TEST(VersionOrder, OnlyOneToFourNumbersUpTo65535AreVersionsAndTheyCompareNumeric
       {"70000.0", false},           {"+1", false},           {"", false},
       {" 3.0.0.6200 ", true},       {"3", true},             {"65535.0.0.00001", true},
       {"3..0", false},              {"3.0.", false},         {".3", false},
-      {"000001", false},            {"-1", false},           {"3.0.0.6e2", false},
+      {"000002", true},             {"-1", false},           {"3.0.0.6e2", false},
+      {"3.0.0.006121", true},       {"0065535", true},       {"065536", false},
+      {"3.0.0.0", true},            {"00000000000000000002", true}, {"3.00100000", false},
   };
   for (const auto& c : listed) {
     const std::string v = ListedVersion(SplitLines(c.file));
@@ -56,6 +59,9 @@ TEST(VersionOrder, OnlyOneToFourNumbersUpTo65535AreVersionsAndTheyCompareNumeric
       {"3.0.0.1", "3", true},
       {"10", "2", true},
       {"3.0.0.0612", "3.0.0.612", false},
+      {"3.0.0.006122", "3.0.0.6121", true},
+      {"3.0.0.6121", "3.0.0.006121", false},
+      {"3.0.0.006121", "3.0.0.6121", false},
       {"1.0", "", true},  // a running program without version information
       {"1.0", "1a", true},
       {"", "1.0", false},
@@ -66,7 +72,7 @@ TEST(VersionOrder, OnlyOneToFourNumbersUpTo65535AreVersionsAndTheyCompareNumeric
 }
 
 TEST(VersionOrder, IsATotalOrderOverValidAndInvalidTexts) {
-  std::vector<std::string> texts{"", "1a", "2", "10", "x.1", "70000"};
+  std::vector<std::string> texts{"", "1a", "2", "10", "x.1", "70000", "007", "0.010", "065536"};
   for (const char* a : {"0", "1", "9", "10", "65535"}) {
     for (const char* b : {"", ".0", ".1", ".10", ".2.0.0", ".0.0.1"}) {
       texts.push_back(a + std::string(b));
