@@ -157,10 +157,10 @@ int main() {
       continue;
     }
     failures += s.failures;
-    const std::string speedUp =
-        s.floor > 0 ? std::to_string(static_cast<int>(s.floor / s.median)) + "x" : "-";
+    char speedUp[16] = "-";
+    if (s.floor > 0) std::snprintf(speedUp, sizeof speedUp, "%.1fx", s.floor / s.median);
     std::printf("%-10s %10.1f %10.1f %10.0f %9s %9d\n", route.name, s.median, s.p95, s.floor,
-                speedUp.c_str(), s.failures);
+                speedUp, s.failures);
     if (std::string(route.name) == "excel-dde") dde = s;
     if (route.copied) std::printf("  the clipboard after an insert: %s\n", s.held.c_str());
   }
