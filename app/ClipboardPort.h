@@ -25,9 +25,9 @@ class IClipboard {
   virtual void Empty() = 0;
   // The Unicode text on the clipboard; nullopt when it holds no text.
   virtual std::optional<std::string> Text() = 0;
-  // Every format whose data the clipboard holds in global memory (texts, HTML, RTF, DIB, file
-  // lists, private formats); formats the system makes from others or that are GDI objects are
-  // left to the system. Throws on failure.
+  // The data of the formats worth keeping for the user (FormatsToKeep: texts, HTML, RTF, DIB,
+  // file lists, a spreadsheet's own formats); only those are asked of an owner that renders
+  // on request. Throws on failure.
   virtual ClipboardContents Contents() = 0;
   // Empties the clipboard and puts the contents on it. Throws on failure.
   virtual void SetContents(const ClipboardContents& contents) = 0;

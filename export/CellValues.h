@@ -25,8 +25,29 @@ std::vector<CellRun> CellRuns(const std::vector<std::string>& values, const std:
 std::string TabJoined(const std::vector<std::string>& items);
 
 // A tab or a line break in a value would make a paste split it across cells, and a NUL would
-// end the pasted text there.
-bool BreaksCells(const std::string& value);
+// end the pasted text there. Excel's paste also keeps a leading apostrophe as part of the text,
+// where a typed or written one only marks the cell as text: such a value cannot be pasted as
+// meant either.
+bool PasteAlters(const std::string& value);
+
+// How a spreadsheet reads the text it is given for a cell.
+enum class CellReader {
+  // Excel and WPS read it as if typed into a General cell: "0603" becomes 603, "1-2" a date,
+  // an 18-digit part number is rounded, "=..." (and "+", "-", "@" before an expression) makes a
+  // formula, a leading apostrophe makes the rest text.
+  AsTyped,
+  // ExWinner: nothing is known of how it reads a paste, so only what could start a program is
+  // defused.
+  Unknown,
+};
+
+// The text to write so that the cell keeps what the page meant. A number stays a number and an
+// ordinary formula a formula. A value the spreadsheet would turn into another number, a date, a
+// time or a truth value (leading zeros before a digit, more than 15 significant digits, "1-2",
+// "3/4", "12:30", "TRUE") gets a leading apostrophe and stays that text. So does a DDE link
+// formula of any reader (a value led by "=", "+", "-" or "@" with a "|" before a "!", as
+// =cmd|' /C calc'!A0): the page is plain HTTP, and such a cell would start a program.
+std::string CellText(const std::string& value, CellReader reader);
 
 // [SELECT("RrCc:RrCc")]: selects the single cell.
 std::string SelectCommand(long row, long column);

@@ -11,9 +11,9 @@
 namespace zel {
 
 bool InsertRoutes::ExcelByDde(const std::vector<std::string>& values) {
-  // Excel's paste splits at tabs and line breaks, and the clipboard text ends at a NUL: such a
-  // value goes by automation, intact.
-  if (std::any_of(values.begin(), values.end(), BreaksCells)) return false;
+  // Excel's paste splits at tabs and line breaks, the clipboard text ends at a NUL, and a paste
+  // shows the apostrophe that marks a value as text: such a value goes by automation, intact.
+  if (std::any_of(values.begin(), values.end(), PasteAlters)) return false;
   bool written = false;
   bool timedOut = false;
   const RouteDeadline deadline = Deadline();

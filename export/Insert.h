@@ -23,7 +23,8 @@ struct InsertRequest {
 struct InsertDecision {
   enum class Action { Nothing, Excel, Wps, ExWinner, Message };
   Action action = Action::Nothing;
-  // The cells from the active cell on (Excel, WPS), or the line's items (ExWinner).
+  // The cells from the active cell on (Excel, WPS), or the line's items (ExWinner), each as
+  // the spreadsheet must be given it (CellText).
   std::vector<std::string> values;
   std::string message;
 

@@ -1,4 +1,5 @@
 #include "app/Global.h"
+#include "export/CellValues.h"
 #include "export/Insert.h"
 
 namespace zel {
@@ -12,8 +13,12 @@ InsertTarget TargetOf(const std::string& soft) {
 
 namespace {
 
+// Each value as the cell must be given it to keep what the page meant, whatever the route.
 InsertDecision Write(InsertDecision::Action action, std::vector<std::string> values) {
   if (values.empty()) return {};
+  const CellReader reader =
+      action == InsertDecision::Action::ExWinner ? CellReader::Unknown : CellReader::AsTyped;
+  for (std::string& value : values) value = CellText(value, reader);
   return {action, std::move(values), {}};
 }
 

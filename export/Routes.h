@@ -28,7 +28,7 @@ class InsertRoutes {
 
   // Excel through its DDE system topic: true when the whole row was pasted and the next row
   // selected. A row holding a value that a paste would split or cut short (a tab, a line break
-  // or a NUL) is never sent this way. After a partial paste the row's first cell is selected again, so a second
+  // or a NUL), or whose leading apostrophe it would show, is never sent this way. After a partial paste the row's first cell is selected again, so a second
   // route writes the row where it belongs. The conversation stays open after a row that went
   // in, for the next one.
   bool ExcelByDde(const std::vector<std::string>& values);

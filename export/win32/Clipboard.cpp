@@ -6,6 +6,7 @@
 #include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
 #include "app/win32/Window.h"
+#include "export/ClipboardKeeper.h"
 
 namespace zel::win32 {
 
@@ -51,26 +52,6 @@ class TransientOwner final : public Window {
   }
 };
 
-// Formats whose data is no global memory block (GDI objects, metafiles, owner display, the
-// private range whose handles the system does not own) or that the system makes from another
-// format on request: they are left to the system.
-bool KeptAside(UINT format) {
-  switch (format) {
-    case CF_BITMAP:
-    case CF_METAFILEPICT:
-    case CF_PALETTE:
-    case CF_ENHMETAFILE:
-    case CF_OWNERDISPLAY:
-    case CF_DSPBITMAP:
-    case CF_DSPMETAFILEPICT:
-    case CF_DSPENHMETAFILE:
-      return false;
-    default:
-      return !(format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST) &&
-             !(format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST);
-  }
-}
-
 UniqueHGlobal GlobalCopy(const void* bytes, SIZE_T size) {
   UniqueHGlobal memory(::GlobalAlloc(GMEM_MOVEABLE, size == 0 ? 1 : size));
   if (!memory) throw SpreadsheetError("Clipboard: out of memory");
@@ -93,8 +74,15 @@ void Win32Clipboard::SetText(const std::string& text) {
 ClipboardContents Win32Clipboard::Contents() {
   ClipboardContents contents;
   const OpenClipboardScope open(owner_);
+  std::vector<ListedFormat> listed;
   for (UINT format = ::EnumClipboardFormats(0); format != 0; format = ::EnumClipboardFormats(format)) {
-    if (!KeptAside(format)) continue;
+    wchar_t name[256] = {};
+    const int length = ::GetClipboardFormatNameW(format, name, ARRAYSIZE(name));
+    listed.push_back({format, length > 0 ? Narrow(name, length) : std::string()});
+  }
+  // Asking for a format that the owner renders on request makes it render that one now: only
+  // those worth keeping are asked for.
+  for (const unsigned format : FormatsToKeep(listed)) {
     const HANDLE data = ::GetClipboardData(format);
     // A format that renders on request may give nothing, and a handle that is no global block
     // gives no size.

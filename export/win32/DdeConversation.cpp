@@ -211,8 +211,12 @@ std::optional<std::string> Win32DdeConversation::RequestText(const std::string& 
   const DdeString itemName = MakeString(item);
   if (!itemName) return std::nullopt;
   const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(std::max(timeoutMs, 0));
-  // Unicode first; a server that only knows the ANSI text refuses it and gets asked again.
-  for (const UINT format : {CF_UNICODETEXT, CF_TEXT}) {
+  // Unicode first; a server that only knows the ANSI text refuses it and gets asked again. A
+  // System topic is asked for the ANSI text first: Excel answers nothing else there.
+  const bool system = ::lstrcmpiW(Widen(topic_).c_str(), L"System") == 0;
+  const UINT order[2] = {system ? UINT{CF_TEXT} : UINT{CF_UNICODETEXT},
+                         system ? UINT{CF_UNICODETEXT} : UINT{CF_TEXT}};
+  for (const UINT format : order) {
     const ULONGLONG now = ::GetTickCount64();
     if (now >= end) return std::nullopt;
     DropStrayAcks(conv_.get());

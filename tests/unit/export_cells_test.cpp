@@ -83,3 +83,46 @@ TEST(ParseExWinnerRow, TakesTheRowOfTheSelection) {
 
 }  // namespace
 }  // namespace zel
+
+namespace zel {
+namespace {
+
+// What each value becomes for Excel and WPS (read as typed) and for ExWinner (read unknown).
+TEST(CellText, KeepsWhatThePageMeant) {
+  const struct {
+    std::string value, typed, unknown;
+  } cases[] = {
+      // Numbers stay numbers, shown in the sheet's own format; formulas stay formulas.
+      {"1.00", "1.00", "1.00"}, {"50%", "50%", "50%"}, {"-3.5", "-3.5", "-3.5"},
+      {"0.01", "0.01", "0.01"}, {"1,234.5", "1,234.5", "1,234.5"}, {".5", ".5", ".5"},
+      {"123456789012345", "123456789012345", "123456789012345"},
+      {"=E3*F3", "=E3*F3", "=E3*F3"}, {"=SUM(A1:A3)", "=SUM(A1:A3)", "=SUM(A1:A3)"},
+      // Texts a General cell would turn into other numbers, dates, times or truth values.
+      {"0603", "'0603", "0603"}, {"-0603", "'-0603", "-0603"}, {"00.5", "'00.5", "00.5"},
+      {"123456789012345678", "'123456789012345678", "123456789012345678"},
+      {"1234567890.123456", "'1234567890.123456", "1234567890.123456"},
+      {"1-2", "'1-2", "1-2"}, {"3/4", "'3/4", "3/4"}, {"2024-01-02", "'2024-01-02", "2024-01-02"},
+      {"1 1/2", "'1 1/2", "1 1/2"}, {"12:30", "'12:30", "12:30"}, {"5 PM", "'5 PM", "5 PM"},
+      {"Mar-3", "'Mar-3", "Mar-3"}, {"1月2日", "'1月2日", "1月2日"}, {"1E5", "'1E5", "1E5"},
+      {"1,23", "'1,23", "1,23"}, {"¥12.50", "'¥12.50", "¥12.50"}, {"(100)", "'(100)", "(100)"},
+      {"true", "'true", "true"}, {"#N/A", "'#N/A", "#N/A"}, {"-1-2", "'-1-2", "-1-2"},
+      // Texts it keeps as they are.
+      {"", "", ""}, {"名称", "名称", "名称"}, {"0603 10kΩ", "0603 10kΩ", "0603 10kΩ"},
+      {"M3x10", "M3x10", "M3x10"}, {"[blank]", "[blank]", "[blank]"}, {"-", "-", "-"},
+      {"'0603", "'0603", "'0603"}, {"-abc", "-abc", "-abc"},
+      // Links to another program are text for every reader; the bar must come before the "!".
+      {"=cmd|' /C calc'!A0", "'=cmd|' /C calc'!A0", "'=cmd|' /C calc'!A0"},
+      {"+cmd|'/C calc'!A0", "'+cmd|'/C calc'!A0", "'+cmd|'/C calc'!A0"},
+      {"-2+3+cmd|' /C calc'!A0", "'-2+3+cmd|' /C calc'!A0", "'-2+3+cmd|' /C calc'!A0"},
+      {"@SUM(cmd|'/c calc'!A1)", "'@SUM(cmd|'/c calc'!A1)", "'@SUM(cmd|'/c calc'!A1)"},
+      {" \t=DDE|x!y", "' \t=DDE|x!y", "' \t=DDE|x!y"},
+      {"=A1!B2|x", "=A1!B2|x", "=A1!B2|x"}, {"a|b!c", "a|b!c", "a|b!c"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CellText(c.value, CellReader::AsTyped), c.typed) << c.value;
+    EXPECT_EQ(CellText(c.value, CellReader::Unknown), c.unknown) << c.value;
+  }
+}
+
+}  // namespace
+}  // namespace zel

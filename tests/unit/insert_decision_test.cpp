@@ -71,5 +71,16 @@ TEST(InsertDecision, TheRowTextSplitsIntoOneCellPerSeparator) {
   EXPECT_EQ(captions.values[1], "名称");
 }
 
+// Every route's cells are the texts the spreadsheet must be given; ExWinner's only lose links.
+TEST(InsertDecision, EachValueIsGivenAsItsCellMustHoldIt) {
+  const std::string row = "0603#1.00#=E3*F3#=cmd|' /C calc'!A0#[blank]";
+  EXPECT_EQ(Row(R"({"soft":"EXCEL"})", row).values,
+            (V{"'0603", "1.00", "=E3*F3", "'=cmd|' /C calc'!A0", "[blank]"}));
+  EXPECT_EQ(Row(R"({"soft":"WPS"})", row).values, Row(R"({"soft":"EXCEL"})", row).values);
+  EXPECT_EQ(Row(R"({"soft":"EXWINNER"})", row).values,
+            (V{"0603", "1.00", "=E3*F3", "'=cmd|' /C calc'!A0", "[blank]"}));
+  EXPECT_EQ(Caption(R"({"title":",0603,名称","soft":"EXCEL"})").values, (V{"", "'0603", "名称"}));
+}
+
 }  // namespace
 }  // namespace zel

@@ -2,6 +2,8 @@
 // application answers, refuses, or is not there. Only the ports the routes take are faked.
 #include <gtest/gtest.h>
 
+#include "export/ClipboardKeeper.h"
+
 #include "export/AutomationPlan.h"
 #include "export/PastePlan.h"
 #include "export/Routes.h"
@@ -129,7 +131,8 @@ TEST_F(RoutesTest, ExcelByDdeSendsNothingWhenExcelDoesNotAnswerOrAValueWouldSpli
   dde.replies["SysItems"] = std::nullopt;
   EXPECT_FALSE(routes.ExcelByDde({"A"}));
   dde.replies["SysItems"] = "SysItems\tSelection";
-  for (const std::string& value : V{"a\tb", "line\nbreak", "cr\r", std::string("nul\0byte", 8)}) {
+  // A paste would also show the apostrophe that marks a value as text.
+  for (const std::string& value : V{"a\tb", "line\nbreak", "cr\r", std::string("nul\0byte", 8), "'0603"}) {
     EXPECT_FALSE(routes.ExcelByDde({"A", value})) << value;
   }
   EXPECT_TRUE(dde.commands.empty());
@@ -189,6 +192,26 @@ TEST_F(RoutesTest, TheUsersClipboardComesBackWithAllItsFormats) {
   clipboard.Empty();
   EXPECT_TRUE(routes.ExcelByDde({"A"}));
   EXPECT_EQ(clipboard.Contents(), ClipboardContents{});
+}
+
+// What a paste keeps aside of the user's clipboard, in the clipboard's order.
+TEST(FormatsToKeep, DataThatStandsOnItsOwnOnceAndNothingOfALiveCopy) {
+  using F = std::vector<unsigned>;
+  const struct {
+    const char* name;
+    std::vector<ListedFormat> listed;
+    F kept;
+  } cases[] = {
+      {"Excel after a copy, then what the system adds",
+       {{0xC001, "DataObject"}, {0xC002, "Biff12"}, {0xC003, "Link"}, {0xC004, "HTML Format"},
+        {13, ""}, {1, ""}, {0xC005, "Csv"}, {0xC006, "Embed Source"}, {0xC007, "Ole Private Data"},
+        {14, ""}, {2, ""}, {16, ""}, {7, ""}, {8, ""}, {17, ""}},
+       {0xC002, 0xC004, 13, 0xC005, 16, 8}},
+      {"an ANSI program's text", {{1, ""}, {16, ""}, {13, ""}, {7, ""}}, {1, 16}},
+      {"a picture and a file list", {{2, ""}, {8, ""}, {17, ""}, {0x200, ""}, {0x300, ""}, {15, ""}},
+       {8, 15}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatsToKeep(c.listed), c.kept) << c.name;
 }
 
 TEST_F(RoutesTest, AutomationWritesEachRunInOneCallOrCellByCellWhenRefused) {

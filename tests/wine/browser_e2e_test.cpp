@@ -119,7 +119,7 @@ TEST_F(BrowserEndToEnd, InsertExcelFillsTheSpreadsheetOrAsksForOne) {
 
   ASSERT_TRUE(ClickPageElement(form, "InsertExcelID"));
   EXPECT_TRUE(sheet.WaitForGrid([](const SheetGrid& g) { return g.activeRow == 2; }, 10000));
-  EXPECT_EQ(sheet.Grid().Row(1, 1, 9), "电阻|0603 10kΩ|个|100|0.01|1.00|国巨|0.02|50%");
+  EXPECT_EQ(sheet.Grid().Row(1, 1, 9), "电阻|0603 10kΩ|个|100|0.01|1|国巨|0.02|50%");
   EXPECT_TRUE(WaitForScript("Q_GetPraiseInsert(2)", 5000));
 
   sheet.Stop();

@@ -77,14 +77,17 @@ TEST_F(DdeTest, TalksToTheExcelSystemTopic) {
   const auto items = dde.RequestText("SysItems", 10000);
   ASSERT_TRUE(items.has_value());
   EXPECT_NE(items->find("Selection"), std::string::npos) << *items;
-  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R3C2");
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[报价单.xlsx]Sheet1!R3C2");
   EXPECT_EQ(dde.RequestText("NoSuchItem", 10000), std::nullopt);
+  // The System topic is asked for the text Excel gives there: no Unicode request refused first,
+  // and the book's Chinese name comes through the system code page.
+  EXPECT_EQ(sheet.Grid().unicodeRefused, 0);
 
   EXPECT_EQ(dde.ExecuteCommand(Select(7, 4), 5000), DdeOutcome::Accepted);
   // The acknowledgement comes after the command is carried out: no waiting needed.
   EXPECT_EQ(sheet.Grid().activeRow, 7);
   EXPECT_EQ(sheet.Grid().activeColumn, 4);
-  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R7C4");
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[报价单.xlsx]Sheet1!R7C4");
 
   // The service name is compared without regard to case, as Windows does.
   dde.SetTarget("EXCEL", "system");
@@ -171,9 +174,9 @@ TEST_F(DdeTest, AFreshConversationAfterATimeOutGetsItsOwnAnswers) {
   ASSERT_TRUE(dde.Connect(10000));
   EXPECT_EQ(dde.ExecuteCommand(Select(5, 5), 200), DdeOutcome::TimedOut);
   ASSERT_TRUE(dde.Connect(10000));
-  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R1C1");
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[报价单.xlsx]Sheet1!R1C1");
   EXPECT_EQ(dde.ExecuteCommand(Select(8, 2), 3000), DdeOutcome::Accepted);
-  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R8C2");
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[报价单.xlsx]Sheet1!R8C2");
 }
 
 BOOL CALLBACK CountWindow(HWND, LPARAM count) {
@@ -203,7 +206,7 @@ TEST_F(DdeTest, AServerThatQuitsLeavesNoConversation) {
   SheetProcess again({"--as", "excel-dde-only", "--active", "R2C5"});
   dde.SetTarget("Excel", "System");
   ASSERT_TRUE(dde.Connect(10000));
-  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R2C5");
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[报价单.xlsx]Sheet1!R2C5");
   dde.Disconnect();
   EXPECT_EQ(ThreadWindowCount(), windows);
 }
@@ -220,7 +223,7 @@ TEST_F(DdeTest, AConversationTheServerEndsIsReplacedOnConnect) {
   }
   SheetProcess sheet({"--as", "excel-dde-only", "--active", "R6C1"});
   ASSERT_TRUE(dde.Connect(10000));
-  EXPECT_EQ(dde.RequestText("Selection", 10000), "[Book1]Sheet1!R6C1");
+  EXPECT_EQ(dde.RequestText("Selection", 10000), "[报价单.xlsx]Sheet1!R6C1");
 }
 
 // Every Excel row by automation is tried by DDE first: a failed attempt must leave nothing.
@@ -256,7 +259,7 @@ TEST_F(DdeTest, StartsTheServiceApplicationWhenNoServerAnswers) {
   dde.Disconnect();
   zel::winetest::StopAnySheet();
   EXPECT_TRUE(connected);
-  EXPECT_EQ(selection, "[Book1]Sheet1!R4C4");
+  EXPECT_EQ(selection, "[报价单.xlsx]Sheet1!R4C4");
 }
 
 void CloseWindowTitled(const std::string& title) {

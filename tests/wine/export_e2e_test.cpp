@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 
+#include "app/win32/Win32Util.h"
 #include "tests/wine/support/RealExportHarness.h"
 #include "tests/wine/support/Sheet.h"
 
@@ -21,6 +23,12 @@ const char kWps[] = R"({"title":",名称,规格","soft":"WPS","state":"0"})";
 const char kExWinner[] = R"({"title":",名称,规格","soft":"EXWINNER","state":"0"})";
 
 std::string Alert(const std::string& text) { return "alertMsg(\"" + text + "\")"; }
+
+struct RouteCase {
+  const char* name;
+  std::vector<std::string> sheetArgs;
+  const char* settings;
+};
 
 class InsertEndToEndTest : public ::testing::Test {
  protected:
@@ -38,17 +46,20 @@ class InsertEndToEndTest : public ::testing::Test {
     h_->LoadPage(settings, row);
     h_->ClickInsert();
   }
+  // Starts the case's spreadsheet with R3C2 active, clicks once, and gives its grid then.
+  SheetGrid InsertAtR3C2(const RouteCase& c, const std::string& row) {
+    std::vector<std::string> args = c.sheetArgs;
+    args.insert(args.end(), {"--active", "R3C2"});
+    SheetProcess sheet(args);
+    h().wb1.scripts.clear();
+    Insert(c.settings, row);
+    return sheet.Grid();
+  }
   RealExportHarness& h() { return *h_; }
 
  private:
   HRESULT com_ = E_FAIL;
   std::unique_ptr<RealExportHarness> h_;
-};
-
-struct RouteCase {
-  const char* name;
-  std::vector<std::string> sheetArgs;
-  const char* settings;
 };
 
 // Every route writes the row from the active cell, keeps "[blank]" cells, selects the next
@@ -63,13 +74,9 @@ TEST_F(InsertEndToEndTest, EachRouteWritesOneRowAndMovesToTheNext) {
   };
   for (const RouteCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<std::string> args = c.sheetArgs;
-    args.insert(args.end(), {"--active", "R3C2"});
-    SheetProcess sheet(args);
-    h().wb1.scripts.clear();
-    Insert(c.settings, "名称#规格#[blank]#3#");
-    const SheetGrid grid = sheet.Grid();
+    const SheetGrid grid = InsertAtR3C2(c, "名称#规格#[blank]#3#");
     EXPECT_EQ(grid.Row(3, 1, 6), "<none>|名称|规格|<none>|3|<none>");
+    EXPECT_EQ(grid.unicodeRefused, 0);
     EXPECT_EQ(grid.activeRow, 4);
     EXPECT_EQ(grid.activeColumn, 2);
     EXPECT_EQ(h().InsertLogs(), 1);
@@ -122,6 +129,47 @@ TEST_F(InsertEndToEndTest, ARefusedPasteFallsBackFromTheOriginalCell) {
   EXPECT_EQ(h().InsertLogs(), 1);
 }
 
+// Excel and WPS read what they are given as if typed into a General cell. Whatever the route,
+// each cell keeps what the page meant: a code, a date-like text and a long part number stay
+// exactly that text, numbers stay numbers in the sheet's own format, an ordinary formula stays
+// a formula, and a link that would start a program arrives as text.
+TEST_F(InsertEndToEndTest, EachCellKeepsWhatThePageMeant) {
+  const std::string row = "0603#1-2#123456789012345678#1.00#50%#=E3*F3#=cmd|' /C calc'!A0";
+  const std::vector<std::string> held = {
+      "text:0603",      "text:1-2",       "text:123456789012345678", "number:1:1",
+      "number:0.5:50%", "formula:=E3*F3", "text:=cmd|' /C calc'!A0"};
+  const RouteCase cases[] = {
+      {"Excel, DDE first", {"--as", "excel"}, kExcel},
+      {"Excel by automation", {"--as", "excel-ole-only"}, kExcel},
+      {"WPS under KET", {"--as", "wps-ket"}, kWps},
+      {"WPS under ET", {"--as", "wps-et"}, kWps},
+  };
+  for (const RouteCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const SheetGrid grid = InsertAtR3C2(c, row);
+    for (std::size_t i = 0; i < held.size(); ++i) EXPECT_EQ(grid.Held(3, 2 + static_cast<long>(i)), held[i]) << i;
+    EXPECT_EQ(grid.activeRow, 4);
+    EXPECT_EQ(h().InsertLogs(), 1);
+  }
+  // A row that a paste carries as meant goes by DDE alone.
+  {
+    SCOPED_TRACE("Excel by DDE");
+    SheetProcess sheet({"--as", "excel-dde-only", "--active", "R3C2"});
+    Insert(kExcel, "1.00#50%#=E3*F3#名称");
+    const SheetGrid grid = sheet.Grid();
+    EXPECT_EQ(grid.Held(3, 2) + "|" + grid.Held(3, 3) + "|" + grid.Held(3, 4) + "|" + grid.Held(3, 5),
+              "number:1:1|number:0.5:50%|formula:=E3*F3|text:名称");
+  }
+  // ExWinner: nothing is known of how it reads a paste, but a link never goes there as one.
+  {
+    SCOPED_TRACE("ExWinner");
+    SheetProcess sheet({"--as", "exwinner", "--active", "R5C9"});
+    Insert(kExWinner, "名称#=cmd|' /C calc'!A0#0603#1-2#单价#金额#厂商");
+    const SheetGrid grid = sheet.Grid();
+    EXPECT_EQ(grid.Row(5, 2, 6), "名称|'=cmd|' /C calc'!A0|0603|1-2|单价");
+  }
+}
+
 // What the user copied stays: text, HTML and a picture, each format byte for byte.
 TEST_F(InsertEndToEndTest, TheUsersClipboardComesBackWithEveryFormat) {
   SheetProcess sheet({"--as", "excel-dde-only", "--active", "R1C1"});
@@ -160,6 +208,38 @@ TEST_F(InsertEndToEndTest, TheUsersClipboardComesBackWithEveryFormat) {
   Insert(kExcel, "C#D");
   EXPECT_EQ(sheet.Grid().Row(2, 1, 2), "C|D");
   EXPECT_TRUE(h().clipboard.Contents().formats.empty());
+}
+
+// After a copy in Excel the clipboard is the spreadsheet's, each format rendered only when asked
+// for. The insert ends Excel's copy; what comes back is the copy's data (texts, HTML, RTF, CSV,
+// the spreadsheet's own formats) and nothing that stands for the live copy in Excel.
+TEST_F(InsertEndToEndTest, ACopyOfTenThousandCellsComesBackAsItsData) {
+  SheetProcess sheet({"--as", "excel-dde-only", "--active", "R1C1"});
+  h().dde.SetTarget("Excel", "System");
+  ASSERT_TRUE(h().dde.Connect(10000));
+  ASSERT_EQ(h().dde.ExecuteCommand("[COPY(\"R21C1:R120C100\")]", 10000), zel::DdeOutcome::Accepted);
+  Insert(kExcel, "A#B");
+  EXPECT_EQ(sheet.Grid().Row(1, 1, 2), "A|B");
+
+  std::map<std::string, std::size_t> held;
+  for (const auto& [format, bytes] : h().clipboard.Contents().formats) {
+    wchar_t name[128] = {};
+    const int n = ::GetClipboardFormatNameW(format, name, 128);
+    held[n > 0 ? zel::win32::Narrow(name) : "#" + std::to_string(format)] = bytes.size();
+  }
+  std::string names;
+  for (const auto& [name, size] : held) names += name + " ";
+  for (const char* data : {"#13", "HTML Format", "Rich Text Format", "Csv", "XML Spreadsheet", "Biff12", "SYLK"}) {
+    EXPECT_EQ(held.count(data), 1u) << data << " missing from " << names;
+  }
+  for (const char* live : {"DataObject", "Ole Private Data", "Embed Source", "Object Descriptor", "Link Source",
+                           "Link Source Descriptor", "Native", "OwnerLink", "ObjectLink", "Link"}) {
+    EXPECT_EQ(held.count(live), 0u) << live << " restored: " << names;
+  }
+  const auto text = h().clipboard.Text();
+  ASSERT_TRUE(text.has_value());
+  EXPECT_EQ(text->substr(0, 17), "r21c1价\tr21c2价");
+  EXPECT_EQ(std::count(text->begin(), text->end(), '\n'), 100);
 }
 
 // Excel's paste would split a value at a tab or a line break, and end it at a NUL: such a row

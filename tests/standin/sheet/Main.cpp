@@ -71,7 +71,8 @@ bool Paste(HWND owner) {
     std::size_t start = 0;
     for (;;) {
       const std::size_t tab = line.find('\t', start);
-      s.grid.Store(row, column++, line.substr(start, tab - start));
+      const std::string text = line.substr(start, tab - start);
+      s.grid.Store(row, column++, s.options.role == "exwinner" ? Literal(text) : Pasted(text));
       if (tab == std::string::npos) break;
       start = tab + 1;
     }
@@ -123,8 +124,8 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
 Grid::Grid(const Options& options)
     : activeRow_(options.activeRow), activeColumn_(options.activeColumn), file_(options.gridFile) {}
 
-void Grid::Set(long row, long column, const std::string& text) {
-  cells_[{row, column}] = text;
+void Grid::Set(long row, long column, const Cell& cell) {
+  cells_[{row, column}] = cell;
   Save();
 }
 
@@ -136,7 +137,7 @@ void Grid::Select(long row, long column) {
 
 std::string Grid::Get(long row, long column) const {
   const auto it = cells_.find({row, column});
-  return it == cells_.end() ? std::string() : it->second;
+  return it == cells_.end() ? std::string() : it->second.shown;
 }
 
 // One line per cell: a backslash, CR and LF inside a text are written as \\, \r and \n.
@@ -159,10 +160,17 @@ std::string Escaped(const std::string& text) {
 void Grid::Save() const {
   if (file_.empty()) return;
   std::string out;
-  for (const auto& [at, text] : cells_) {
-    out += std::to_string(at.first) + "," + std::to_string(at.second) + "=" + Escaped(text) + "\n";
+  for (const auto& [at, cell] : cells_) {
+    out += std::to_string(at.first) + "," + std::to_string(at.second);
+    if (cell.kind != "text") {
+      char value[40];
+      std::snprintf(value, sizeof value, "%.15g", cell.value);
+      out += ":" + cell.kind + ":" + value;
+    }
+    out += "=" + Escaped(cell.shown) + "\n";
   }
   out += "active=" + std::to_string(activeRow_) + "," + std::to_string(activeColumn_) + "\n";
+  out += "unicode-refused=" + std::to_string(unicodeRefused_) + "\n";
   const std::wstring temp = file_ + L".tmp";
   const HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -190,7 +198,7 @@ std::string SelectionText() {
   const std::string cell =
       "R" + std::to_string(s.grid.ActiveRow()) + "C" + std::to_string(s.grid.ActiveColumn());
   if (s.options.role == "exwinner") return "'[价格.xls]Sheet1'!" + cell;
-  return "[Book1]Sheet1!" + cell;
+  return kBookName + ("!" + cell);
 }
 
 bool CarryOut(const std::string& commands, HWND clipboardOwner) {
@@ -212,6 +220,19 @@ bool CarryOut(const std::string& commands, HWND clipboardOwner) {
         return false;
       }
       s.grid.Select(row, column);
+    } else if (name == "COPY") {
+      // COPY("R1C1:R100C100") copies that range, COPY the active cell.
+      long top = s.grid.ActiveRow(), left = s.grid.ActiveColumn(), bottom = top, right = left;
+      if (paren != std::string::npos) {
+        const std::size_t quote = command.find('"', paren);
+        const std::size_t colon = command.find(':', paren);
+        if (quote == std::string::npos || !ParseCell(command.substr(quote + 1), top, left) ||
+            colon == std::string::npos || !ParseCell(command.substr(colon + 1), bottom, right) ||
+            bottom < top || right < left) {
+          return false;
+        }
+      }
+      if (!CopyToClipboard(top, left, bottom, right)) return false;
     } else if (name == "PASTE" && paren == std::string::npos) {
       if (s.options.refusePaste || !Paste(clipboardOwner)) return false;
     } else {

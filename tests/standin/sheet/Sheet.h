@@ -30,23 +30,45 @@ struct Options {
 // Parses the command line; unknown arguments are ignored.
 Options ParseOptions(const std::vector<std::wstring>& args);
 
+// What a cell holds: a text, a number, a date or time (its serial number), a truth value, a
+// formula, or a formula that links to another program.
+struct Cell {
+  std::string kind = "text";  // text|number|date|time|bool|formula|link
+  std::string shown;          // what the cell shows; a formula's own text
+  double value = 0;
+};
+// Excel's reading of text given to a General cell, typed or written to Value2 (Typed.cpp).
+Cell Typed(const std::string& text);
+// A paste's reading: the same, but a leading apostrophe stays part of the text.
+Cell Pasted(const std::string& text);
+// The text as it stands (ExWinner: nothing known of its reading).
+Cell Literal(const std::string& text);
+
 class Grid {
  public:
   explicit Grid(const Options& options);
-  void Set(long row, long column, const std::string& text);
+  void Set(long row, long column, const Cell& cell);
   // Without saving, for a paste of many cells that saves once.
-  void Store(long row, long column, const std::string& text) { cells_[{row, column}] = text; }
+  void Store(long row, long column, const Cell& cell) { cells_[{row, column}] = cell; }
   void Select(long row, long column);
+  // What the cell shows.
   std::string Get(long row, long column) const;
   long ActiveRow() const { return activeRow_; }
   long ActiveColumn() const { return activeColumn_; }
-  // "r,c=text" lines and "active=r,c", replaced in one step.
+  // A request for Unicode text that the System topic refused, as Excel does.
+  void CountUnicodeRefused() {
+    ++unicodeRefused_;
+    Save();
+  }
+  // "r,c=text" lines for texts, "r,c:kind:value=shown" for the others, "active=r,c" and
+  // "unicode-refused=n", replaced in one step.
   void Save() const;
 
  private:
-  std::map<std::pair<long, long>, std::string> cells_;
+  std::map<std::pair<long, long>, Cell> cells_;
   long activeRow_;
   long activeColumn_;
+  int unicodeRefused_ = 0;
   std::wstring file_;
 };
 
@@ -61,10 +83,16 @@ State& Current();
 
 // The DDE service name for the role; empty when the role has no DDE server.
 std::wstring DdeService(const std::string& role);
-// "[Book1]Sheet1!R3C2", or the quoted form ExWinner gives.
+// Excel's book and sheet, as the System topic names them.
+inline constexpr char kBookName[] = "[报价单.xlsx]Sheet1";
+// "[报价单.xlsx]Sheet1!R3C2", or the quoted form ExWinner gives.
 std::string SelectionText();
 // Carries out a bracketed command string; false means a negative acknowledgement.
 bool CarryOut(const std::string& commands, HWND clipboardOwner);
+
+// Owns the clipboard with a copy of the cells, each format rendered only when asked for, as
+// Excel does after a copy (SheetClipboard.cpp). False when the clipboard cannot be opened.
+bool CopyToClipboard(long top, long left, long bottom, long right);
 
 // Registers the running objects of the role; revoked by StopAutomation.
 void StartAutomation(const std::string& role);

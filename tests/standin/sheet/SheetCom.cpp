@@ -220,7 +220,7 @@ class SheetObject final : public IDispatch {
           ::VariantInit(&text);
           const HRESULT hr = ::VariantChangeType(&text, &params->rgvarg[0], 0, VT_BSTR);
           if (FAILED(hr)) return DISP_E_TYPEMISMATCH;
-          grid.Set(row_, column_, Narrow(text.bstrVal, static_cast<int>(::SysStringLen(text.bstrVal))));
+          grid.Set(row_, column_, Typed(Narrow(text.bstrVal, static_cast<int>(::SysStringLen(text.bstrVal)))));
           ::VariantClear(&text);
           return S_OK;
         }
@@ -255,7 +255,8 @@ class SheetObject final : public IDispatch {
         ::VariantClear(&cell);
         return DISP_E_TYPEMISMATCH;
       }
-      grid.Store(row_, column_ + (i - first), Narrow(text.bstrVal, static_cast<int>(::SysStringLen(text.bstrVal))));
+      grid.Store(row_, column_ + (i - first),
+                 Typed(Narrow(text.bstrVal, static_cast<int>(::SysStringLen(text.bstrVal)))));
       ::VariantClear(&cell);
       ::VariantClear(&text);
     }

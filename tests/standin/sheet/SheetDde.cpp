@@ -90,6 +90,12 @@ class DdeConversationWindow final : public zel::win32::Window {
     } else if (::lstrcmpiW(name.c_str(), L"Selection") == 0 && !Current().options.noSelection) {
       reply = SelectionText();
     }
+    // Excel answers its System topic in CF_TEXT only, in the system code page.
+    const bool excel = Current().options.role.rfind("excel", 0) == 0;
+    if (reply && excel && format == CF_UNICODETEXT) {
+      Current().grid.CountUnicodeRefused();
+      reply.reset();
+    }
     if (!reply || (format != CF_TEXT && format != CF_UNICODETEXT)) {
       Ack(0, item);
       return;

@@ -1,5 +1,6 @@
 #include "tests/wine/support/Sheet.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
@@ -56,6 +57,19 @@ std::string SheetGrid::Row(long row, long fromColumn, long toColumn) const {
     out += Cell(row, c);
   }
   return out;
+}
+
+std::string SheetGrid::Held(long row, long column) const {
+  const auto shown = cells.find({row, column});
+  if (shown == cells.end()) return "<none>";
+  const auto value = values.find({row, column});
+  if (value == values.end()) return "text:" + shown->second;
+  if (value->second.first == "number") {
+    char number[40];
+    std::snprintf(number, sizeof number, "%.15g", value->second.second);
+    return "number:" + std::string(number) + ":" + shown->second;
+  }
+  return value->second.first + ":" + shown->second;
 }
 
 std::string SheetProcess::CommandLine(const std::vector<std::string>& args) {
@@ -153,6 +167,10 @@ SheetGrid SheetProcess::Grid() const {
     if (eq == std::string::npos) continue;
     const std::string key = line.substr(0, eq);
     const std::string value = line.substr(eq + 1);
+    if (key == "unicode-refused") {
+      grid.unicodeRefused = std::atoi(value.c_str());
+      continue;
+    }
     const std::string& rc = key == "active" ? value : key;
     char* end = nullptr;
     const long r = std::strtol(rc.c_str(), &end, 10);
@@ -163,6 +181,13 @@ SheetGrid SheetProcess::Grid() const {
       grid.valid = true;
     } else {
       grid.cells[{r, c}] = Unescaped(value);
+      // "r,c:kind:value" for a cell that holds no text.
+      const std::size_t kind = key.find(':');
+      if (kind != std::string::npos) {
+        const std::size_t number = key.find(':', kind + 1);
+        grid.values[{r, c}] = {key.substr(kind + 1, number - kind - 1),
+                               number == std::string::npos ? 0 : std::strtod(key.c_str() + number + 1, nullptr)};
+      }
     }
   }
   return grid;

@@ -15,15 +15,21 @@
 namespace zel::winetest {
 
 struct SheetGrid {
-  std::map<std::pair<long, long>, std::string> cells;
+  std::map<std::pair<long, long>, std::string> cells;  // what each cell shows
+  // Cells that hold no text: their kind ("number", "date", "time", "bool", "formula", "link")
+  // and value.
+  std::map<std::pair<long, long>, std::pair<std::string, double>> values;
   long activeRow = 0;
   long activeColumn = 0;
   bool valid = false;  // the file was there and held an active cell
+  int unicodeRefused = 0;  // requests for Unicode text the System topic refused
 
   // The cell's text; "<none>" when the cell was never written.
   std::string Cell(long row, long column) const;
   // Cells of one row from the column on, "|"-joined, up to the last written one.
   std::string Row(long row, long fromColumn, long toColumn) const;
+  // "text:0603", "number:0.5:50%", "formula:=E3*F3": what the cell holds and shows.
+  std::string Held(long row, long column) const;
 };
 
 class SheetProcess {
