@@ -38,6 +38,22 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
            $<TARGET_FILE:Zel> ${CMAKE_BINARY_DIR}/generated ${ZEL_VERSION} ${ZEL_SERVICE_HOST})
 endif()
 
+# The per-user installer around this build's Zel.exe, signed like a release (with the test
+# certificate unless ZEL_SIGN_PFX names the publisher's); `make dist` makes the shipped one from
+# dist/Zel.exe. NSIS makes 32-bit installers: the 64-bit build's is built and checked, not run.
+set(SETUP_DIR ${CMAKE_BINARY_DIR}/setup)
+set(ZEL_SETUP ${SETUP_DIR}/Zel-${ZEL_VERSION}-setup.exe)
+add_custom_command(OUTPUT ${ZEL_SETUP} ${SETUP_DIR}/Zel.exe ${SETUP_DIR}/uninstall.exe
+  COMMAND bash tools/sign.sh $<TARGET_FILE:Zel> ${SETUP_DIR}/Zel.exe ${CMAKE_BINARY_DIR}/signing
+  COMMAND bash tools/installer.sh ${SETUP_DIR}/Zel.exe ${ZEL_VERSION} ${ZEL_SETUP}
+          ${CMAKE_BINARY_DIR}/signing ${SETUP_DIR}/uninstall.exe
+  DEPENDS Zel resources/installer/Zel.nsi resources/Zel.ico tools/installer.sh tools/sign.sh
+  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR} VERBATIM)
+add_custom_target(setup ALL DEPENDS ${ZEL_SETUP})
+add_test(NAME installer.static COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/installer/static_test.py
+         ${ZEL_SETUP} ${SETUP_DIR}/Zel.exe ${SETUP_DIR}/uninstall.exe ${CMAKE_BINARY_DIR}/signing)
+set_tests_properties(installer.static PROPERTIES TIMEOUT 60)
+
 # --- Wine test bed: its own prefix, Xvfb and servers, started and stopped by ctest fixtures.
 set(TESTBED ${CMAKE_BINARY_DIR}/testbed)
 # The bed runs this build's bitness: a 32-bit prefix under wine, or a 64-bit one under wine64.
