@@ -37,8 +37,14 @@ win64: setup
 	cmake --preset win64 >/dev/null
 	cmake --build --preset win64 -j $(JOBS)
 
-# Builds dist/Zel.exe alone: the shipped 32-bit executable, whatever the host, signed with
-# ZEL_SIGN_PFX (password in ZEL_SIGN_PASSWORD), or else with a throwaway test certificate.
+# The per-user installer of dist/Zel.exe, named after the version that CMakeLists.txt defines;
+# its uninstaller, signed the same way, is also left in the signing folder for the checks.
+ZEL_VERSION := $(shell sed -n 's/^project.Zel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+SETUP := dist/Zel-$(ZEL_VERSION)-setup.exe
+
+# Builds dist/Zel.exe, the shipped 32-bit executable, whatever the host, and its installer, each
+# signed with ZEL_SIGN_PFX (password in ZEL_SIGN_PASSWORD), or else with a throwaway test
+# certificate.
 SIGN_SCRATCH := build/win32/signing
 dist: setup
 	cmake --preset win32 >/dev/null
@@ -46,6 +52,7 @@ dist: setup
 	@mkdir -p dist
 	@bash tools/sign.sh build/win32/Zel.exe dist/Zel.exe $(SIGN_SCRATCH)
 	@echo "dist/Zel.exe built"
+	@bash tools/installer.sh dist/Zel.exe $(ZEL_VERSION) $(SETUP) $(SIGN_SCRATCH)
 
 # Builds and starts Zel.exe under Wine against the bundled stand-in service, with the stand-in
 # browser control (Wine's own shows no page) and the stand-in spreadsheet of the same build.
@@ -92,10 +99,13 @@ fuzz: fuzzers
 	done; \
 	if [ -n "$$failed" ]; then echo "fuzz: found something in:$$failed"; exit 1; fi
 
-# The shipped executable's own checks (PE32, i386, resources, version, signature) need no Wine.
+# The shipped executable's own checks (PE32, i386, resources, version, signature) need no Wine,
+# nor do those of its installer (signatures of the installer and its uninstaller, contents).
 check-dist: dist
 	ctest --preset win32 -R '^pages\.resources$$'
 	@bash tools/verify-signature.sh dist/Zel.exe $(SIGN_SCRATCH)
+	python3 tests/installer/static_test.py $(SETUP) dist/Zel.exe $(SIGN_SCRATCH)/uninstall.exe \
+	  $(SIGN_SCRATCH)
 
 check-wine32: win32
 	ctest --preset win32 -E '^pages\.resources$$'

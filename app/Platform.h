@@ -28,6 +28,8 @@ class IRegistryKey {
   virtual std::uint32_t ReadDword(const std::string& name) = 0;
   // Throws RegistryError when the write fails.
   virtual void WriteDword(const std::string& name, std::uint32_t value) = 0;
+  // Writes a string value (REG_SZ). Throws RegistryError when the write fails.
+  virtual void WriteString(const std::string& name, const std::string& value) = 0;
 };
 
 class IRegistry {

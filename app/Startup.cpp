@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include "app/InstallRecord.h"
+
 namespace zel {
 
 namespace {
@@ -63,6 +65,12 @@ int RunProgram(IStartupPlatform& platform, IRegistry& registry, TGlobals& global
   platform.SetApplicationTitle(kAppTitle);
   const std::string exePath = platform.ExecutablePath();
   globals.AppVersion = platform.FileVersion(exePath);
+  try {
+    RecordInstalledVersion(registry, exePath, globals.AppVersion);
+  } catch (const std::exception& e) {
+    // Apps & features may show an old version; the program runs all the same.
+    Log(std::string("记录安装版本失败：") + e.what());
+  }
   // The shortcut waits until the window is up: saving it costs a good part of the start.
   const auto shortcut = [&platform, &registry, exePath] {
     try {

@@ -38,32 +38,44 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
            $<TARGET_FILE:Zel> ${CMAKE_BINARY_DIR}/generated ${ZEL_VERSION} ${ZEL_SERVICE_HOST})
 endif()
 
+# The per-user installer around this build's Zel.exe, signed like a release (with the test
+# certificate unless ZEL_SIGN_PFX names the publisher's); `make dist` makes the shipped one from
+# dist/Zel.exe. NSIS makes 32-bit installers: the 64-bit build's is built and checked, not run.
+set(SETUP_DIR ${CMAKE_BINARY_DIR}/setup)
+set(ZEL_SETUP ${SETUP_DIR}/Zel-${ZEL_VERSION}-setup.exe)
+add_custom_command(OUTPUT ${ZEL_SETUP} ${SETUP_DIR}/Zel.exe ${SETUP_DIR}/uninstall.exe
+  COMMAND bash tools/sign.sh $<TARGET_FILE:Zel> ${SETUP_DIR}/Zel.exe ${CMAKE_BINARY_DIR}/signing
+  COMMAND bash tools/installer.sh ${SETUP_DIR}/Zel.exe ${ZEL_VERSION} ${ZEL_SETUP}
+          ${CMAKE_BINARY_DIR}/signing ${SETUP_DIR}/uninstall.exe
+  DEPENDS Zel resources/installer/Zel.nsi resources/Zel.ico tools/installer.sh tools/sign.sh
+  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR} VERBATIM)
+add_custom_target(setup ALL DEPENDS ${ZEL_SETUP})
+add_test(NAME installer.static COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/installer/static_test.py
+         ${ZEL_SETUP} ${SETUP_DIR}/Zel.exe ${SETUP_DIR}/uninstall.exe ${CMAKE_BINARY_DIR}/signing)
+set_tests_properties(installer.static PROPERTIES TIMEOUT 60)
+
 # --- Wine test bed: its own prefix, Xvfb and servers, started and stopped by ctest fixtures.
-set(TESTBED ${CMAKE_BINARY_DIR}/testbed)
 # The bed runs this build's bitness: a 32-bit prefix under wine, or a 64-bit one under wine64.
 math(EXPR ZEL_WINE_BITS "${CMAKE_SIZEOF_VOID_P} * 8")
-configure_file(tools/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
-               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
+# One bed: the script that runs a program in it (wine-run<suffix>), and its start and stop as
+# ctest fixtures. Further arguments are NAME=VALUE settings for tools/testbed.sh.
+function(zel_wine_bed suffix fixture)
+  set(TESTBED ${CMAKE_BINARY_DIR}/testbed${suffix})
+  configure_file(tools/wine-run.in ${CMAKE_BINARY_DIR}/wine-run${suffix} @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
+  add_test(NAME testbed${suffix}.start COMMAND ${CMAKE_COMMAND} -E env ${ARGN}
+           ${CMAKE_SOURCE_DIR}/tools/testbed.sh start ${TESTBED} ${ZEL_WINE_BITS})
+  add_test(NAME testbed${suffix}.stop COMMAND ${CMAKE_SOURCE_DIR}/tools/testbed.sh stop ${TESTBED})
+  set_tests_properties(testbed${suffix}.start PROPERTIES FIXTURES_SETUP ${fixture} TIMEOUT 120)
+  set_tests_properties(testbed${suffix}.stop PROPERTIES FIXTURES_CLEANUP ${fixture} TIMEOUT 60)
+endfunction()
+zel_wine_bed("" winebed)
 set(WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
-
-add_test(NAME testbed.start COMMAND ${CMAKE_SOURCE_DIR}/tools/testbed.sh start ${TESTBED}
-         ${ZEL_WINE_BITS})
-add_test(NAME testbed.stop COMMAND ${CMAKE_SOURCE_DIR}/tools/testbed.sh stop ${TESTBED})
-set_tests_properties(testbed.start PROPERTIES FIXTURES_SETUP winebed TIMEOUT 120)
-set_tests_properties(testbed.stop PROPERTIES FIXTURES_CLEANUP winebed TIMEOUT 60)
-
 # A second bed whose screen has 144 pixels per inch, for the tests named *_hidpi_test.
-set(TESTBED_HIDPI ${CMAKE_BINARY_DIR}/testbed-hidpi)
-set(TESTBED_DEFAULT ${TESTBED})
-set(TESTBED ${TESTBED_HIDPI})
-configure_file(tools/wine-run.in ${CMAKE_BINARY_DIR}/wine-run-hidpi @ONLY
-               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
-set(TESTBED ${TESTBED_DEFAULT})
-add_test(NAME testbed-hidpi.start COMMAND ${CMAKE_COMMAND} -E env ZEL_TESTBED_DPI=144
-         ${CMAKE_SOURCE_DIR}/tools/testbed.sh start ${TESTBED_HIDPI} ${ZEL_WINE_BITS})
-add_test(NAME testbed-hidpi.stop COMMAND ${CMAKE_SOURCE_DIR}/tools/testbed.sh stop ${TESTBED_HIDPI})
-set_tests_properties(testbed-hidpi.start PROPERTIES FIXTURES_SETUP winebed_hidpi TIMEOUT 120)
-set_tests_properties(testbed-hidpi.stop PROPERTIES FIXTURES_CLEANUP winebed_hidpi TIMEOUT 60)
+zel_wine_bed(-hidpi winebed_hidpi ZEL_TESTBED_DPI=144)
+# A third bed made anew for every run, for the tests named *_fresh_test: a machine that never
+# saw Zel (the installer's).
+zel_wine_bed(-fresh winebed_fresh ZEL_TESTBED_FRESH=1)
 
 # Peers of the Wine tests: programs they start (the stand-in spreadsheet and similar), and a
 # folder with a .def file is an in-process server instead, <folder>.dll with those exports (the
@@ -94,25 +106,38 @@ add_library(zel_wine_support STATIC ${WINE_TEST_SUPPORT})
 target_link_libraries(zel_wine_support PUBLIC zel_win32 zel_fakes gtest)
 foreach(src ${WINE_TESTS})
   get_filename_component(name ${src} NAME_WE)
+  # The installer is a 32-bit program: the 64-bit build checks it without running it.
+  if(name MATCHES "^installer_" AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+    continue()
+  endif()
   add_executable(${name} ${src})
   target_link_libraries(${name} PRIVATE zel_wine_support gtest_main)
   add_dependencies(${name} Zel)
   if(name MATCHES "_hidpi_test$")
     add_test(NAME wine.${name} COMMAND ${CMAKE_BINARY_DIR}/wine-run-hidpi $<TARGET_FILE:${name}>)
     set(bed winebed_hidpi)
+  elseif(name MATCHES "_fresh_test$")
+    add_test(NAME wine.${name} COMMAND ${CMAKE_BINARY_DIR}/wine-run-fresh $<TARGET_FILE:${name}>)
+    set(bed winebed_fresh)
   else()
     add_test(NAME wine.${name} COMMAND ${WINE_RUN} $<TARGET_FILE:${name}>)
     set(bed winebed)
   endif()
   set_tests_properties(wine.${name} PROPERTIES FIXTURES_REQUIRED ${bed} RUN_SERIAL TRUE
-    TIMEOUT 300 ENVIRONMENT "ZEL_EXE=$<TARGET_FILE:Zel>;ZEL_BIN=${CMAKE_BINARY_DIR}")
+    TIMEOUT 300 ENVIRONMENT
+    "ZEL_EXE=$<TARGET_FILE:Zel>;ZEL_BIN=${CMAKE_BINARY_DIR};ZEL_SETUP=${ZEL_SETUP};ZEL_SETUP_DIR=${SETUP_DIR}")
+  if(name MATCHES "^installer_")
+    add_dependencies(${name} setup)
+  endif()
 endforeach()
 foreach(peer ${PEER_DIRS})
   get_filename_component(p ${peer} NAME)
   if(TARGET ${p})
     foreach(src ${WINE_TESTS})
       get_filename_component(name ${src} NAME_WE)
-      add_dependencies(${name} ${p})
+      if(TARGET ${name})
+        add_dependencies(${name} ${p})
+      endif()
     endforeach()
   endif()
 endforeach()

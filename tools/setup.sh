@@ -14,7 +14,7 @@ pkgs=(cmake ninja-build g++ make googletest nlohmann-json3-dev
       g++-mingw-w64-i686-posix binutils-mingw-w64-i686
       g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
       wine wine64 xvfb xauth xdotool imagemagick python3 file
-      clang-14 libclang-rt-14-dev osslsigncode openssl
+      clang-14 libclang-rt-14-dev osslsigncode openssl nsis p7zip-full
       chromium fonts-wqy-microhei locales)
 [ "$bits" = 32 ] && pkgs+=(wine32:i386)
 for p in "${pkgs[@]}"; do have_pkg "$p" || need+=("$p"); done

@@ -5,8 +5,9 @@
 #   testbed.sh start DIR [BITS [BROWSER_DLL]]   testbed.sh stop DIR
 # BITS is the bitness of the build the bed serves: 32 (default) or 64 (wine64, 64-bit prefix).
 # BROWSER_DLL is that build's stand-in browser, by default browser.dll beside DIR.
-# ZEL_TESTBED_DPI (e.g. 144) makes a bed whose screen has that many pixels per inch, on a larger
-# display (2560x1600) so that the scaled windows fit.
+# ZEL_TESTBED_FRESH=1 makes the prefix anew. ZEL_TESTBED_DPI (e.g. 144) makes a bed whose
+# screen has that many pixels per inch, on a larger display (2560x1600) so that the scaled
+# windows fit.
 set -euo pipefail
 cmd=${1:?start|stop}; dir=${2:?directory}; bits=${3:-32}; browser_dll=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -58,6 +59,8 @@ PY
 case "$cmd" in
 start)
   "$0" stop "$dir" >/dev/null 2>&1 || true
+  # ZEL_TESTBED_FRESH=1: a prefix and HOME made anew, as on a machine that never ran Zel.
+  if [ -n "${ZEL_TESTBED_FRESH:-}" ]; then rm -rf "$dir/wpfx" "$dir/home"; fi
   mkdir -p "$dir/home" "$dir/download"
   dir=$(cd "$dir" && pwd)
   browser_dll=${browser_dll:-$(dirname "$dir")/browser.dll}

@@ -72,6 +72,14 @@ class Win32RegistryKey final : public IRegistryKey {
     if (rc != ERROR_SUCCESS) ThrowRegistry("RegSetValueExW", name, rc);
   }
 
+  void WriteString(const std::string& name, const std::string& value) override {
+    const std::wstring data = Widen(value);
+    const LONG rc = ::RegSetValueExW(key_.get(), Widen(name).c_str(), 0, REG_SZ,
+                                     reinterpret_cast<const BYTE*>(data.c_str()),
+                                     static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    if (rc != ERROR_SUCCESS) ThrowRegistry("RegSetValueExW", name, rc);
+  }
+
  private:
   UniqueHKey key_;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace zel::fakes {
 
@@ -28,7 +29,13 @@ class FakeKey final : public IRegistryKey {
     }
     throw RegistryError("no value " + name);
   }
-  void WriteDword(const std::string& name, std::uint32_t value) override {
+  void WriteDword(const std::string& name, std::uint32_t value) override { Write(name, value); }
+  void WriteString(const std::string& name, const std::string& value) override {
+    Write(name, value);
+  }
+
+ private:
+  void Write(const std::string& name, FakeRegistry::Value value) {
     if (key_.failWrites) throw RegistryError("Failed to set data for '" + name + "'");
     for (auto it = key_.values.begin(); it != key_.values.end(); ++it) {
       if (Lower(it->first) == Lower(name)) {
@@ -36,11 +43,10 @@ class FakeKey final : public IRegistryKey {
         break;
       }
     }
-    key_.values[name] = value;
+    key_.values[name] = std::move(value);
     ++writes_;
   }
 
- private:
   FakeRegistry::Key& key_;
   int& writes_;
 };
