@@ -74,8 +74,10 @@ set(WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
 # A second bed whose screen has 144 pixels per inch, for the tests named *_hidpi_test.
 zel_wine_bed(-hidpi winebed_hidpi ZEL_TESTBED_DPI=144)
 # A third bed made anew for every run, for the tests named *_fresh_test: a machine that never
-# saw Zel (the installer's).
-zel_wine_bed(-fresh winebed_fresh ZEL_TESTBED_FRESH=1)
+# saw Zel (the installer's, which only the 32-bit build runs).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  zel_wine_bed(-fresh winebed_fresh ZEL_TESTBED_FRESH=1)
+endif()
 
 # Peers of the Wine tests: programs they start (the stand-in spreadsheet and similar), and a
 # folder with a .def file is an in-process server instead, <folder>.dll with those exports (the
