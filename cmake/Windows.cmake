@@ -49,7 +49,7 @@ add_custom_command(OUTPUT ${ZEL_SETUP} ${SETUP_DIR}/Zel.exe ${SETUP_DIR}/uninsta
           ${CMAKE_BINARY_DIR}/signing ${SETUP_DIR}/uninstall.exe
   DEPENDS Zel resources/installer/Zel.nsi resources/Zel.ico tools/installer.sh tools/sign.sh
   WORKING_DIRECTORY ${CMAKE_SOURCE_DIR} VERBATIM)
-add_custom_target(setup ALL DEPENDS ${ZEL_SETUP})
+add_custom_target(installer ALL DEPENDS ${ZEL_SETUP})
 add_test(NAME installer.static COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/installer/static_test.py
          ${ZEL_SETUP} ${SETUP_DIR}/Zel.exe ${SETUP_DIR}/uninstall.exe ${CMAKE_BINARY_DIR}/signing)
 set_tests_properties(installer.static PROPERTIES TIMEOUT 60)
@@ -74,8 +74,10 @@ set(WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
 # A second bed whose screen has 144 pixels per inch, for the tests named *_hidpi_test.
 zel_wine_bed(-hidpi winebed_hidpi ZEL_TESTBED_DPI=144)
 # A third bed made anew for every run, for the tests named *_fresh_test: a machine that never
-# saw Zel (the installer's).
-zel_wine_bed(-fresh winebed_fresh ZEL_TESTBED_FRESH=1)
+# saw Zel (the installer's, which only the 32-bit build runs).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  zel_wine_bed(-fresh winebed_fresh ZEL_TESTBED_FRESH=1)
+endif()
 
 # Peers of the Wine tests: programs they start (the stand-in spreadsheet and similar), and a
 # folder with a .def file is an in-process server instead, <folder>.dll with those exports (the
@@ -127,7 +129,7 @@ foreach(src ${WINE_TESTS})
     TIMEOUT 300 ENVIRONMENT
     "ZEL_EXE=$<TARGET_FILE:Zel>;ZEL_BIN=${CMAKE_BINARY_DIR};ZEL_SETUP=${ZEL_SETUP};ZEL_SETUP_DIR=${SETUP_DIR}")
   if(name MATCHES "^installer_")
-    add_dependencies(${name} setup)
+    add_dependencies(${name} installer)
   endif()
 endforeach()
 foreach(peer ${PEER_DIRS})

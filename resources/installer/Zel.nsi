@@ -35,6 +35,7 @@ CRCCheck on
 ; The main window's class and title, as shell/win32/MainForm registers them.
 !define ZEL_WINDOW_CLASS "ZelMainForm"
 !define ZEL_CLOSE_WAIT_MS 10000
+!define /math ZEL_CLOSE_WAIT_STEPS ${ZEL_CLOSE_WAIT_MS} / 100
 
 Name "${APP_NAME}"
 Caption "${APP_NAME} ${ZEL_VERSION} 安装"
@@ -95,7 +96,7 @@ Function ${un}CloseRunningZel
     ${Else}
       ; Not ours to open: wait for its window instead.
       StrCpy $3 258 ; WAIT_TIMEOUT
-      ${For} $1 1 100
+      ${For} $1 1 ${ZEL_CLOSE_WAIT_STEPS}
         System::Call 'user32::IsWindow(p r0) i .r2'
         ${If} $2 = 0
           StrCpy $3 0

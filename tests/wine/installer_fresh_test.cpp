@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -238,6 +239,23 @@ TEST_F(Installer, GivesUpWithoutKillingAZelThatDoesNotClose) {
   ::DestroyWindow(form);
   ::UnregisterClassW(win32::MainForm::kClassName, wc.hInstance);
   ::DeleteFileW(Widen(InstallDir() + "\\Zel.exe.old").c_str());
+}
+
+TEST_F(Installer, InstallIntoAnotherFolderMovesTheInstallWhole) {
+  const std::string first = InstallDir(), second = "C:\\Zel 2";
+  ::CreateDirectoryW(Widen(first + "\\log").c_str(), nullptr);
+  WriteBytes(first + "\\log\\20261209.log", "line\r\n");
+  SaveLink(DesktopLink(), first + "\\Zel.exe");
+
+  for (const auto& [from, to] : {std::pair{first, second}, std::pair{second, first}}) {
+    ASSERT_EQ(RunAndWait(InstallerPath() + " /S /D=" + to), 0u) << to;
+    EXPECT_FALSE(Exists(from)) << from;
+    EXPECT_EQ(ReadBytes(to + "\\Zel.exe"), ReadBytes(SignedCopy("Zel.exe"))) << to;
+    EXPECT_EQ(RegValue(HKEY_CURRENT_USER, kUninstallKey, L"InstallLocation"), to);
+    EXPECT_EQ(LinkTarget(StartMenuLink()), to + "\\Zel.exe");
+    // The old copy's desktop shortcut would start nothing; the new program writes its own.
+    EXPECT_FALSE(Exists(DesktopLink()));
+  }
 }
 
 TEST_F(Installer, UninstallEndsZelAndRemovesEverythingItMadeAndNothingElse) {
