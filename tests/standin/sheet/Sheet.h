@@ -23,6 +23,8 @@ struct Options {
   bool oleSilent = false;    // never answer an automation call (until told to quit)
   bool noSelection = false;  // the "Selection" request is refused
   bool noArrays = false;     // Value2 of a range refuses arrays, as some applications do
+  bool editing = false;      // a cell in edit mode until Enter or Esc (see State::editing)
+  int lateWriteMs = 0;       // a cell write is carried out (and answered) this much later
   std::wstring gridFile;
   std::wstring readyFile;
 };
@@ -56,6 +58,10 @@ struct State {
   Options options;
   Grid grid;
   DWORD busyUntil = 0;
+  // Edit mode, as Excel's while the user types in a cell: every DDE transaction is refused as
+  // busy and every automation call rejected as busy, until the user presses Enter or Esc
+  // (WM_KEYDOWN to the workbook pane or to the DDE window).
+  bool editing = false;
 };
 State& Current();
 
@@ -69,5 +75,9 @@ bool CarryOut(const std::string& commands, HWND clipboardOwner);
 // Registers the running objects of the role; revoked by StopAutomation.
 void StartAutomation(const std::string& role);
 void StopAutomation();
+// Excel's Window object of the workbook, whose Application is the running one; one reference.
+IDispatch* NewWorkbookWindow();
+// Enter or Esc ends edit mode.
+bool EndsEditing(UINT message, WPARAM key);
 
 }  // namespace sheet
