@@ -89,6 +89,7 @@ State& Current() { return *gState; }
 bool EndsEditing(UINT message, WPARAM key) {
   if (message != WM_KEYDOWN || (key != VK_RETURN && key != VK_ESCAPE)) return false;
   Current().editing = false;
+  Current().dialog = false;
   return true;
 }
 
@@ -117,6 +118,8 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
       o.busyMs = static_cast<int>(ToLong(args[++i]));
     } else if (a == L"--editing") {
       o.editing = true;
+    } else if (a == L"--dialog") {
+      o.dialog = true;
     } else if (a == L"--late-write" && hasValue) {
       o.lateWriteMs = static_cast<int>(ToLong(args[++i]));
     } else if (a == L"--no-arrays") {
@@ -247,6 +250,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
       [](const std::string& message) { std::fprintf(stderr, "sheet: %s\n", message.c_str()); });
   sheet::State state(sheet::ParseOptions(args));
   state.editing = state.options.editing;
+  state.dialog = state.options.dialog;
   sheet::gState = &state;
   zel::win32::UniqueHandleObj quit(::CreateEventW(nullptr, TRUE, FALSE, L"ZelSheetQuit"));
   // A quit signal left over from an earlier run is not meant for this one.

@@ -24,6 +24,7 @@ struct Options {
   bool noSelection = false;  // the "Selection" request is refused
   bool noArrays = false;     // Value2 of a range refuses arrays, as some applications do
   bool editing = false;      // a cell in edit mode until Enter or Esc (see State::editing)
+  bool dialog = false;       // a dialog open until Enter or Esc: the object model is suspended
   int lateWriteMs = 0;       // a cell write is carried out (and answered) this much later
   std::wstring gridFile;
   std::wstring readyFile;
@@ -62,6 +63,8 @@ struct State {
   // busy and every automation call rejected as busy, until the user presses Enter or Esc
   // (WM_KEYDOWN to the workbook pane or to the DDE window).
   bool editing = false;
+  // A dialog open: Excel answers every automation call with 0x800AC472 (object model suspended).
+  bool dialog = false;
 };
 State& Current();
 

@@ -130,6 +130,8 @@ class SheetObject final : public IDispatch {
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO*, UINT*) override {
+    // VBA_E_IGNORE: what Excel's object model answers while a dialog is open.
+    if (Current().dialog) return static_cast<HRESULT>(0x800AC472);
     try {
       TakeTime(id == kValue2 && (flags & DISPATCH_PROPERTYPUT) != 0);
       return Dispatch(id, flags, params, result);
