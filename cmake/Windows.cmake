@@ -1,7 +1,7 @@
 # Cross build: Zel.exe, its Win32 adapters, the Wine test programs and the benchmarks.
 
 set(WIN_DEFS UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0800)
-set(WIN_LIBS ole32 oleaut32 uuid comctl32 shell32 shlwapi user32 gdi32 wininet urlmon
+set(WIN_LIBS ole32 oleaut32 oleacc uuid comctl32 shell32 shlwapi user32 gdi32 wininet urlmon
              version advapi32 kernel32 wintrust crypt32)
 foreach(t zel_core zel_fakes)
   target_compile_definitions(${t} PUBLIC ${WIN_DEFS})

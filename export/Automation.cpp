@@ -16,14 +16,19 @@ AutomationPlan AutomationRowPlan(const std::vector<std::string>& values, CellPos
   return plan;
 }
 
-bool InsertRoutes::WriteRow(const std::string& progId, const std::vector<std::string>& values,
-                            const RouteDeadline& deadline) {
+RouteOutcome InsertRoutes::WriteRow(const std::string& progId,
+                                    const std::vector<std::string>& values,
+                                    const RouteDeadline& deadline) {
   try {
     const auto app = automation_.GetRunningApp(progId, deadline.Left());
     const AutomationPlan plan =
         AutomationRowPlan(values, app->ActiveCell(deadline.Left()), blankMarker_);
     try {
       for (const RowWrite& w : plan.writes) app->SetRowTexts(w.row, w.column, w.texts, deadline.Left());
+    } catch (const SpreadsheetBusy&) {
+      throw;
+    } catch (const SpreadsheetLate&) {
+      throw;
     } catch (const SpreadsheetError&) {
       // An application that refuses the array write gets the row cell by cell.
       for (const RowWrite& w : plan.writes) {
@@ -33,23 +38,28 @@ bool InsertRoutes::WriteRow(const std::string& progId, const std::vector<std::st
       }
     }
     app->SelectCell(plan.select.row, plan.select.column, deadline.Left());
-    return true;
+    return RouteOutcome::Written;
+  } catch (const SpreadsheetBusy&) {
+    return RouteOutcome::Busy;
+  } catch (const SpreadsheetLate&) {
+    return RouteOutcome::Late;
   } catch (const SpreadsheetError&) {
     // Not running, out of time, or it rejected a call; cells written stay written.
-    return false;
+    return RouteOutcome::Failed;
   }
 }
 
-bool InsertRoutes::ExcelByOle(const std::vector<std::string>& values) {
+RouteOutcome InsertRoutes::ExcelByOle(const std::vector<std::string>& values) {
   return WriteRow(kExcelProgId, values, Deadline());
 }
 
-bool InsertRoutes::Wps(const std::vector<std::string>& values) {
+RouteOutcome InsertRoutes::Wps(const std::vector<std::string>& values) {
   const RouteDeadline deadline = Deadline();
   for (const char* progId : kWpsProgIds) {
-    if (WriteRow(progId, values, deadline)) return true;
+    const RouteOutcome outcome = WriteRow(progId, values, deadline);
+    if (outcome != RouteOutcome::Failed) return outcome;
   }
-  return false;
+  return RouteOutcome::Failed;
 }
 
 }  // namespace zel

@@ -10,12 +10,11 @@
 
 namespace zel {
 
-bool InsertRoutes::ExcelByDde(const std::vector<std::string>& values) {
+RouteOutcome InsertRoutes::ExcelByDde(const std::vector<std::string>& values) {
   // Excel's paste splits at tabs and line breaks, the clipboard text ends at a NUL, and a paste
   // shows the apostrophe that marks a value as text: such a value goes by automation, intact.
-  if (std::any_of(values.begin(), values.end(), PasteAlters)) return false;
-  bool written = false;
-  bool timedOut = false;
+  if (std::any_of(values.begin(), values.end(), PasteAlters)) return RouteOutcome::Failed;
+  RouteOutcome result = RouteOutcome::Failed;
   const RouteDeadline deadline = Deadline();
   try {
     // A conversation left open by the last insert is used again: connecting costs more than
@@ -31,18 +30,24 @@ bool InsertRoutes::ExcelByDde(const std::vector<std::string>& values) {
           ParseExcelSelection(dde_.RequestText("Selection", deadline.Left()));
       const PasteOutcome outcome = RunPastePlan(dde_, clipboard_, clock_, deadline,
                                                 ExcelPastePlan(values, at, blankMarker_));
-      written = outcome.completed;
-      timedOut = outcome.timedOut;
-      if (!written && outcome.accepted > 0 && !timedOut) {
+      // A paste that went unanswered may still be carried out: automation must not write the
+      // row as well.
+      result = outcome.completed ? RouteOutcome::Written
+               : outcome.busy    ? RouteOutcome::Busy
+               : outcome.timedOut ? RouteOutcome::Late
+                                  : RouteOutcome::Failed;
+      if (result == RouteOutcome::Failed && outcome.accepted > 0) {
         AcknowledgedCommands(dde_, deadline).TrySend(SelectCommand(at.row, at.column));
       }
     }
+  } catch (const SpreadsheetBusy&) {
+    result = RouteOutcome::Busy;
   } catch (const SpreadsheetError&) {
     // A selection that is not one cell (nothing was sent), or no time left.
   }
   // Kept open only after a row that went in: after a failure or a time-out it is not trusted.
-  if (!written || timedOut) dde_.Disconnect();
-  return written;
+  if (result != RouteOutcome::Written) dde_.Disconnect();
+  return result;
 }
 
 }  // namespace zel

@@ -49,6 +49,10 @@ inline constexpr char kNoCaptionForExWinnerMessage[] = "表头不能插入ExWinn
 inline constexpr char kOpenWpsMessage[] = "亲，请先打开WPS，再来插入吧！";
 inline constexpr char kOpenExWinnerMessage[] = "亲，请先打开ExWinner，再来插入吧！";
 inline constexpr char kSelectCellMessage[] = "亲，请先选择要插入的单元格，再来插入吧！";
+inline constexpr char kExcelEditingMessage[] = "Excel正在编辑单元格，请按回车键或Esc键结束编辑后再插入！";
+inline constexpr char kWpsEditingMessage[] = "WPS正在编辑单元格，请按回车键或Esc键结束编辑后再插入！";
+inline constexpr char kExcelLateMessage[] = "Excel没有响应，请稍后再试！";
+inline constexpr char kWpsLateMessage[] = "WPS没有响应，请稍后再试！";
 
 inline constexpr char kInsertLogScript[] = "Q_GetPraiseInsert(2)";
 

@@ -31,28 +31,33 @@ void TInsertCommand::Run(InsertKind kind) {
   }
 }
 
-void TInsertCommand::InsertExcel(const std::vector<std::string>& values) {
-  if (InsertExcelByDde(values) || InsertExcelByOle(values)) {
-    page_.CountInsert();
-  } else {
-    page_.ShowMessage(kOpenExcelMessage);
+void TInsertCommand::Tell(RouteOutcome outcome, const Messages& messages) {
+  switch (outcome) {
+    case RouteOutcome::Written: page_.CountInsert(); break;
+    case RouteOutcome::Failed: page_.ShowMessage(messages.notRunning); break;
+    case RouteOutcome::Busy: page_.ShowMessage(messages.editing); break;
+    case RouteOutcome::Late: page_.ShowMessage(messages.late); break;
   }
 }
 
-bool TInsertCommand::InsertExcelByDde(const std::vector<std::string>& values) {
+void TInsertCommand::InsertExcel(const std::vector<std::string>& values) {
+  // Automation only where DDE neither wrote the row nor may still write it, nor found Excel
+  // editing a cell.
+  RouteOutcome outcome = InsertExcelByDde(values);
+  if (outcome == RouteOutcome::Failed) outcome = InsertExcelByOle(values);
+  Tell(outcome, {kOpenExcelMessage, kExcelEditingMessage, kExcelLateMessage});
+}
+
+RouteOutcome TInsertCommand::InsertExcelByDde(const std::vector<std::string>& values) {
   return routes_.ExcelByDde(values);
 }
 
-bool TInsertCommand::InsertExcelByOle(const std::vector<std::string>& values) {
+RouteOutcome TInsertCommand::InsertExcelByOle(const std::vector<std::string>& values) {
   return routes_.ExcelByOle(values);
 }
 
 void TInsertCommand::InsertWPS(const std::vector<std::string>& values) {
-  if (routes_.Wps(values)) {
-    page_.CountInsert();
-  } else {
-    page_.ShowMessage(kOpenWpsMessage);
-  }
+  Tell(routes_.Wps(values), {kOpenWpsMessage, kWpsEditingMessage, kWpsLateMessage});
 }
 
 void TInsertCommand::InsertExWinner(const std::vector<std::string>& values) {

@@ -55,13 +55,20 @@ class TInsertCommand final : public IInsertCommand {
   // InsertExcelEventHandle (a row) and InsertTitle2ExcelEventHandle (the caption).
   void Run(InsertKind kind) override;
   void InsertExcel(const std::vector<std::string>& values);
-  bool InsertExcelByDde(const std::vector<std::string>& values);
-  bool InsertExcelByOle(const std::vector<std::string>& values);
+  RouteOutcome InsertExcelByDde(const std::vector<std::string>& values);
+  RouteOutcome InsertExcelByOle(const std::vector<std::string>& values);
   void InsertWPS(const std::vector<std::string>& values);
   void InsertExWinner(const std::vector<std::string>& values);
 
  private:
   InsertRequest ReadInsertRequest(InsertKind kind);
+  // The page hears of the row, or of what kept it out.
+  struct Messages {
+    const char* notRunning;
+    const char* editing;
+    const char* late;
+  };
+  void Tell(RouteOutcome outcome, const Messages& messages);
 
   TGlobals& settings_;
   IInsertPage& page_;

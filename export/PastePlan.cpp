@@ -86,6 +86,8 @@ PasteOutcome RunPastePlan(IDdeConversation& conversation, IClipboard& clipboard,
       if (pause > 0) clock.Sleep(pause);
     }
     outcome.completed = plan.complete;
+  } catch (const SpreadsheetBusy&) {
+    outcome.busy = true;
   } catch (const SpreadsheetError&) {
     // What was carried out stays; the caller decides what follows.
   }

@@ -47,6 +47,7 @@ struct PasteOutcome {
   bool completed = false;  // a complete plan, every command carried out
   int accepted = 0;        // commands the server carried out
   bool timedOut = false;   // a command went unanswered: the conversation is unusable now
+  bool busy = false;       // the server kept answering busy
 };
 
 // Sends the plan's commands in order, each waited for, with the pause after it; a paste puts

@@ -1,7 +1,7 @@
 #pragma once
 // The routes of an insert into the spreadsheets, each given only the ports it uses. A route
 // reports what happened; the page is told by the caller. Each route has kRouteDeadlineMs of its
-// own: past it, it gives up and reports failure.
+// own: past it, it gives up.
 #include <string>
 #include <vector>
 
@@ -17,6 +17,13 @@ enum class ExWinnerOutcome {
   Stopped,      // the line stopped part way, or the selection was no row
 };
 
+enum class RouteOutcome {
+  Written,  // the row is in and the next row is selected
+  Failed,   // not reached, or it refused: another route may still write the row
+  Busy,     // it kept answering busy (a cell being edited): nothing was done, nothing more is tried
+  Late,     // a call was given up that it may still carry out: no other route writes the row
+};
+
 class InsertRoutes {
  public:
   InsertRoutes(IDdeConversation& dde, IAutomation& automation, IClipboard& clipboard,
@@ -26,22 +33,22 @@ class InsertRoutes {
   InsertRoutes(const InsertRoutes&) = delete;
   InsertRoutes& operator=(const InsertRoutes&) = delete;
 
-  // Excel through its DDE system topic: true when the whole row was pasted and the next row
+  // Excel through its DDE system topic: Written when the whole row was pasted and the next row
   // selected. A row holding a value that a paste would split or cut short (a tab, a line break
   // or a NUL), or whose leading apostrophe it would show, is never sent this way. After a partial paste the row's first cell is selected again, so a second
   // route writes the row where it belongs. The conversation stays open after a row that went
   // in, for the next one.
-  bool ExcelByDde(const std::vector<std::string>& values);
-  // Excel by automation: true when the row was written and the next row selected.
-  bool ExcelByOle(const std::vector<std::string>& values);
-  // WPS Spreadsheets, "KET.Application" and then "ET.Application" (one route, one deadline):
-  // true when one wrote the row.
-  bool Wps(const std::vector<std::string>& values);
+  RouteOutcome ExcelByDde(const std::vector<std::string>& values);
+  // Excel by automation.
+  RouteOutcome ExcelByOle(const std::vector<std::string>& values);
+  // WPS Spreadsheets, "KET.Application" and then "ET.Application" (one route, one deadline); the
+  // second only when the first failed.
+  RouteOutcome Wps(const std::vector<std::string>& values);
   // ExWinner (DDE service "EXCEL"): the line into the fixed columns of the selected row.
   ExWinnerOutcome ExWinner(const std::vector<std::string>& values);
 
  private:
-  bool WriteRow(const std::string& progId, const std::vector<std::string>& values,
+  RouteOutcome WriteRow(const std::string& progId, const std::vector<std::string>& values,
                 const RouteDeadline& deadline);
   RouteDeadline Deadline() { return RouteDeadline(clock_, kRouteDeadlineMs); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // How the insert routes reach a spreadsheet: a DDE conversation, COM automation of a running
 // application, and the clipboard. Texts are UTF-8; the adapters keep them Unicode end to end.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -18,6 +19,29 @@ class SpreadsheetError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// The application kept answering that it is busy for kBusyPatienceMs (a cell being edited, a
+// dialog open): it did nothing, and trying it another way now would only meet the same.
+class SpreadsheetBusy : public SpreadsheetError {
+ public:
+  using SpreadsheetError::SpreadsheetError;
+};
+
+// A call was given up unanswered: the application may still carry it out.
+class SpreadsheetLate : public SpreadsheetError {
+ public:
+  using SpreadsheetError::SpreadsheetError;
+};
+
+inline constexpr int kBusyPatienceMs = 2000;
+
+// Of the instances of one application that answered (their processes, in the order they
+// answered), the one whose main window stands highest among the application's main windows
+// (their processes, top first): the one the user used last. With no main window at all, the
+// first that answered; nullopt when the front one is not among them, so that no other instance
+// gets the row.
+std::optional<std::size_t> FrontInstance(const std::vector<std::uint32_t>& answered,
+                                         const std::vector<std::uint32_t>& mainWindowsTopFirst);
 
 // How long one route of a click may take, all its requests, commands, calls and pauses
 // together: a spreadsheet that answers slowly or not at all holds the window no longer.
@@ -58,9 +82,11 @@ class IDdeConversation {
   // True while a conversation with the service and topic is open, as far as this side knows
   // (the server may have gone since).
   virtual bool ConnectedTo(const std::string& service, const std::string& topic) = 0;
-  // The reply text within timeoutMs; nullopt when not connected, failed or timed out.
+  // The reply text within timeoutMs; nullopt when not connected, failed or timed out. Throws
+  // SpreadsheetBusy when the server answered busy for kBusyPatienceMs.
   virtual std::optional<std::string> RequestText(const std::string& item, int timeoutMs) = 0;
-  // Sends the command as a synchronous transaction and waits for its acknowledgement.
+  // Sends the command as a synchronous transaction and waits for its acknowledgement. Throws
+  // SpreadsheetBusy as RequestText does.
   virtual DdeOutcome ExecuteCommand(const std::string& command, int timeoutMs) = 0;
   // Closes the conversation; harmless when nothing is open.
   virtual void Disconnect() = 0;
@@ -72,8 +98,9 @@ struct CellPosition {
 };
 
 // A running spreadsheet application reached by late-bound automation. Calls throw
-// SpreadsheetError when the application rejects them, or has not answered within timeoutMs
-// (the call is then cancelled; the application may still carry it out later).
+// SpreadsheetError when the application rejects them, SpreadsheetBusy when it rejected them as
+// busy for kBusyPatienceMs, and SpreadsheetLate when it has not answered within timeoutMs (the
+// call is then cancelled where the platform can; the application may still carry it out).
 class ISpreadsheetApp {
  public:
   ISpreadsheetApp() = default;
@@ -98,8 +125,8 @@ class IAutomation {
   IAutomation(const IAutomation&) = delete;
   IAutomation& operator=(const IAutomation&) = delete;
   virtual ~IAutomation() = default;
-  // The running object of the ProgID; throws SpreadsheetError when there is none, or when it
-  // does not answer within timeoutMs.
+  // The running object of the ProgID, of the instance in front where there are several; throws
+  // SpreadsheetError when there is none, and as ISpreadsheetApp's calls do.
   virtual std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId,
                                                          int timeoutMs) = 0;
 };

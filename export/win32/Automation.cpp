@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <objbase.h>
+#include <oleacc.h>
 #include <oleauto.h>
 #include <wrl/client.h>
 
@@ -18,6 +19,7 @@
 #include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
 #include "export/CellValues.h"
+#include "export/win32/MainWindows.h"
 
 namespace zel::win32 {
 
@@ -26,10 +28,16 @@ using Applications = Win32Automation::Applications;
 
 namespace {
 
-constexpr DWORD kBusyRetryLimitMs = 2000;
+constexpr DWORD kBusyRetryLimitMs = kBusyPatienceMs;
 constexpr DWORD kBusyRetryStepMs = 100;
 
-bool IsBusy(HRESULT hr) { return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER; }
+// Rejected while a cell is edited (RPC_E_CALL_REJECTED, or RETRYLATER where the filter says so),
+// or Excel's object model suspended while it shows a dialog (0x800AC472).
+constexpr HRESULT kObjectModelSuspended = static_cast<HRESULT>(0x800AC472);
+bool IsBusy(HRESULT hr) {
+  return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER ||
+         hr == kObjectModelSuspended;
+}
 
 // Runs the call again while the application rejects it as busy, for a bounded time: a call
 // from the multithreaded apartment gets the rejection back at once.
@@ -44,6 +52,8 @@ HRESULT CallPatiently(Call&& call) {
 }
 
 [[noreturn]] void Fail(const std::string& what, HRESULT hr, const std::string& detail = {}) {
+  // CallPatiently has waited out the busy time already.
+  if (IsBusy(hr)) ThrowFailure<SpreadsheetBusy>(what, static_cast<unsigned long>(hr), detail);
   ThrowFailure<SpreadsheetError>(what, static_cast<unsigned long>(hr), detail);
 }
 
@@ -152,7 +162,7 @@ class RowArray {
   SAFEARRAY* array_ = nullptr;
 };
 
-ComPtr<IDispatch> RunningObject(const std::string& progId) {
+ComPtr<IDispatch> RegisteredObject(const std::string& progId) {
   CLSID clsid{};
   HRESULT hr = ::CLSIDFromProgID(Widen(progId).c_str(), &clsid);
   if (FAILED(hr)) Fail("CLSIDFromProgID " + progId, hr);
@@ -166,6 +176,27 @@ ComPtr<IDispatch> RunningObject(const std::string& progId) {
   return app;
 }
 
+// The main window of the application's instance in front; nullptr when it has none.
+HWND FrontWindow(const std::string& progId) {
+  const auto windows = MainWindowsTopFirst(MainWindowClassOf(progId).main);
+  return windows.empty() ? nullptr : windows.front();
+}
+
+// The application of the instance in front: its workbook pane hands out the workbook's Window
+// object, whose Application it is. The running object table knows only the instance registered
+// first; it serves where there is no main window, or no pane (no workbook open).
+ComPtr<IDispatch> RunningObject(const std::string& progId, HWND front) {
+  const HWND pane = front != nullptr ? DescendantOf(front, MainWindowClassOf(progId).pane) : nullptr;
+  ComPtr<IDispatch> window;
+  if (pane != nullptr &&
+      SUCCEEDED(::AccessibleObjectFromWindow(pane, static_cast<DWORD>(OBJID_NATIVEOM), IID_IDispatch,
+                                             reinterpret_cast<void**>(window.GetAddressOf())))) {
+    MemberIds ids;
+    return MemberObject(ids, window.Get(), L"Application");
+  }
+  return RegisteredObject(progId);
+}
+
 }  // namespace
 
 // The application objects of one call thread, used by it alone: the object of each ProgID is
@@ -177,10 +208,13 @@ class Win32Automation::Applications {
     Held& held = apps_[progId];
     held.since = ::GetTickCount64();
     held.inUse = true;
-    held.reused = held.app != nullptr;
+    // Held from the last row only while the same instance stands in front.
+    const HWND front = FrontWindow(progId);
+    held.reused = held.app != nullptr && held.front == front;
     if (held.reused) return;
+    held.front = front;
     try {
-      held.app = RunningObject(progId);
+      held.app = RunningObject(progId, front);
     } catch (...) {
       apps_.erase(progId);
       throw;
@@ -195,7 +229,7 @@ class Win32Automation::Applications {
     } catch (const SpreadsheetError&) {
       if (!held.reused) throw;
       held.reused = false;
-      held.app = RunningObject(progId);
+      held.app = RunningObject(progId, held.front);
       return ActiveCellOf(progId, held);
     }
   }
@@ -244,6 +278,7 @@ class Win32Automation::Applications {
  private:
   struct Held {
     ComPtr<IDispatch> app;
+    HWND front = nullptr;  // the main window it was reached through
     ULONGLONG since = 0;
     bool inUse = false;  // used by the task now ending
     bool reused = false;
@@ -327,16 +362,27 @@ struct Win32Automation::CallThread::Shared {
   std::exception_ptr error;
   bool quit = false;
   bool exited = false;
+  DWORD threadId = 0;  // the call thread's, once it runs
 };
 
 namespace {
 
+// Wine's ole32 has CoCancelCall as an unimplemented entry point: calling it ends the process.
+bool CanCancelCalls() {
+  static const bool can =
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") == nullptr;
+  return can;
+}
+
 void CallThreadMain(const std::shared_ptr<Win32Automation::CallThread::Shared>& shared) {
   constexpr std::chrono::milliseconds kHold(Win32Automation::kHoldMs);
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  // So that a call given up on can be cancelled from the waiting thread.
+  if (SUCCEEDED(com) && CanCancelCalls()) ::CoEnableCallCancellation(nullptr);
   {
     Applications apps;
     std::unique_lock<std::mutex> lock(shared->mutex);
+    shared->threadId = ::GetCurrentThreadId();
     while (!shared->quit) {
       if (shared->task) {
         const auto task = std::move(shared->task);
@@ -407,12 +453,15 @@ void Win32Automation::CallThread::Run(std::function<void(Applications&)> task, i
   shared_->changed.notify_all();
   if (!shared_->changed.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
                                  [this] { return shared_->done; })) {
-    // The call stays pending there: the thread ends when it returns, if ever.
+    // Cancelled where the platform can; the application may carry it out all the same, and
+    // the thread ends when the call returns, if ever.
     lost_ = true;
     shared_->quit = true;
+    const DWORD callThread = shared_->threadId;
     lock.unlock();
+    if (CanCancelCalls() && callThread != 0) ::CoCancelCall(callThread, 0);
     thread_.detach();
-    throw SpreadsheetError("no answer within " + std::to_string(timeoutMs) + " ms");
+    throw SpreadsheetLate("no answer within " + std::to_string(timeoutMs) + " ms");
   }
   if (shared_->error) std::rethrow_exception(shared_->error);
 }

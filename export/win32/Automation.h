@@ -18,9 +18,12 @@ class Win32Automation final : public IAutomation {
   Win32Automation(const Win32Automation&) = delete;
   Win32Automation& operator=(const Win32Automation&) = delete;
 
-  // Calls the application rejects because it is busy (a cell in edit mode) are retried for up
-  // to two seconds each, and a call not answered within its time-out is given up (the
-  // application may still carry it out later). The returned object must not outlive this one.
+  // The instance whose main window stands in front, where the application's windows are
+  // known (Excel), else the one the running object table knows. Calls the application rejects
+  // because it is busy (a cell in edit mode, a dialog) are retried for up to two seconds each,
+  // then reported busy; a call not answered within its time-out is given up and reported late
+  // (cancelled where the platform can; the application may still carry it out). The returned
+  // object must not outlive this one.
   // The application is held for a moment after each row (kHoldMs), so that the next row does
   // not look it up again; no longer, or it would outlive its own window.
   std::unique_ptr<ISpreadsheetApp> GetRunningApp(const std::string& progId, int timeoutMs) override;

@@ -8,6 +8,7 @@
 
 #include "app/win32/Owners.h"
 #include "app/win32/ProcessLauncher.h"
+#include "export/win32/MainWindows.h"
 
 namespace zel::win32 {
 
@@ -141,7 +142,37 @@ void DropStrayAcks(HCONV conv) {
   }
 }
 
+HWND PartnerOf(HCONV conv) {
+  CONVINFO info{};
+  info.cb = sizeof info;
+  return ::DdeQueryConvInfo(conv, QID_SYNC, &info) ? info.hwndPartner : nullptr;
+}
+
+// Waits out a server that answers busy (Excel while a cell is edited): TryAgain is true while
+// it has been busy for less than kBusyPatienceMs and there is time left.
+class BusyPatience {
+ public:
+  static constexpr DWORD kStepMs = 100;
+  static bool Busy(DWORD status, UINT error) {
+    return (status & DDE_FBUSY) != 0 || error == DMLERR_BUSY;
+  }
+  bool TryAgain(ULONGLONG end) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (since_ == 0) since_ = now;
+    if (now - since_ + kStepMs > static_cast<ULONGLONG>(kBusyPatienceMs) || now + kStepMs >= end) {
+      return false;
+    }
+    ::Sleep(kStepMs);
+    return true;
+  }
+
+ private:
+  ULONGLONG since_ = 0;
+};
+
 }  // namespace
+
+void EndConversationList(HCONVLIST list) { ::DdeDisconnectList(list); }
 
 void EndConversation(HCONV conv) {
   CONVINFO info{};
@@ -171,24 +202,62 @@ bool Win32DdeConversation::Connect(int timeoutMs) {
   }
   DdeInstance::Get().RenewIfStale();
   if (DdeInstance::Id() == 0 || service_.empty() || topic_.empty()) return false;
-  if (TryConnect()) return true;
-  if (serviceApplication_.empty() || !StartServiceApplication(timeoutMs)) return false;
-  return TryConnect();
+  bool answered = false;
+  if (TryConnect(answered)) return true;
+  // A server that answered is running: only another instance than the one in front.
+  if (answered || serviceApplication_.empty() || !StartServiceApplication(timeoutMs)) return false;
+  return TryConnect(answered);
 }
 
-bool Win32DdeConversation::TryConnect() {
+bool Win32DdeConversation::ConnectedTo(const std::string& service, const std::string& topic) {
+  if (!conv_ || service != service_ || topic != topic_) return false;
+  // The user may have brought another instance to the front since the last row.
+  if (Front({conv_.get()}) != nullptr) return true;
+  Disconnect();
+  return false;
+}
+
+HCONV Win32DdeConversation::Front(const std::vector<HCONV>& made) const {
+  std::vector<std::uint32_t> answered;
+  for (const HCONV c : made) answered.push_back(ProcessOf(PartnerOf(c)));
+  const auto front =
+      FrontInstance(answered, ProcessesOf(MainWindowsTopFirst(MainWindowClassOf(service_).main)));
+  return front ? made[*front] : nullptr;
+}
+
+bool Win32DdeConversation::TryConnect(bool& answered) {
   const DdeString service = MakeString(service_);
   const DdeString topic = MakeString(topic_);
   if (!service || !topic) return false;
-  const std::set<HWND> before = WineClientWindows();
-  conv_.reset(::DdeConnect(DdeInstance::Id(), service.get(), topic.get(), nullptr));
-  if (!conv_) {
-    std::set<HWND> left;
-    for (const HWND w : WineClientWindows()) {
-      if (before.count(w) == 0) left.insert(w);
-    }
-    DestroyWineClientWindows(left);
+  // Every instance that answers, so that the row goes to the one in front.
+  list_.reset(::DdeConnectList(DdeInstance::Id(), service.get(), topic.get(), nullptr, nullptr));
+  std::vector<HCONV> made;
+  for (HCONV c = nullptr; list_ && (c = ::DdeQueryNextServer(list_.get(), c)) != nullptr;) {
+    made.push_back(c);
   }
+  if (made.empty()) {
+    list_.reset();
+    const std::set<HWND> before = WineClientWindows();
+    conv_.reset(::DdeConnect(DdeInstance::Id(), service.get(), topic.get(), nullptr));
+    if (!conv_) {
+      std::set<HWND> left;
+      for (const HWND w : WineClientWindows()) {
+        if (before.count(w) == 0) left.insert(w);
+      }
+      DestroyWineClientWindows(left);
+      return false;
+    }
+    answered = true;
+    if (Front({conv_.get()}) == nullptr) conv_.reset();
+    return static_cast<bool>(conv_);
+  }
+  answered = true;
+  const HCONV front = Front(made);
+  for (const HCONV c : made) {
+    if (c != front) ::DdeDisconnect(c);
+  }
+  conv_.reset(front);
+  if (!conv_) list_.reset();
   return static_cast<bool>(conv_);
 }
 
@@ -216,21 +285,27 @@ std::optional<std::string> Win32DdeConversation::RequestText(const std::string& 
   const bool system = ::lstrcmpiW(Widen(topic_).c_str(), L"System") == 0;
   const UINT order[2] = {system ? UINT{CF_TEXT} : UINT{CF_UNICODETEXT},
                          system ? UINT{CF_UNICODETEXT} : UINT{CF_TEXT}};
+  BusyPatience patience;
   for (const UINT format : order) {
-    const ULONGLONG now = ::GetTickCount64();
-    if (now >= end) return std::nullopt;
-    DropStrayAcks(conv_.get());
-    DWORD status = 0;
-    const UniqueDdeData data(::DdeClientTransaction(nullptr, 0, conv_.get(), itemName.get(), format,
-                                                    XTYP_REQUEST, static_cast<DWORD>(end - now),
-                                                    &status));
-    if (data) {
+    for (;;) {
+      const ULONGLONG now = ::GetTickCount64();
+      if (now >= end) return std::nullopt;
       DropStrayAcks(conv_.get());
-      return DecodeText(data.get(), format);
-    }
-    if (ConversationLost(::DdeGetLastError(DdeInstance::Id()))) {
-      Disconnect();
-      return std::nullopt;
+      DWORD status = 0;
+      const UniqueDdeData data(::DdeClientTransaction(nullptr, 0, conv_.get(), itemName.get(),
+                                                      format, XTYP_REQUEST,
+                                                      static_cast<DWORD>(end - now), &status));
+      if (data) {
+        DropStrayAcks(conv_.get());
+        return DecodeText(data.get(), format);
+      }
+      const UINT error = ::DdeGetLastError(DdeInstance::Id());
+      if (ConversationLost(error)) {
+        Disconnect();
+        return std::nullopt;
+      }
+      if (!BusyPatience::Busy(status, error)) break;
+      if (!patience.TryAgain(end)) throw SpreadsheetBusy("DDE request " + item + ": busy");
     }
   }
   return std::nullopt;
@@ -241,17 +316,25 @@ DdeOutcome Win32DdeConversation::ExecuteCommand(const std::string& command, int 
   // A Unicode DDEML instance hands execute strings over as UTF-16 and converts them to ANSI
   // itself for a server whose window is not Unicode, as the DDE protocol asks.
   const std::wstring text = Widen(command);
-  DropStrayAcks(conv_.get());
   const DWORD bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-  DWORD status = 0;
-  const HDDEDATA done = ::DdeClientTransaction(
-      reinterpret_cast<BYTE*>(const_cast<wchar_t*>(text.c_str())), bytes, conv_.get(), nullptr,
-      0, XTYP_EXECUTE, static_cast<DWORD>(std::max(timeoutMs, 1)), &status);
-  // A synchronous execute answers TRUE, not a data handle: nothing to free.
-  if (done != nullptr) {
-    return (status & DDE_FACK) != 0 ? DdeOutcome::Accepted : DdeOutcome::Refused;
+  const ULONGLONG end = ::GetTickCount64() + static_cast<ULONGLONG>(std::max(timeoutMs, 1));
+  BusyPatience patience;
+  UINT error = DMLERR_NO_ERROR;
+  for (;;) {
+    DropStrayAcks(conv_.get());
+    DWORD status = 0;
+    const ULONGLONG now = ::GetTickCount64();
+    const HDDEDATA done = ::DdeClientTransaction(
+        reinterpret_cast<BYTE*>(const_cast<wchar_t*>(text.c_str())), bytes, conv_.get(), nullptr,
+        0, XTYP_EXECUTE, static_cast<DWORD>(end > now ? end - now : 1), &status);
+    // A synchronous execute answers TRUE, not a data handle: nothing to free.
+    if (done != nullptr) {
+      return (status & DDE_FACK) != 0 ? DdeOutcome::Accepted : DdeOutcome::Refused;
+    }
+    error = ::DdeGetLastError(DdeInstance::Id());
+    if (!BusyPatience::Busy(status, error)) break;
+    if (!patience.TryAgain(end)) throw SpreadsheetBusy(command + ": busy");
   }
-  const UINT error = ::DdeGetLastError(DdeInstance::Id());
   switch (error) {
     case DMLERR_BUSY:
     case DMLERR_NOTPROCESSED:
@@ -265,6 +348,9 @@ DdeOutcome Win32DdeConversation::ExecuteCommand(const std::string& command, int 
   }
 }
 
-void Win32DdeConversation::Disconnect() { conv_.reset(); }
+void Win32DdeConversation::Disconnect() {
+  conv_.reset();
+  list_.reset();
+}
 
 }  // namespace zel::win32

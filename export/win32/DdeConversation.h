@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/win32/Owners.h"
 #include "export/SpreadsheetLink.h"
@@ -15,6 +16,8 @@ namespace zel::win32 {
 // DdeDisconnect, noting a conversation that DDEML would not let go.
 void EndConversation(HCONV conv);
 using UniqueHConv = UniqueHandle<HCONV, EndConversation>;
+void EndConversationList(HCONVLIST list);
+using UniqueHConvList = UniqueHandle<HCONVLIST, EndConversationList>;
 
 class Win32DdeConversation final : public IDdeConversation {
  public:
@@ -24,9 +27,8 @@ class Win32DdeConversation final : public IDdeConversation {
 
   void SetTarget(const std::string& service, const std::string& topic) override;
   bool Connect(int timeoutMs) override;
-  bool ConnectedTo(const std::string& service, const std::string& topic) override {
-    return conv_ && service == service_ && topic == topic_;
-  }
+  // Not to an instance that is no longer in front.
+  bool ConnectedTo(const std::string& service, const std::string& topic) override;
   std::optional<std::string> RequestText(const std::string& item, int timeoutMs) override;
   DdeOutcome ExecuteCommand(const std::string& command, int timeoutMs) override;
   void Disconnect() override;
@@ -34,12 +36,19 @@ class Win32DdeConversation final : public IDdeConversation {
   bool Connected() const { return static_cast<bool>(conv_); }
 
  private:
-  bool TryConnect();
+  // answered: some server answered, whether or not it was kept.
+  bool TryConnect(bool& answered);
+  // Of the conversations made, the one with the instance in front (FrontInstance); nullptr
+  // when the front one is not among them.
+  HCONV Front(const std::vector<HCONV>& made) const;
   bool StartServiceApplication(int timeoutMs);
 
   std::string serviceApplication_;
   std::string service_;
   std::string topic_;
+  // Every instance's conversation, kept while conv_ (one of them) is open; Wine's DdeConnectList
+  // connects to none, and DdeConnect then reaches the instance that answers first.
+  UniqueHConvList list_;
   UniqueHConv conv_;
 };
 

@@ -1,5 +1,6 @@
 #include "tests/fakes/FakeExport.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/Global.h"
@@ -8,6 +9,10 @@ namespace zel::fakes {
 
 bool AnswerTime::Take(int timeoutMs) {
   timeouts.push_back(timeoutMs);
+  if (busy) {
+    if (clock != nullptr) clock->Advance(std::min(kBusyPatienceMs, timeoutMs));
+    throw SpreadsheetBusy("busy");
+  }
   const bool answered = !silent && ms <= timeoutMs;
   if (clock != nullptr) clock->Advance(answered ? ms : timeoutMs);
   return answered;
@@ -114,9 +119,9 @@ class App final : public ISpreadsheetApp {
   }
 
  private:
-  // A call not answered in time is cancelled: it has no effect here.
+  // A call not answered in time is given up: it has no effect here.
   void Answer(int timeoutMs) {
-    if (!sheet_.answers.Take(timeoutMs)) throw SpreadsheetError("call cancelled");
+    if (!sheet_.answers.Take(timeoutMs)) throw SpreadsheetLate("no answer");
   }
 
   void Write(long row, long column, const std::string& text) {
@@ -139,7 +144,7 @@ std::unique_ptr<ISpreadsheetApp> FakeAutomation::GetRunningApp(const std::string
   journal.Add("ole.get " + progId);
   auto it = sheets.find(progId);
   if (it == sheets.end() || !it->second.running) throw SpreadsheetError("MK_E_UNAVAILABLE");
-  if (!it->second.answers.Take(timeoutMs)) throw SpreadsheetError("call cancelled");
+  if (!it->second.answers.Take(timeoutMs)) throw SpreadsheetLate("no answer");
   return std::make_unique<App>(it->second, journal, progId);
 }
 

@@ -17,13 +17,15 @@
 namespace zel::fakes {
 
 // How long a fake peer takes to answer each transaction; a silent one never does. A
-// transaction given less time than it takes ends at its time-out, unanswered.
+// transaction given less time than it takes ends at its time-out, unanswered. A busy peer (a
+// cell being edited) refuses each one as busy for as long as the adapters wait.
 struct AnswerTime {
   FakeClock* clock = nullptr;  // nullptr: answers at once
   int ms = 0;
   bool silent = false;
   std::vector<int> timeouts;  // what each transaction was given
-  // Advances the clock; false when the transaction went unanswered.
+  bool busy = false;
+  // Advances the clock; false when the transaction went unanswered. Throws SpreadsheetBusy.
   bool Take(int timeoutMs);
 };
 

@@ -2,6 +2,8 @@
 // is told afterwards; and the page side, in the browser of the current layout.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "bridge/InsertPage.h"
 #include "export/InsertCommand.h"
 #include "tests/fakes/FakeBrowser.h"
@@ -112,16 +114,16 @@ TEST(InsertCommand, AnUnansweringExcelHoldsTheClickForEachRoutesDeadlineOnly) {
     bool oleAnswers;
     std::vector<std::string> messages;
     std::int64_t tookMs;
-  } cases[] = {{true, {}, 10000}, {false, {"亲，请先打开Excel，再来插入吧！"}, 20000}};
+  } cases[] = {{true, {}, 10000}, {false, {"Excel没有响应，请稍后再试！"}, 20000}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.oleAnswers);
     Spreadsheets s;
     FakeInsertPage page;
     TInsertCommand command = s.Command(page);
-    s.dde.answers = {&s.clock, 0, true, {}};
+    s.dde.answers = {&s.clock, 0, true, {}, false};
     auto& excel = s.automation.sheets["EXCEL.Application"];
     excel.running = true;
-    excel.answers = {&s.clock, 0, !c.oleAnswers, {}};
+    excel.answers = {&s.clock, 0, !c.oleAnswers, {}, false};
     page.settings = R"({"soft":"EXCEL"})";
     page.row = "A#B";
     const std::int64_t start = s.clock.tick;
@@ -129,6 +131,59 @@ TEST(InsertCommand, AnUnansweringExcelHoldsTheClickForEachRoutesDeadlineOnly) {
     EXPECT_EQ(page.messages, c.messages);
     EXPECT_EQ(s.clock.tick - start, c.tookMs);
     EXPECT_EQ(excel.grid.size(), c.oleAnswers ? 2u : 0u);
+  }
+}
+
+// A spreadsheet editing a cell, or one that may still carry out a call given up on, ends the
+// click: no other route or ProgID writes the row, and the page says what is going on.
+TEST(InsertCommand, ABusyOrLateSpreadsheetEndsTheClickWithItsOwnMessage) {
+  const char* const kExcelEditing = "Excel正在编辑单元格，请按回车键或Esc键结束编辑后再插入！";
+  const char* const kWpsEditing = "WPS正在编辑单元格，请按回车键或Esc键结束编辑后再插入！";
+  const struct {
+    const char* name;
+    const char* soft;
+    std::function<void(Spreadsheets&)> setUp;
+    const char* message;
+    std::int64_t tookMs;
+  } cases[] = {
+      {"Excel's DDE busy", "EXCEL", [](Spreadsheets& s) { s.dde.answers.busy = true; },
+       kExcelEditing, 2000},
+      {"Excel's automation busy", "EXCEL",
+       [](Spreadsheets& s) {
+         s.dde.running = false;
+         s.automation.sheets["EXCEL.Application"].answers = {&s.clock, 0, false, {}, true};
+       },
+       kExcelEditing, 2000},
+      {"Excel's paste unanswered", "EXCEL",
+       [](Spreadsheets& s) { s.dde.outcomes = {DdeOutcome::TimedOut}; },
+       "Excel没有响应，请稍后再试！", 0},
+      {"KET busy", "WPS",
+       [](Spreadsheets& s) { s.automation.sheets["KET.Application"] = {true, {}, {}, {}, -1, 0, false, 0, {&s.clock, 0, false, {}, true}}; },
+       kWpsEditing, 2000},
+      {"KET silent", "WPS",
+       [](Spreadsheets& s) { s.automation.sheets["KET.Application"] = {true, {}, {}, {}, -1, 0, false, 0, {&s.clock, 0, true, {}, false}}; },
+       "WPS没有响应，请稍后再试！", 10000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Spreadsheets s;
+    FakeInsertPage page;
+    TInsertCommand command = s.Command(page);
+    s.dde.answers.clock = &s.clock;
+    for (const char* progId : {"EXCEL.Application", "ET.Application"}) {
+      s.automation.sheets[progId].running = true;
+    }
+    c.setUp(s);
+    page.settings = std::string(R"({"soft":")") + c.soft + "\"}";
+    page.row = "A#B";
+    const std::int64_t start = s.clock.tick;
+    command.Run(InsertKind::Row);
+    EXPECT_EQ(page.messages, std::vector<std::string>{c.message});
+    EXPECT_EQ(page.counted, 0);
+    EXPECT_EQ(s.clock.tick - start, c.tookMs);
+    EXPECT_TRUE(s.dde.grid.empty());
+    EXPECT_TRUE(s.automation.sheets["EXCEL.Application"].grid.empty());
+    EXPECT_TRUE(s.automation.sheets["ET.Application"].grid.empty());
   }
 }
 

@@ -18,6 +18,8 @@ using V = std::vector<std::string>;
 const std::string kBlank = "[blank]";
 PasteStep S(long r, long c, int pause = 0) { return PasteStep::Select(r, c, pause); }
 PasteStep P(const std::string& text, int pause = 0) { return PasteStep::Paste(text, pause); }
+constexpr RouteOutcome kWritten = RouteOutcome::Written;
+constexpr RouteOutcome kFailed = RouteOutcome::Failed;
 
 TEST(PastePlans, ExcelPastesEachRunOfCellsThenSelectsTheNextRow) {
   const struct {
@@ -74,6 +76,25 @@ TEST(AutomationPlans, EachRunIsOneWriteFromTheActiveCell) {
   }
 }
 
+// Of several instances the row goes to the one in front; a front one that did not answer gets
+// it by no route here, and no other instance does.
+TEST(FrontInstance, TheInstanceWhoseMainWindowIsHighest) {
+  using P = std::vector<std::uint32_t>;
+  const struct {
+    const char* name;
+    P answered, windows;
+    std::optional<std::size_t> chosen;
+  } cases[] = {
+      {"one instance", {7}, {7}, 0},
+      {"the second to answer is in front", {7, 9}, {9, 7}, 1},
+      {"the first to answer is in front", {7, 9}, {7, 9}, 0},
+      {"no main window: the first that answered", {7, 9}, {}, 0},
+      {"the front one did not answer", {7}, {9, 7}, std::nullopt},
+      {"none answered", {}, {7}, std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FrontInstance(c.answered, c.windows), c.chosen) << c.name;
+}
+
 class RoutesTest : public ::testing::Test {
  protected:
   FakeAutomation::Sheet& Running(const std::string& progId) {
@@ -106,7 +127,7 @@ TEST_F(RoutesTest, ExcelByDdeStartsAtTheReportedCellOrGivesWay) {
     SCOPED_TRACE(c.reply.value_or("<no reply>"));
     dde.commands.clear();
     dde.replies["Selection"] = c.reply;
-    EXPECT_EQ(routes.ExcelByDde({kBlank, "X"}), !c.commands.empty());
+    EXPECT_EQ(routes.ExcelByDde({kBlank, "X"}), c.commands.empty() ? kFailed : kWritten);
     EXPECT_EQ(dde.commands, c.commands);
     EXPECT_EQ(dde.connected, !c.commands.empty()) << "kept open only after a row that went in";
   }
@@ -115,25 +136,25 @@ TEST_F(RoutesTest, ExcelByDdeStartsAtTheReportedCellOrGivesWay) {
 }
 
 TEST_F(RoutesTest, ExcelByDdeKeepsItsConversationForTheNextRowAndMakesItAnewWhenExcelWent) {
-  EXPECT_TRUE(routes.ExcelByDde({"A"}));
-  EXPECT_TRUE(routes.ExcelByDde({"B"}));
+  EXPECT_EQ(routes.ExcelByDde({"A"}), kWritten);
+  EXPECT_EQ(routes.ExcelByDde({"B"}), kWritten);
   EXPECT_EQ(dde.connects, 1);
   dde.failRequests = 1;  // Excel was closed and opened again since
-  EXPECT_TRUE(routes.ExcelByDde({"C"}));
+  EXPECT_EQ(routes.ExcelByDde({"C"}), kWritten);
   EXPECT_EQ(dde.connects, 2);
   EXPECT_EQ(dde.grid, (Grid{{{1, 1}, "A"}, {{2, 1}, "B"}, {{3, 1}, "C"}}));
 }
 
 TEST_F(RoutesTest, ExcelByDdeSendsNothingWhenExcelDoesNotAnswerOrAValueWouldSplit) {
   dde.running = false;
-  EXPECT_FALSE(routes.ExcelByDde({"A"}));
+  EXPECT_EQ(routes.ExcelByDde({"A"}), kFailed);
   dde.running = true;
   dde.replies["SysItems"] = std::nullopt;
-  EXPECT_FALSE(routes.ExcelByDde({"A"}));
+  EXPECT_EQ(routes.ExcelByDde({"A"}), kFailed);
   dde.replies["SysItems"] = "SysItems\tSelection";
   // A paste would also show the apostrophe that marks a value as text.
   for (const std::string& value : V{"a\tb", "line\nbreak", "cr\r", std::string("nul\0byte", 8), "'0603"}) {
-    EXPECT_FALSE(routes.ExcelByDde({"A", value})) << value;
+    EXPECT_EQ(routes.ExcelByDde({"A", value}), kFailed) << value;
   }
   EXPECT_TRUE(dde.commands.empty());
   EXPECT_FALSE(journal.Has("clip.set A"));
@@ -161,7 +182,7 @@ TEST_F(RoutesTest, ARefusedCommandFailsTheRouteAndPutsTheSelectionBack) {
     dde.Select(5, 1);
     dde.outcomes = c.outcomes;
     clipboard.content = "user's text";
-    EXPECT_FALSE(routes.ExcelByDde(c.values));
+    EXPECT_EQ(routes.ExcelByDde(c.values), kFailed);
     EXPECT_EQ(dde.commands, c.commands);
     EXPECT_EQ(clipboard.content, "user's text");
     EXPECT_FALSE(dde.connected);
@@ -172,7 +193,7 @@ TEST_F(RoutesTest, ATimedOutCommandLeavesNothingOnTheClipboardToPasteLate) {
   dde.outcomes = {DdeOutcome::Accepted, DdeOutcome::TimedOut};
   clipboard.content = "user's text";
   dde.Select(2, 2);
-  EXPECT_FALSE(routes.ExcelByDde({"A", kBlank, "C", "D"}));
+  EXPECT_EQ(routes.ExcelByDde({"A", kBlank, "C", "D"}), RouteOutcome::Late);
   // No re-select either: the conversation is unusable after a time-out.
   EXPECT_EQ(dde.commands, (V{kPaste, Sel("R2C4")}));
   EXPECT_EQ(clipboard.content, std::nullopt);
@@ -182,7 +203,7 @@ TEST_F(RoutesTest, TheUsersClipboardComesBackWithAllItsFormats) {
   clipboard.content = "复制的内容";
   clipboard.others = {{49161u, "<b>html</b>"}, {8u, std::string("BM\0\x01", 4)}};
   const ClipboardContents before = clipboard.Contents();
-  EXPECT_TRUE(routes.ExcelByDde({"A", kBlank, "C"}));
+  EXPECT_EQ(routes.ExcelByDde({"A", kBlank, "C"}), kWritten);
   EXPECT_EQ(clipboard.Contents(), before);
   dde.runningService = "EXCEL";
   EXPECT_EQ(routes.ExWinner({"1"}), ExWinnerOutcome::Written);
@@ -190,7 +211,7 @@ TEST_F(RoutesTest, TheUsersClipboardComesBackWithAllItsFormats) {
 
   // An empty clipboard is left empty, not holding the last run.
   clipboard.Empty();
-  EXPECT_TRUE(routes.ExcelByDde({"A"}));
+  EXPECT_EQ(routes.ExcelByDde({"A"}), kWritten);
   EXPECT_EQ(clipboard.Contents(), ClipboardContents{});
 }
 
@@ -223,7 +244,7 @@ TEST_F(RoutesTest, AutomationWritesEachRunInOneCallOrCellByCellWhenRefused) {
     excel.grid = {{{7, 4}, "kept"}};
     excel.calls = 0;
     excel.refusesRowWrites = refuses;
-    EXPECT_TRUE(routes.ExcelByOle({"A", kBlank, "C", "D"}));
+    EXPECT_EQ(routes.ExcelByOle({"A", kBlank, "C", "D"}), kWritten);
     Grid withKept = expected;
     withKept[{7, 4}] = "kept";
     EXPECT_EQ(excel.grid, withKept);
@@ -232,9 +253,9 @@ TEST_F(RoutesTest, AutomationWritesEachRunInOneCallOrCellByCellWhenRefused) {
     EXPECT_EQ(excel.selected.column, 3);
   }
   excel.failAfterWrites = 0;
-  EXPECT_FALSE(routes.ExcelByOle({"A"}));
+  EXPECT_EQ(routes.ExcelByOle({"A"}), kFailed);
   excel.running = false;
-  EXPECT_FALSE(routes.ExcelByOle({"A"}));
+  EXPECT_EQ(routes.ExcelByOle({"A"}), kFailed);
 }
 
 TEST_F(RoutesTest, WpsTriesKetThenEt) {
@@ -258,7 +279,7 @@ TEST_F(RoutesTest, WpsTriesKetThenEt) {
     automation.sheets["KET.Application"] = {c.ket, {1, 1}, {}, {0, 0}, c.ketFailsAfter};
     automation.sheets["ET.Application"].running = c.et;
     automation.sheets["KET.Application"].refusesRowWrites = true;
-    EXPECT_EQ(routes.Wps({"a", "b"}), c.written);
+    EXPECT_EQ(routes.Wps({"a", "b"}), c.written ? kWritten : kFailed);
     V tried;
     for (const auto& e : journal.entries) {
       if (e.rfind("ole.get", 0) == 0) tried.push_back(e);
@@ -268,27 +289,28 @@ TEST_F(RoutesTest, WpsTriesKetThenEt) {
 }
 
 // A spreadsheet that answers slowly or never: each route gives up once its own ten seconds
-// are spent, however many transactions the row needs, each given only what is left.
+// are spent, however many transactions the row needs, each given only what is left. A write or
+// a paste given up on may still be carried out: that route's click is over (Late).
 TEST_F(RoutesTest, EachRouteEndsAtItsDeadline) {
   enum Route { kDde, kOle, kWps, kExWinner };
   const struct {
     const char* name;
     Route route;
     int answerMs;  // per transaction; -1: never
-    bool written;
+    RouteOutcome outcome;
     std::int64_t tookMs;
   } cases[] = {
       // DDE: "SysItems", "Selection" and eight commands; automation: the lookup, the active
       // cell, four runs and the select.
-      {"DDE slow but in time", kDde, 900, true, 9000},
-      {"DDE slow", kDde, 3000, false, 10000},
-      {"DDE silent", kDde, -1, false, 10000},
-      {"automation slow but in time", kOle, 1400, true, 9800},
-      {"automation slow", kOle, 3000, false, 10000},
-      {"automation silent", kOle, -1, false, 10000},
-      {"WPS: KET silent leaves ET no time", kWps, -1, false, 10000},
-      {"ExWinner slow", kExWinner, 3000, false, 10000},
-      {"ExWinner silent", kExWinner, -1, false, 10000},
+      {"DDE slow but in time", kDde, 900, kWritten, 9000},
+      {"DDE slow", kDde, 3000, RouteOutcome::Late, 10000},
+      {"DDE silent: nothing sent", kDde, -1, kFailed, 10000},
+      {"automation slow but in time", kOle, 1400, kWritten, 9800},
+      {"automation slow", kOle, 3000, RouteOutcome::Late, 10000},
+      {"automation silent", kOle, -1, RouteOutcome::Late, 10000},
+      {"WPS: KET silent, ET not tried", kWps, -1, RouteOutcome::Late, 10000},
+      {"ExWinner slow", kExWinner, 3000, kFailed, 10000},
+      {"ExWinner silent", kExWinner, -1, kFailed, 10000},
   };
   const V row{"A", kBlank, "C", kBlank, "E", kBlank, "G"};
   for (const auto& c : cases) {
@@ -299,20 +321,22 @@ TEST_F(RoutesTest, EachRouteEndsAtItsDeadline) {
     AnswerTime& answers = c.route == kDde || c.route == kExWinner ? peer.answers
                           : c.route == kOle ? apps.sheets["EXCEL.Application"].answers
                                             : apps.sheets["KET.Application"].answers;
-    answers = {&clock, std::max(c.answerMs, 0), c.answerMs < 0, {}};
+    answers = {&clock, std::max(c.answerMs, 0), c.answerMs < 0, {}, false};
     for (const char* progId : {"EXCEL.Application", "KET.Application", "ET.Application"}) {
       apps.sheets[progId].running = true;
     }
     InsertRoutes r{peer, apps, clipboard, clock, blank};
     const std::int64_t start = clock.tick;
-    bool written = false;
+    RouteOutcome outcome = kFailed;
     switch (c.route) {
-      case kDde: written = r.ExcelByDde(row); break;
-      case kOle: written = r.ExcelByOle(row); break;
-      case kWps: written = r.Wps(row); break;
-      case kExWinner: written = r.ExWinner(row) == ExWinnerOutcome::Written; break;
+      case kDde: outcome = r.ExcelByDde(row); break;
+      case kOle: outcome = r.ExcelByOle(row); break;
+      case kWps: outcome = r.Wps(row); break;
+      case kExWinner:
+        if (r.ExWinner(row) == ExWinnerOutcome::Written) outcome = kWritten;
+        break;
     }
-    EXPECT_EQ(written, c.written);
+    EXPECT_EQ(outcome, c.outcome);
     EXPECT_EQ(clock.tick - start, c.tookMs);
     // Each transaction was given what was left of the route's time, no more.
     std::int64_t spent = 0;

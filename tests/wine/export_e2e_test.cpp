@@ -268,9 +268,11 @@ TEST_F(InsertEndToEndTest, AValueWithATabLineBreakOrNulKeepsItsCell) {
 }
 
 // A spreadsheet that answers slowly or never holds the click for each route's own ten seconds
-// at the most: past them the route fails, Excel's click goes on to automation and then to its
-// message. A row is reported only when it went in. After a DDE command that went unanswered the
-// clipboard is left empty, for a paste Excel may still carry out.
+// at the most. A route that gave up on a command or call that may still be carried out ends the
+// click (automation must not write the row a late paste may still write); one that sent nothing
+// lets Excel's click go on to automation. A row is reported only when it went in. After a DDE
+// command that went unanswered the clipboard is left empty, for a paste Excel may still carry
+// out.
 TEST_F(InsertEndToEndTest, ASlowOrSilentSpreadsheetHoldsTheClickForItsRoutesDeadlinesOnly) {
   const struct {
     const char* name;
@@ -279,10 +281,10 @@ TEST_F(InsertEndToEndTest, ASlowOrSilentSpreadsheetHoldsTheClickForItsRoutesDead
     bool written;
     bool clipboardEmptied;
   } cases[] = {
-      {"DDE silent, automation answers", {"--as", "excel", "--silent"}, 10000, true, true},
+      {"DDE silent, automation not tried", {"--as", "excel", "--silent"}, 10000, false, true},
       {"DDE answers each command in 3 s", {"--as", "excel-dde-only", "--slow", "3000"}, 10000, false, true},
       {"automation answers each call in 3 s", {"--as", "excel-ole-only", "--ole-slow", "3000"}, 10000, false, false},
-      {"DDE and automation silent", {"--as", "excel", "--silent", "--ole-silent"}, 20000, false, true},
+      {"DDE and automation silent", {"--as", "excel", "--silent", "--ole-silent"}, 10000, false, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -305,6 +307,90 @@ TEST_F(InsertEndToEndTest, ASlowOrSilentSpreadsheetHoldsTheClickForItsRoutesDead
     }
     EXPECT_EQ(h().clipboard.Text(),
               c.clipboardEmptied ? std::nullopt : std::optional<std::string>("用户复制的文字"));
+  }
+}
+
+// Two Excels, as when a workbook from a mail opens a second one: the row goes to the one the
+// user looks at, whichever answers first or was registered first, and follows the user to the
+// other when it is brought to the front.
+TEST_F(InsertEndToEndTest, TheRowGoesToTheExcelInFront) {
+  for (const char* role : {"excel", "excel-ole-only"}) {
+    SCOPED_TRACE(role);
+    SheetProcess first({"--as", role, "--active", "R1C1"});
+    SheetProcess second({"--as", role, "--active", "R1C1"});
+    Insert(kExcel, "A#1");
+    EXPECT_EQ(second.Grid().Row(1, 1, 2), "A|1");
+    EXPECT_TRUE(first.Grid().cells.empty());
+    first.BringToFront();
+    Insert(kExcel, "B#2");
+    EXPECT_EQ(first.Grid().Row(1, 1, 2), "B|2");
+    EXPECT_EQ(second.Grid().cells.size(), 2u);
+    EXPECT_EQ(h().InsertLogs(), 2);
+    EXPECT_TRUE(h().Messages().empty());
+    h().wb1.scripts.clear();
+  }
+}
+
+// A cell being edited: the page says so at once (the window answers again well within 3 s),
+// nothing is written, and after Enter the next click writes the row.
+TEST_F(InsertEndToEndTest, ACellBeingEditedIsToldAndTheNextClickAfterEnterWrites) {
+  const char* kExcelEditing = "Excel正在编辑单元格，请按回车键或Esc键结束编辑后再插入！";
+  const struct {
+    const char* name;
+    const char* role;
+    const char* settings;
+    const char* message;
+  } cases[] = {
+      {"Excel, DDE refused as busy", "excel", kExcel, kExcelEditing},
+      {"Excel by automation, rejected as busy", "excel-ole-only", kExcel, kExcelEditing},
+      {"WPS", "wps-ket", kWps, "WPS正在编辑单元格，请按回车键或Esc键结束编辑后再插入！"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SheetProcess sheet({"--as", c.role, "--active", "R2C1", "--editing"});
+    h().wb1.scripts.clear();
+    const DWORD start = ::GetTickCount();
+    Insert(c.settings, "A#B");
+    const DWORD took = ::GetTickCount() - start;
+    std::printf("[ %s: the click took %lu ms ]\n", c.name, static_cast<unsigned long>(took));
+    EXPECT_LT(took, 3000u);
+    EXPECT_EQ(h().Messages(), std::vector<std::string>{Alert(c.message)});
+    EXPECT_TRUE(sheet.Grid().cells.empty());
+    EXPECT_EQ(h().InsertLogs(), 0);
+
+    sheet.EndEditing();
+    h().wb1.scripts.clear();
+    Insert(c.settings, "A#B");
+    EXPECT_EQ(sheet.Grid().Row(2, 1, 2), "A|B");
+    EXPECT_EQ(h().InsertLogs(), 1);
+    EXPECT_TRUE(h().Messages().empty());
+  }
+}
+
+// A write that the spreadsheet carries out after the route gave up on it: no other route or
+// ProgID writes the row as well, and the page says that the spreadsheet did not answer.
+TEST_F(InsertEndToEndTest, AWriteAnsweredTooLateIsTheOnlyOneAndThePageSaysSo) {
+  const struct {
+    const char* role;
+    const char* settings;
+    const char* message;
+  } cases[] = {
+      {"excel-ole-only", kExcel, "Excel没有响应，请稍后再试！"},
+      {"wps-both", kWps, "WPS没有响应，请稍后再试！"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.role);
+    SheetProcess sheet({"--as", c.role, "--active", "R1C1", "--late-write", "11000"});
+    h().wb1.scripts.clear();
+    Insert(c.settings, "A#B");
+    EXPECT_EQ(h().Messages(), std::vector<std::string>{Alert(c.message)});
+    EXPECT_EQ(h().InsertLogs(), 0);
+    // The late write lands, once.
+    EXPECT_TRUE(sheet.WaitForGrid([](const SheetGrid& g) { return !g.cells.empty(); }, 5000));
+    ::Sleep(500);
+    const SheetGrid grid = sheet.Grid();
+    EXPECT_EQ(grid.Row(1, 1, 2), "A|B");
+    EXPECT_EQ(grid.cells.size(), 2u);
   }
 }
 

@@ -6,11 +6,13 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <sstream>
 
 #include "Sheet.h"
 #include "SheetDde.h"
+#include "SheetWindow.h"
 #include "app/Errors.h"
 #include "app/win32/Owners.h"
 
@@ -85,6 +87,13 @@ bool Paste(HWND owner) {
 
 State& Current() { return *gState; }
 
+bool EndsEditing(UINT message, WPARAM key) {
+  if (message != WM_KEYDOWN || (key != VK_RETURN && key != VK_ESCAPE)) return false;
+  Current().editing = false;
+  Current().dialog = false;
+  return true;
+}
+
 Options ParseOptions(const std::vector<std::wstring>& args) {
   Options o;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -108,6 +117,12 @@ Options ParseOptions(const std::vector<std::wstring>& args) {
       o.oleSilent = true;
     } else if (a == L"--busy" && hasValue) {
       o.busyMs = static_cast<int>(ToLong(args[++i]));
+    } else if (a == L"--editing") {
+      o.editing = true;
+    } else if (a == L"--dialog") {
+      o.dialog = true;
+    } else if (a == L"--late-write" && hasValue) {
+      o.lateWriteMs = static_cast<int>(ToLong(args[++i]));
     } else if (a == L"--no-arrays") {
       o.noArrays = true;
     } else if (a == L"--no-selection") {
@@ -255,6 +270,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   zel::SetExceptionReporter(
       [](const std::string& message) { std::fprintf(stderr, "sheet: %s\n", message.c_str()); });
   sheet::State state(sheet::ParseOptions(args));
+  state.editing = state.options.editing;
+  state.dialog = state.options.dialog;
   sheet::gState = &state;
   zel::win32::UniqueHandleObj quit(::CreateEventW(nullptr, TRUE, FALSE, L"ZelSheetQuit"));
   // A quit signal left over from an earlier run is not meant for this one.
@@ -269,6 +286,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     sheet::DdeListener dde(sheet::DdeService(state.options.role));
     com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     sheet::StartAutomation(state.options.role);
+    // Shown last, so that the instance started last stands in front, as on a desktop.
+    const std::unique_ptr<sheet::MainWindow> main = sheet::MainWindow::ForRole(state.options.role);
     state.busyUntil = ::GetTickCount() + static_cast<DWORD>(state.options.busyMs);
     if (!state.options.readyFile.empty()) {
       zel::win32::UniqueHandleObj ready(zel::win32::OwnFileHandle(

@@ -23,6 +23,9 @@ struct Options {
   bool oleSilent = false;    // never answer an automation call (until told to quit)
   bool noSelection = false;  // the "Selection" request is refused
   bool noArrays = false;     // Value2 of a range refuses arrays, as some applications do
+  bool editing = false;      // a cell in edit mode until Enter or Esc (see State::editing)
+  bool dialog = false;       // a dialog open until Enter or Esc: the object model is suspended
+  int lateWriteMs = 0;       // a cell write is carried out (and answered) this much later
   std::wstring gridFile;
   std::wstring readyFile;
 };
@@ -78,6 +81,12 @@ struct State {
   Options options;
   Grid grid;
   DWORD busyUntil = 0;
+  // Edit mode, as Excel's while the user types in a cell: every DDE transaction is refused as
+  // busy and every automation call rejected as busy, until the user presses Enter or Esc
+  // (WM_KEYDOWN to the workbook pane or to the DDE window).
+  bool editing = false;
+  // A dialog open: Excel answers every automation call with 0x800AC472 (object model suspended).
+  bool dialog = false;
 };
 State& Current();
 
@@ -97,5 +106,9 @@ bool CopyToClipboard(long top, long left, long bottom, long right);
 // Registers the running objects of the role; revoked by StopAutomation.
 void StartAutomation(const std::string& role);
 void StopAutomation();
+// Excel's Window object of the workbook, whose Application is the running one; one reference.
+IDispatch* NewWorkbookWindow();
+// Enter or Esc ends edit mode.
+bool EndsEditing(UINT message, WPARAM key);
 
 }  // namespace sheet

@@ -31,6 +31,7 @@ enum Member : DISPID {
   kSelect,
   kRange,
   kAddress,
+  kApplication,
 };
 
 struct Name {
@@ -40,7 +41,7 @@ struct Name {
 constexpr Name kNames[] = {{L"ActiveCell", kActiveCell}, {L"Cells", kCells}, {L"Item", kItem},
                            {L"Row", kRow},   {L"Column", kColumn}, {L"Value2", kValue2},
                            {L"Select", kSelect}, {L"Range", kRange},
-                           {L"Address", kAddress}};
+                           {L"Address", kAddress}, {L"Application", kApplication}};
 
 bool ArgLong(const DISPPARAMS* params, UINT indexFromFirst, long& out) {
   if (indexFromFirst >= params->cArgs) return false;
@@ -68,10 +69,12 @@ bool ParseA1(const std::wstring& text, long& row, long& column) {
 }
 
 // --ole-slow and --ole-silent: the call is answered late, or only when the stand-in is told
-// to quit.
-void TakeTime() {
+// to quit; --late-write: a write is carried out late, after a caller may have given up on it.
+void TakeTime(bool write) {
   const Options& o = Current().options;
-  if (o.oleSilent) {
+  if (write && o.lateWriteMs > 0) {
+    ::Sleep(static_cast<DWORD>(o.lateWriteMs));
+  } else if (o.oleSilent) {
     const zel::win32::UniqueHandleObj quit(::OpenEventW(SYNCHRONIZE, FALSE, L"ZelSheetQuit"));
     if (quit) ::WaitForSingleObject(quit.get(), INFINITE);
   } else if (o.oleSlowMs > 0) {
@@ -82,7 +85,7 @@ void TakeTime() {
 class SheetObject final : public IDispatch {
  public:
   // A cell is a range of one: row, first and last column.
-  enum class Kind { Application, Cells, Cell };
+  enum class Kind { Application, Cells, Cell, Window };
   SheetObject(Kind kind, long row = 0, long column = 0, long lastColumn = 0)
       : kind_(kind), row_(row), column_(column), lastColumn_(lastColumn == 0 ? column : lastColumn) {}
 
@@ -127,8 +130,10 @@ class SheetObject final : public IDispatch {
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO*, UINT*) override {
+    // VBA_E_IGNORE: what Excel's object model answers while a dialog is open.
+    if (Current().dialog) return static_cast<HRESULT>(0x800AC472);
     try {
-      TakeTime();
+      TakeTime(id == kValue2 && (flags & DISPATCH_PROPERTYPUT) != 0);
       return Dispatch(id, flags, params, result);
     } catch (...) {
       zel::ReportCurrentException();
@@ -162,6 +167,9 @@ class SheetObject final : public IDispatch {
     Grid& grid = Current().grid;
     const bool get = (flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) != 0;
     switch (kind_) {
+      case Kind::Window:
+        if (id == kApplication && get) return ReturnObject(result, new SheetObject(Kind::Application));
+        break;
       case Kind::Application:
         if (id == kActiveCell && get) {
           return ReturnObject(result, new SheetObject(Kind::Cell, grid.ActiveRow(), grid.ActiveColumn()));
@@ -279,7 +287,7 @@ class BusyFilter final : public zel::win32::MessageFilterBase {
  public:
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
     const State& s = Current();
-    const bool busy = static_cast<LONG>(s.busyUntil - ::GetTickCount()) > 0;
+    const bool busy = s.editing || static_cast<LONG>(s.busyUntil - ::GetTickCount()) > 0;
     if (busy && info != nullptr && info->iid == IID_IDispatch) return SERVERCALL_REJECTED;
     return SERVERCALL_ISHANDLED;
   }
@@ -318,7 +326,9 @@ void RegisterProgId(const wchar_t* progId, const wchar_t* clsid) {
 }  // namespace
 
 void StartAutomation(const std::string& role) {
-  if (Current().options.busyMs > 0) ::CoRegisterMessageFilter(&gFilter, nullptr);
+  if (Current().options.busyMs > 0 || Current().options.editing) {
+    ::CoRegisterMessageFilter(&gFilter, nullptr);
+  }
   for (const ProgId& p : kProgIds) {
     if (role != p.role) continue;
     RegisterProgId(p.progId, p.clsid);
@@ -332,6 +342,8 @@ void StartAutomation(const std::string& role) {
     gRegistrations.push_back(cookie);
   }
 }
+
+IDispatch* NewWorkbookWindow() { return new SheetObject(SheetObject::Kind::Window); }
 
 void StopAutomation() {
   for (const DWORD cookie : gRegistrations) ::RevokeActiveObject(cookie, nullptr);

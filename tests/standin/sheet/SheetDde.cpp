@@ -83,6 +83,10 @@ class DdeConversationWindow final : public zel::win32::Window {
   }
 
   void Request(UINT format, ATOM item) {
+    if (Current().editing) {
+      Ack(DDE_FBUSY, item);
+      return;
+    }
     const std::wstring name = AtomText(item);
     std::optional<std::string> reply;
     if (::lstrcmpiW(name.c_str(), L"SysItems") == 0) {
@@ -144,6 +148,10 @@ class DdeConversationWindow final : public zel::win32::Window {
 
   void Execute(HGLOBAL commands) {
     const Options& o = Current().options;
+    if (Current().editing) {
+      Ack(DDE_FBUSY, reinterpret_cast<UINT_PTR>(commands));
+      return;
+    }
     if (o.silent) return;
     std::string text = CommandText(commands);
     if (o.slowMs > 0) {
@@ -204,6 +212,9 @@ LRESULT DdeListener::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kRetire:
       conversations_.erase(reinterpret_cast<DdeConversationWindow*>(lParam));
       return 0;
+    case WM_KEYDOWN:
+      if (EndsEditing(message, wParam)) return 0;
+      return DefaultHandling(message, wParam, lParam);
     case WM_CLOSE:
       ::DestroyWindow(Handle());
       return 0;

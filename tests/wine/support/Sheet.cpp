@@ -136,6 +136,41 @@ BOOL CALLBACK CloseListenerOf(HWND window, LPARAM pid) {
 }
 }  // namespace
 
+namespace {
+struct WindowOf {
+  DWORD process;
+  const wchar_t* className;
+  HWND found;
+};
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
+  auto* wanted = reinterpret_cast<WindowOf*>(param);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(window, &owner);
+  if (owner != wanted->process || ClassOf(window) != wanted->className) return TRUE;
+  wanted->found = window;
+  return FALSE;
+}
+HWND TopLevelWindowOf(HANDLE process, const wchar_t* className) {
+  WindowOf wanted{::GetProcessId(process), className, nullptr};
+  ::EnumWindows(&FindWindowOf, reinterpret_cast<LPARAM>(&wanted));
+  return wanted.found;
+}
+}  // namespace
+
+void SheetProcess::BringToFront() const {
+  const HWND main = TopLevelWindowOf(process_.get(), L"XLMAIN");
+  if (main == nullptr) throw std::runtime_error("the stand-in has no main window");
+  ::SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+  ::SetForegroundWindow(main);
+}
+
+void SheetProcess::EndEditing() const {
+  const HWND listener = TopLevelWindowOf(process_.get(), L"ZelSheetDdeListener");
+  if (listener == nullptr) throw std::runtime_error("the stand-in has no DDE window");
+  // Sent, not posted: edit mode has ended when this returns.
+  ::SendMessageW(listener, WM_KEYDOWN, VK_RETURN, 0);
+}
+
 void SheetProcess::Close() {
   if (!process_) return;
   ::EnumWindows(&CloseListenerOf, static_cast<LPARAM>(::GetProcessId(process_.get())));

@@ -49,6 +49,10 @@ class SheetProcess {
   // Ends this stand-in alone, as a user closing its window (Stop ends every one that runs).
   void Close();
   bool Running() const;
+  // Its main window (class "XLMAIN") to the front, as a user clicking it.
+  void BringToFront() const;
+  // Enter in its cell being edited.
+  void EndEditing() const;
   // The command line it was started with, for starting it through someone else.
   static std::string CommandLine(const std::vector<std::string>& args);
 
