@@ -103,6 +103,14 @@ bool WaitForNewPage(HWND window, const std::string& id, const std::set<HWND>& be
       timeoutMs);
 }
 
+int PageHandlers(HWND window, const std::string& id) {
+  const auto buttons = PageButtons(window);
+  const auto it = buttons.find(id);
+  if (it == buttons.end()) return 0;
+  return static_cast<int>(
+      reinterpret_cast<INT_PTR>(::GetPropW(it->second, standin::kHandlersProperty)));
+}
+
 bool ClickPageElement(HWND window, const std::string& id) {
   const auto buttons = PageButtons(window);
   const auto it = buttons.find(id);

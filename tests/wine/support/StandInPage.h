@@ -23,6 +23,9 @@ std::set<HWND> PageSnapshot(HWND window);
 // Waits until a page loaded after the snapshot shows the element.
 bool WaitForNewPage(HWND window, const std::string& id, const std::set<HWND>& before,
                     DWORD timeoutMs);
+// The handlers the program assigned to the element shown as a button (bits of
+// standin::HandlerBits); 0 when it holds none or the page shows no such button.
+int PageHandlers(HWND window, const std::string& id);
 // Clicks the element's button as the mouse would; false when the page shows no such element.
 bool ClickPageElement(HWND window, const std::string& id);
 // The page's input field with that id; nullptr when the page shows none.
