@@ -51,14 +51,7 @@ class PageCommandsEndToEnd : public ::testing::Test {
     ResetService();
   }
   // Starts Zel.exe against the service and waits for its wide page.
-  HWND Start() {
-    zel = std::make_unique<ZelProcess>(ServiceArguments());
-    const HWND form = WaitForProcessWindow(zel->Id(), win32::MainForm::kClassName,
-                                           win32::Widen(kAppTitle), kPageTimeoutMs);
-    EXPECT_NE(form, nullptr);
-    EXPECT_TRUE(form && WaitForPageElement(form, "CloseID", kPageTimeoutMs));
-    return form;
-  }
+  HWND Start() { return StartShowingWidePage(zel, kPageTimeoutMs); }
   // The mini input window, once it shows its page.
   HWND WaitForMiniWindow() {
     HWND mini = nullptr;

@@ -6,16 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "app/Startup.h"
 #include "app/win32/Win32Util.h"
-#include "bridge/MinInput.h"
 #include "bridge/PageCommands.h"
 #include "bridge/win32/MiniInputForm.h"
-#include "shell/win32/MainForm.h"
 #include "tests/standin/browser/Peer.h"
 #include "tests/wine/support/StandInPage.h"
 #include "tests/wine/support/ZelProcess.h"
@@ -76,14 +75,7 @@ class PageReloadEndToEnd : public ::testing::Test {
     zel.reset();
     ResetService();
   }
-  HWND Start() {
-    zel = std::make_unique<ZelProcess>(ServiceArguments());
-    const HWND form = WaitForProcessWindow(zel->Id(), win32::MainForm::kClassName,
-                                           win32::Widen(kAppTitle), kPageTimeoutMs);
-    EXPECT_NE(form, nullptr);
-    EXPECT_TRUE(form && WaitForPageElement(form, "CloseID", kPageTimeoutMs));
-    return form;
-  }
+  HWND Start() { return StartShowingWidePage(zel, kPageTimeoutMs); }
   std::unique_ptr<ZelProcess> zel;
 };
 

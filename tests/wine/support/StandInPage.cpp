@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -9,7 +10,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/Startup.h"
 #include "app/win32/Owners.h"
+#include "shell/win32/MainForm.h"
 #include "tests/standin/browser/Peer.h"
 #include "tests/wine/support/WineEnv.h"
 #include "tests/wine/support/ZelProcess.h"
@@ -62,6 +65,15 @@ HWND PageView(HWND window) {
 }
 
 }  // namespace
+
+HWND StartShowingWidePage(std::unique_ptr<ZelProcess>& zel, DWORD timeoutMs) {
+  zel = std::make_unique<ZelProcess>(ServiceArguments());
+  const HWND form = WaitForProcessWindow(zel->Id(), win32::MainForm::kClassName,
+                                         Widen(kAppTitle), timeoutMs);
+  EXPECT_NE(form, nullptr);
+  EXPECT_TRUE(form && WaitForPageElement(form, "CloseID", timeoutMs));
+  return form;
+}
 
 std::map<std::string, HWND> PageButtons(HWND window) {
   std::map<std::string, HWND> buttons;

@@ -6,12 +6,19 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace zel::winetest {
+
+class ZelProcess;
+
+// Starts Zel.exe against the stand-in service into zel and waits for its wide page: the main
+// window, or nullptr when it did not come (the test's failure is recorded).
+HWND StartShowingWidePage(std::unique_ptr<ZelProcess>& zel, DWORD timeoutMs);
 
 // The page's clickable elements inside the window, by element id.
 std::map<std::string, HWND> PageButtons(HWND window);
