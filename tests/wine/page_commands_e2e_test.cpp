@@ -35,15 +35,6 @@ bool TopMost(HWND window) {
   return (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-// The service pages asked for since the last reset, in order.
-std::vector<std::string> RequestedPages() {
-  std::vector<std::string> pages;
-  for (const std::string& path : RequestedPaths()) {
-    if (path.rfind("/pcprice/", 0) == 0) pages.push_back(path);
-  }
-  return pages;
-}
-
 class PageCommandsEndToEnd : public ::testing::Test {
  protected:
   void TearDown() override {

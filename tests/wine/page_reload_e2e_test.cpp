@@ -29,14 +29,6 @@ bool TopMost(HWND window) {
   return (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-std::vector<std::string> RequestedPages() {
-  std::vector<std::string> pages;
-  for (const std::string& path : RequestedPaths()) {
-    if (path.rfind("/pcprice/", 0) == 0) pages.push_back(path);
-  }
-  return pages;
-}
-
 // The elements of the table that the shown page has but that hold no handler of the program.
 std::vector<std::string> Unbound(HWND form, const std::vector<BindingRow>& table) {
   std::vector<std::string> unbound;

@@ -251,4 +251,12 @@ std::vector<std::string> RequestedPaths() {
   return paths;
 }
 
+std::vector<std::string> RequestedPages() {
+  std::vector<std::string> pages;
+  for (const std::string& path : RequestedPaths()) {
+    if (path.rfind("/pcprice/", 0) == 0) pages.push_back(path);
+  }
+  return pages;
+}
+
 }  // namespace zel::winetest

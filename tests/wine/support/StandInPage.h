@@ -69,5 +69,7 @@ ServiceAnswer ServiceFetch(const std::string& path);
 void SetServicePage(const std::vector<std::pair<std::string, std::string>>& values);
 void ResetService();
 std::vector<std::string> RequestedPaths();
+// Of those, the service pages (/pcprice/...).
+std::vector<std::string> RequestedPages();
 
 }  // namespace zel::winetest
