@@ -3,6 +3,7 @@
 // Internet Explorer WebBrowser control; tests use a fake with a small DOM.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -42,8 +43,15 @@ class IBrowserEvents {
   // pDisp identifies the object whose document completed; compare with IBrowser::IsTopLevel.
   virtual void DocumentComplete(const void* pDisp, const std::string& url) = 0;
   virtual void NavigateComplete2(const std::string& url) = 0;
+  // The top-level document failed to load.
   virtual void NavigateError(const std::string& url, int statusCode, bool& cancel) = 0;
+  // A frame of the page failed to load (an advertisement, a counter): cancelled, so that no
+  // error page of the browser's shows in it, and logged once; nothing else is touched.
+  virtual void FrameNavigateError(const std::string& url, int statusCode, bool& cancel);
   virtual void CommandStateChange(long command, bool enable) = 0;
+  // A download ended (DownloadComplete). A refresh raises no DocumentComplete: this, with
+  // CommandStateChange, is all that tells of its new document.
+  virtual void DownloadComplete() {}
   virtual void ScriptError(bool& continueScripts, bool& showDialog) = 0;
   // Screen coordinates of the click; return true when the program handled the request.
   virtual bool ShowContextMenu(int x, int y) = 0;
@@ -70,6 +78,8 @@ class IBrowser {
   virtual std::string LocationURL() = 0;
   virtual int ReadyState() = 0;
   virtual bool IsTopLevel(const void* pDisp) = 0;
+  // The identity of the document shown, nullptr without one. A reload makes a new document.
+  virtual const void* DocumentIdentity() = 0;
 
   // Document.all.item(id, 0) as an HTML element; nullptr when the page has none.
   // Throws BrowserError when the lookup fails or the match is not an HTML element.
@@ -81,6 +91,9 @@ class IBrowser {
   virtual std::string PageVariable(const std::string& name) = 0;
   // Copy or paste on the document; nothing without a document, errors swallowed.
   virtual void ExecCommand(EditCommand command) = 0;
+  // The mouse buttons of the page's current event (window.event) as bits: 1 left, 2 right,
+  // 4 middle. Throws BrowserError when there is no event or it cannot be read.
+  virtual int EventButtons() = 0;
   // Document.selection.createRange().text; throws BrowserError when it cannot be read (no
   // document included).
   virtual std::string SelectedText() = 0;
@@ -102,6 +115,21 @@ class IMainBrowsers {
   virtual IBrowser& Narrow() = 0;
   virtual IBrowser& Active() = 0;
 };
+
+// The press that raised the page's current event was made with the left button. A press whose
+// button cannot be read counts as the left one: only that button can be pressed everywhere.
+bool LeftButtonPressed(IBrowser& browser);
+
+// The optical zoom to ask of a browser for a document: the wanted one when it is not 100 %;
+// 100 % when the document shows another zoom (one IE kept from elsewhere) or another was asked
+// for before; nothing when the document already shows 100 %.
+std::optional<int> ZoomToAsk(int wantedPercent, std::optional<int> shownPercent,
+                             bool zoomedBefore);
+
+// execScript failed with this HRESULT: true when the method refused to run the script (as it
+// may in IE11's document mode), so the window's eval may run it instead; false when the
+// script ran and failed (running it again would repeat what it did before failing).
+bool ExecScriptRefused(std::int32_t hresult);
 
 // The value of the page element with the id; empty without a document or such an element.
 // Throws BrowserError when the page cannot be read.

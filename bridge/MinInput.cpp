@@ -61,6 +61,7 @@ class TfrmMinInput::BrowserEvents final : public IBrowserEvents {
     form_.EmbeddedWBMinInputNavigateError(cancel);
   }
   void CommandStateChange(long, bool) override { form_.EmbeddedWBMinInputCommandStateChange(); }
+  void DownloadComplete() override { form_.EmbeddedWBMinInputDownloadComplete(); }
   void ScriptError(bool& continueScripts, bool& showDialog) override {
     form_.EmbeddedWBMinInputScriptError(continueScripts, showDialog);
   }
@@ -191,6 +192,8 @@ void TfrmMinInput::PinEventHandle() { SetWindowTop(true); }
 void TfrmMinInput::CloseEventHandle() { ports_.window.Hide(); }
 
 void TfrmMinInput::MoveFormEventHandle() {
+  // MSHTML raises onmousedown for every button: only the left one drags or counts.
+  if (!LeftButtonPressed(ports_.EmbeddedWBMinInput)) return;
   if (Now() > LastMoveDown + kDoublePressMs) {
     MoveForm();
   } else {
@@ -254,7 +257,18 @@ void TfrmMinInput::EmbeddedWBMinInputDocumentComplete(const void* pDisp) {
   if (browser.IsTopLevel(pDisp) && browser.ReadyState() == 4) {
     BindHtmlEvent();
     LastMoveDown = Now();
+    shownDocument_ = browser.DocumentIdentity();
   }
+}
+
+void TfrmMinInput::EmbeddedWBMinInputDownloadComplete() {
+  IBrowser& browser = ports_.EmbeddedWBMinInput;
+  if (settings_.IsClosing || browser.ReadyState() != 4) return;
+  const void* document = browser.DocumentIdentity();
+  if (document == nullptr || document == shownDocument_) return;
+  shownDocument_ = document;
+  BindHtmlEvent();
+  LastMoveDown = Now();
 }
 
 void TfrmMinInput::EmbeddedWBMinInputCommandStateChange() {

@@ -126,6 +126,8 @@ class TfrmMinInput final : public IMiniInputWindow, public IMiniFormEvents {
 
   void EmbeddedWBMinInputDocumentComplete(const void* pDisp);
   void EmbeddedWBMinInputCommandStateChange();
+  // A download ended: a document that came without DocumentComplete (a reload) is bound.
+  void EmbeddedWBMinInputDownloadComplete();
   void EmbeddedWBMinInputNavigateComplete2();
   void EmbeddedWBMinInputNavigateError(bool& cancel);
   void EmbeddedWBMinInputScriptError(bool& continueScripts, bool& showDialog);
@@ -149,6 +151,8 @@ class TfrmMinInput final : public IMiniInputWindow, public IMiniFormEvents {
   std::unique_ptr<BrowserEvents> events_;
   ReloadPacer reloads_;
   std::vector<IEventSink*> sinks_;
+  // The document last bound as complete.
+  const void* shownDocument_ = nullptr;
 };
 
 }  // namespace zel

@@ -101,7 +101,11 @@ void TPageCommands::CloseEventHandle() {
   }
 }
 
-void TPageCommands::MoveFormEventHandle() { MoveForm(); }
+void TPageCommands::MoveFormEventHandle() {
+  // MSHTML raises onmousedown for every button: a move loop without the left one held would
+  // wait for a click.
+  if (LeftButtonPressed(ports_.browsers.Active())) MoveForm();
+}
 
 void TPageCommands::MoveForm() { ports_.window.StartSystemDrag(); }
 

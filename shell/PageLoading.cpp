@@ -24,7 +24,11 @@ class TPageLoading::BrowserEvents final : public IBrowserEvents {
   void NavigateError(const std::string&, int, bool& cancel) override {
     loading_.NavigateError(cancel);
   }
-  void CommandStateChange(long, bool) override { loading_.host_.CommandStateChange(); }
+  void CommandStateChange(long, bool) override {
+    loading_.PageSettled(wide_);
+    loading_.host_.CommandStateChange();
+  }
+  void DownloadComplete() override { loading_.PageSettled(wide_); }
   void ScriptError(bool& continueScripts, bool& showDialog) override {
     loading_.ScriptError(continueScripts, showDialog);
   }
@@ -84,7 +88,12 @@ void TPageLoading::EmbeddedWB1DocumentComplete(const void* pDisp, const std::str
   IBrowser& wb = ports_.browsers.Wide();
   if (wb.ReadyState() == 4) ports_.window.SetAlpha(255);
   if (!wb.IsTopLevel(pDisp) || wb.ReadyState() != 4) return;
+  WidePageIn(url);
+}
 
+void TPageLoading::WidePageIn(const std::string& url) {
+  IBrowser& wb = ports_.browsers.Wide();
+  wideDocument_ = wb.DocumentIdentity();
   switch (CheckLoadHtml()) {
     case 1:
       host_.BindHtmlEvent();
@@ -108,8 +117,29 @@ void TPageLoading::EmbeddedWB2DocumentComplete(const void* pDisp) {
   if (StopWhileClosing()) return;
   IBrowser& wb = ports_.browsers.Narrow();
   if (!wb.IsTopLevel(pDisp) || wb.ReadyState() != 4) return;
+  NarrowPageIn();
+}
+
+void TPageLoading::NarrowPageIn() {
+  IBrowser& wb = ports_.browsers.Narrow();
+  narrowDocument_ = wb.DocumentIdentity();
   host_.BindHtmlEvent2();
   host_.ApplyPinState(wb);
+}
+
+void TPageLoading::PageSettled(bool wide) {
+  if (settings_.IsClosing) return;
+  IBrowser& wb = wide ? ports_.browsers.Wide() : ports_.browsers.Narrow();
+  const void* document = wb.DocumentIdentity();
+  if (document == nullptr || document == (wide ? wideDocument_ : narrowDocument_) ||
+      wb.ReadyState() != 4) {
+    return;
+  }
+  if (wide) {
+    WidePageIn(wb.LocationURL());
+  } else {
+    NarrowPageIn();
+  }
 }
 
 void TPageLoading::EmbeddedWB1NavigateComplete2(const std::string& url) {

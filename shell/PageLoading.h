@@ -69,6 +69,9 @@ class TPageLoading {
   void ReloadTimerTimer();
   // Reloads the page the layout shows.
   void RefreshZel();
+  // A download ended or the command state changed: a document that came without
+  // DocumentComplete (a reload) is handled as that completion would be, once.
+  void PageSettled(bool wide);
   // The wide browser shows the error page this window loaded, and nothing else since.
   bool ErrorPageShown() const { return errorPageShown_; }
 
@@ -77,6 +80,9 @@ class TPageLoading {
 
   // Both browsers stop while the program closes; true then.
   bool StopWhileClosing();
+  // What a top-level completion does with the document now shown.
+  void WidePageIn(const std::string& url);
+  void NarrowPageIn();
 
   TGlobals& settings_;
   TPageLoadingPorts ports_;
@@ -87,6 +93,9 @@ class TPageLoading {
   // second, or every running copy would storm the service when it comes back.
   ReloadPacer reloads_;
   bool errorPageShown_ = false;
+  // The documents last handled as complete.
+  const void* wideDocument_ = nullptr;
+  const void* narrowDocument_ = nullptr;
 };
 
 }  // namespace zel

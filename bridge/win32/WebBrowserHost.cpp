@@ -1,5 +1,6 @@
 #include "bridge/win32/WebBrowserHost.h"
 
+#include <dispex.h>
 #include <docobj.h>
 #include <exdispid.h>
 #include <mshtmdid.h>
@@ -385,7 +386,15 @@ class BrowserSite final : public IOleClientSite,
           return OnDocumentComplete(params);
         case DISPID_NAVIGATECOMPLETE2:
           if (params == nullptr || params->cArgs < 2) return DISP_E_BADPARAMCOUNT;
-          if (events_ != nullptr) events_->NavigateComplete2(ArgumentText(params, 1));
+          // A frame's navigation leaves the page's state alone.
+          if (events_ != nullptr && host_ != nullptr &&
+              host_->IsTopLevel(ArgumentIdentity(params, 0))) {
+            events_->NavigateComplete2(ArgumentText(params, 1));
+          }
+          return S_OK;
+        case DISPID_DOWNLOADCOMPLETE:
+          if (host_ != nullptr) host_->ZoomSettledDocument();
+          if (events_ != nullptr) events_->DownloadComplete();
           return S_OK;
         case DISPID_NAVIGATEERROR:
           return OnNavigateError(params);
@@ -444,9 +453,12 @@ class BrowserSite final : public IOleClientSite,
     bool cancel = cancelOut != nullptr && *cancelOut != VARIANT_FALSE;
     // The flag the handler set counts even when it throws afterwards.
     try {
-      if (events_ != nullptr) {
-        events_->NavigateError(ArgumentText(params, 1), static_cast<int>(ArgumentNumber(params, 3)),
-                               cancel);
+      const std::string url = ArgumentText(params, 1);
+      const int status = static_cast<int>(ArgumentNumber(params, 3));
+      if (events_ != nullptr && host_ != nullptr && !host_->IsTopLevel(identity)) {
+        events_->FrameNavigateError(url, status, cancel);
+      } else if (events_ != nullptr) {
+        events_->NavigateError(url, status, cancel);
       }
     } catch (...) {
       ReportCurrentException();
@@ -558,13 +570,34 @@ void WebBrowserHost::SetDpi(int dpi) {
 }
 
 void WebBrowserHost::ApplyZoom() {
-  if (!browser_ || !zoomed_) return;
-  VARIANT percent;
-  ::VariantInit(&percent);
-  percent.vt = VT_I4;
-  percent.lVal = zoomPercent_;
+  if (!browser_) return;
+  zoomedDocument_ = DocumentIdentity();
+  std::optional<int> shown;
+  if (!zoomed_ && zoomPercent_ == 100) {
+    // IE may show a zoom it kept from another program or an earlier run.
+    Variant current;
+    if (SUCCEEDED(browser_->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER,
+                                   nullptr, current.get())) &&
+        current->vt == VT_I4) {
+      shown = static_cast<int>(current->lVal);
+    }
+  }
+  const std::optional<int> ask = ZoomToAsk(zoomPercent_, shown, zoomed_);
+  if (!ask) return;
+  Variant percent = Variant::Long(*ask);
+  // Without the flag IE keeps the zoom for every later browser, the user's own IE included.
+  Variant flags = Variant::Long(OLECMDIDF_OPTICAL_ZOOM_NOPERSIST);
   // Refused while there is no document: the document's completion asks again.
-  browser_->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, &percent, nullptr);
+  browser_->ExecWB(OLECMDID_OPTICAL_ZOOM, OLECMDEXECOPT_DONTPROMPTUSER, percent.get(),
+                   flags.get());
+}
+
+void WebBrowserHost::ZoomSettledDocument() {
+  if (!browser_) return;
+  READYSTATE state = READYSTATE_UNINITIALIZED;
+  if (FAILED(browser_->get_ReadyState(&state)) || state != READYSTATE_COMPLETE) return;
+  const void* document = DocumentIdentity();
+  if (document != nullptr && document != zoomedDocument_) ApplyZoom();
 }
 
 void WebBrowserHost::FitToParent() {
@@ -680,6 +713,14 @@ int WebBrowserHost::ReadyState() {
   return static_cast<int>(state);
 }
 
+const void* WebBrowserHost::DocumentIdentity() {
+  const ComPtr<IDispatch> document = Document();
+  ComPtr<IUnknown> identity;
+  if (document) document.As(&identity);
+  reportedDocument_ = identity;
+  return identity.Get();
+}
+
 bool WebBrowserHost::IsTopLevel(const void* pDisp) {
   if (pDisp == nullptr || !browser_) return false;
   ComPtr<IDispatch> application;
@@ -733,8 +774,52 @@ void WebBrowserHost::ExecScript(const std::string& code) {
   const ComPtr<IHTMLWindow2> window = PageWindow(Document(), "execScript");
   Bstr script(code), language("Javascript");
   Variant result;
-  ZEL_THROW_IF_FAILED_AS(BrowserError,
-                         window->execScript(script.get(), language.get(), result.get()));
+  const HRESULT hr = window->execScript(script.get(), language.get(), result.get());
+  if (SUCCEEDED(hr)) return;
+  if (!ExecScriptRefused(static_cast<std::int32_t>(hr))) {
+    ThrowFailure<BrowserError>("IHTMLWindow2::execScript", static_cast<unsigned long>(hr));
+  }
+  // eval, found by name: through IDispatchEx where the window has it.
+  Bstr name("eval");
+  Variant argument = Variant::Text(code);
+  DISPPARAMS params{argument.get(), nullptr, 1, 0};
+  DISPID id = DISPID_UNKNOWN;
+  Variant evaluated;
+  ComPtr<IDispatchEx> dynamic;
+  if (SUCCEEDED(window.As(&dynamic)) && dynamic) {
+    ZEL_THROW_IF_FAILED_MSG(BrowserError,
+                            dynamic->GetDispID(name.get(), fdexNameCaseSensitive, &id), "eval");
+    ZEL_THROW_IF_FAILED_MSG(BrowserError,
+                            dynamic->InvokeEx(id, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                              evaluated.get(), nullptr, nullptr),
+                            "eval");
+    return;
+  }
+  LPOLESTR names[] = {name.get()};
+  ZEL_THROW_IF_FAILED_MSG(BrowserError,
+                          window->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id),
+                          "eval");
+  ZEL_THROW_IF_FAILED_MSG(BrowserError,
+                          window->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
+                                         &params, evaluated.get(), nullptr, nullptr),
+                          "eval");
+}
+
+// IE9 and later: the buttons held (IDOMMouseEvent::buttons); earlier, IHTMLEventObj::button.
+// Both give 1 left, 2 right, 4 middle.
+int WebBrowserHost::EventButtons() {
+  const ComPtr<IHTMLWindow2> window = PageWindow(Document(), "event");
+  ComPtr<IHTMLEventObj> event;
+  ZEL_THROW_IF_FAILED_MSG(BrowserError, window->get_event(&event), "window.event");
+  if (!event) throw BrowserError("window.event: no event");
+  ComPtr<IDOMMouseEvent> mouse;
+  USHORT buttons = 0;
+  if (SUCCEEDED(event.As(&mouse)) && mouse && SUCCEEDED(mouse->get_buttons(&buttons))) {
+    return buttons;
+  }
+  LONG button = 0;
+  ZEL_THROW_IF_FAILED_MSG(BrowserError, event->get_button(&button), "window.event.button");
+  return static_cast<int>(button);
 }
 
 std::string WebBrowserHost::PageVariable(const std::string& name) {

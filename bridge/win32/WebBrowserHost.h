@@ -63,12 +63,15 @@ class WebBrowserHost final : public IBrowser {
   int ReadyState() override;
   // pDisp is the identity (IUnknown) of the object that DocumentComplete reported.
   bool IsTopLevel(const void* pDisp) override;
+  const void* DocumentIdentity() override;
 
   // Returns nullptr, not an error, when there is no document or it is not an HTML document:
   // such a page has no element with any id.
   std::unique_ptr<IHtmlElement> FindElement(const std::string& id) override;
 
+  // execScript; where the window refuses it (IE11's document mode may), the window's eval.
   void ExecScript(const std::string& code) override;
+  int EventButtons() override;
   std::string PageVariable(const std::string& name) override;
   void ExecCommand(EditCommand command) override;
   std::string SelectedText() override;
@@ -92,6 +95,8 @@ class WebBrowserHost final : public IBrowser {
   // Asks the control for the zoom of the pixels per inch; a page that has no document yet is
   // zoomed at its completion.
   void ApplyZoom();
+  // A download ended: a document that came without DocumentComplete (a refresh) is zoomed.
+  void ZoomSettledDocument();
 
   HWND parent_;
   std::unique_ptr<ContainerWindow> container_;
@@ -103,6 +108,10 @@ class WebBrowserHost final : public IBrowser {
   DWORD eventsCookie_ = 0;
   std::unique_ptr<std::string> pendingHtml_;
   int zoomPercent_ = 100;
+  // The document last zoomed (or found at the right zoom), and the one last reported: held so
+  // that a later document cannot take its address.
+  const void* zoomedDocument_ = nullptr;
+  Microsoft::WRL::ComPtr<IUnknown> reportedDocument_;
   // Once a zoom other than 100 % was asked for, 100 % must be asked for too.
   bool zoomed_ = false;
 };

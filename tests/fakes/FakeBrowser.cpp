@@ -36,6 +36,7 @@ FakeElementState& FakeBrowser::AddElement(const std::string& id, const std::stri
 }
 
 void FakeBrowser::LoadPage(const std::string& url) {
+  documents_.push_back(std::make_unique<int>(0));
   hasDocument = true;
   location = url;
   readyState = 4;
@@ -68,10 +69,29 @@ void FakeBrowser::RaiseNavigateComplete2() {
   if (events) events->NavigateComplete2(location);
 }
 
-bool FakeBrowser::RaiseNavigateError() {
+bool FakeBrowser::RaiseNavigateError(bool topLevel) {
   bool cancel = false;
-  if (events) events->NavigateError(location, 404, cancel);
+  if (events && topLevel) events->NavigateError(location, 404, cancel);
+  if (events && !topLevel) events->FrameNavigateError(location + "/frame", 404, cancel);
   return cancel;
+}
+
+void FakeBrowser::RaiseDownloadComplete() {
+  if (events) events->DownloadComplete();
+}
+
+void FakeBrowser::Reload() {
+  documents_.push_back(std::make_unique<int>(0));
+  for (auto& element : elements) element->bound.clear();
+}
+
+const void* FakeBrowser::DocumentIdentity() {
+  return hasDocument && !documents_.empty() ? documents_.back().get() : nullptr;
+}
+
+int FakeBrowser::EventButtons() {
+  if (!eventButtons) throw BrowserError("no event");
+  return *eventButtons;
 }
 
 void FakeBrowser::RaiseCommandStateChange() {

@@ -61,7 +61,10 @@ class FakeBrowser final : public IBrowser {
   // Raises DocumentComplete for the top-level object (or a frame).
   void RaiseDocumentComplete(bool topLevel = true);
   void RaiseNavigateComplete2();
-  bool RaiseNavigateError();  // returns the cancel flag
+  bool RaiseNavigateError(bool topLevel = true);  // returns the cancel flag
+  void RaiseDownloadComplete();
+  // A reload: a new document with the same elements, none bound, and no DocumentComplete.
+  void Reload();
   void RaiseCommandStateChange();
   std::pair<bool, bool> RaiseScriptError();  // continue, showDialog
 
@@ -87,6 +90,7 @@ class FakeBrowser final : public IBrowser {
   std::vector<EditCommand> editCommands;
   std::map<std::string, int> lookups;  // FindElement calls by id
   std::optional<std::string> selectedText = std::string();  // none: the read fails
+  std::optional<int> eventButtons = 1;  // none: the event cannot be read
   const void* topLevelObject = &topLevelObjectTag_;
   const void* frameObject = &frameObjectTag_;
 
@@ -101,6 +105,8 @@ class FakeBrowser final : public IBrowser {
   std::string LocationURL() override { return location; }
   int ReadyState() override { return readyState; }
   bool IsTopLevel(const void* pDisp) override { return pDisp == topLevelObject; }
+  const void* DocumentIdentity() override;
+  int EventButtons() override;
   std::unique_ptr<IHtmlElement> FindElement(const std::string& id) override;
   void ExecScript(const std::string& code) override;
   std::string PageVariable(const std::string& name) override;
@@ -112,6 +118,7 @@ class FakeBrowser final : public IBrowser {
 
  private:
   void Note(const std::string& what);
+  std::vector<std::unique_ptr<int>> documents_;
   int topLevelObjectTag_ = 0;
   int frameObjectTag_ = 0;
 };

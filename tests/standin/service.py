@@ -34,6 +34,8 @@ DEFAULTS = {
     "settings": SETTINGS, # value of SettingStrID
     "row": ROW,           # value of InsertExcelStrID
     "omit": "",           # comma-separated element ids or page variables left out of every page
+    "frame": "",          # src of an <iframe> in the wide and narrow pages (none when empty);
+                          # /standin/frame answers a small page, any unknown path 404
 }
 
 # Sample price lines of the wide and narrow pages: name, spec, unit, quantity, price, amount,
@@ -274,6 +276,8 @@ def render(kind, state):
     body = {"index": WIDE, "indexzb": NARROW, "miniindex": MINI}[kind].format(
         captions="".join(f"<th>{c}</th>" for c in CAPTIONS), rows=rows,
         settings=esc(state["settings"]), row=esc(state["row"]))
+    if state["frame"] and kind != "miniindex":
+        body = body.replace("</body>", f'<iframe src="{esc(state["frame"])}" width="1" height="1"></iframe>\n</body>')
     omit = [i.strip() for i in state["omit"].split(",") if i.strip()]
     return remove_ids(head + body, omit)
 
@@ -312,6 +316,9 @@ class Handler(BaseHTTPRequestHandler):
         page = re.fullmatch(r"/pcprice/default/(index|indexzb|miniindex)", path)
         if page:
             return self.send(200, "text/html; charset=utf-8", render(page.group(1), state).encode(), with_body)
+        if path == "/standin/frame":
+            return self.send(200, "text/html; charset=utf-8",
+                             b"<html><body><p>frame</p></body></html>", with_body)
         if path.startswith("/download/"):
             name = path[len("/download/"):]
             file = self.server.download / name

@@ -468,5 +468,50 @@ TEST_F(MiniInputTest, BrowserEventsWhileOpenAndWhileClosing) {
   EXPECT_FALSE(browser.Fire("CloseID"));
 }
 
+// MSHTML raises onmousedown for every button: only a press of the left one drags or counts as
+// the first of two presses (a press whose button cannot be read counts as the left one).
+TEST_F(MiniInputTest, OnlyTheLeftButtonDragsOrCountsAPress) {
+  using Calls = std::vector<std::string>;
+  const struct {
+    const char* name;
+    std::optional<int> firstButtons;
+    Calls calls;  // of the first press, then a left press 200 ms later
+  } cases[] = {
+      {"left", 1, {"mini.drag", "owner.show"}},
+      {"right", 2, {"mini.drag"}},
+      {"middle", 4, {"mini.drag"}},
+      {"left and right", 3, {"mini.drag", "owner.show"}},
+      {"unreadable", std::nullopt, {"mini.drag", "owner.show"}},
+  };
+  for (const auto& c : cases) {
+    LoadMiniPage({{"MoveFormID", ""}});
+    clock.Advance(10000);
+    journal.Clear();
+    browser.eventButtons = c.firstButtons;
+    ASSERT_TRUE(browser.Fire("MoveFormID", EventProperty::OnMouseDown));
+    clock.Advance(200);
+    browser.eventButtons = 1;
+    ASSERT_TRUE(browser.Fire("MoveFormID", EventProperty::OnMouseDown));
+    Calls calls;
+    for (const auto& e : journal.entries) {
+      if (e == "mini.drag" || e == "owner.show") calls.push_back(e);
+    }
+    EXPECT_EQ(calls, c.calls) << c.name;
+  }
+}
+
+// The mini page's reload (no DocumentComplete) is bound at the end of its download, once.
+TEST_F(MiniInputTest, AReloadedPageIsBoundAtTheEndOfItsDownload) {
+  LoadMiniPage({{"SearchID", ""}});
+  ASSERT_EQ(Binds().size(), 1u);
+  browser.RaiseDownloadComplete();
+  EXPECT_EQ(Binds().size(), 1u);
+  browser.Reload();
+  browser.RaiseDownloadComplete();
+  browser.RaiseDownloadComplete();
+  EXPECT_EQ(Binds().size(), 2u);
+  EXPECT_TRUE(browser.Fire("SearchID"));
+}
+
 }  // namespace
 }  // namespace zel

@@ -150,5 +150,22 @@ TEST_F(PageCommandsTest, CommandStateChangesBindBothPagesOnlyWhenBothAreComplete
   EXPECT_EQ(wide.bindLog.size(), 1u);
 }
 
+// A press on a drag area drags the window only with the left button (or when the event's
+// button cannot be read): a move loop started without it would wait for a click.
+TEST_F(PageCommandsTest, OnlyTheLeftButtonDragsTheWindow) {
+  const struct {
+    std::optional<int> buttons;
+    bool drags;
+  } cases[] = {{1, true}, {2, false}, {4, false}, {6, false}, {std::nullopt, true}};
+  for (const auto& c : cases) {
+    bed.wide.eventButtons = c.buttons;
+    bed.journal.Clear();
+    bed.commands.MoveFormEventHandle();
+    EXPECT_EQ(bed.journal.entries, c.drags ? std::vector<std::string>{"window.drag"}
+                                           : std::vector<std::string>{})
+        << c.buttons.value_or(-1);
+  }
+}
+
 }  // namespace
 }  // namespace zel

@@ -305,5 +305,61 @@ TEST(Connectivity, TimerWaitsWhileTheCheckRunsAndAFailedLogStillRecordsTheResult
   EXPECT_EQ(m.closes, 1);
 }
 
+// IE raises no DocumentComplete for a reload: its fresh document comes to light at the next
+// end of a download or change of the command state with the document complete, and is then
+// handled once, as its completion would have been.
+TEST(PageReload, AFreshDocumentWithoutCompletionIsHandledOnceAtTheNextSign) {
+  LoadingParts m;
+  m.LoadServicePage(m.wb1, m.settings.IndexUrl);
+  m.wb1.RaiseDocumentComplete();
+  m.LoadServicePage(m.wb2, m.settings.IndexZbUrl);
+  m.wb2.RaiseDocumentComplete();
+  const auto handled = [&m] {
+    return std::vector<int>{m.host.wideBound, m.host.narrowBound,
+                            static_cast<int>(m.host.pinnedFrom.size()), m.host.updateChecks};
+  };
+  ASSERT_EQ(handled(), (std::vector<int>{1, 1, 2, 1}));
+  m.wb1.RaiseDownloadComplete();
+  m.wb1.RaiseCommandStateChange();
+  m.wb2.RaiseDownloadComplete();
+  EXPECT_EQ(handled(), (std::vector<int>{1, 1, 2, 1})) << "the same documents again";
+
+  m.wb1.Reload();
+  m.wb1.readyState = 3;
+  m.wb1.RaiseDownloadComplete();
+  EXPECT_EQ(handled(), (std::vector<int>{1, 1, 2, 1})) << "still loading";
+  m.wb1.readyState = 4;
+  m.wb1.RaiseCommandStateChange();
+  m.wb1.RaiseDownloadComplete();
+  EXPECT_EQ(handled(), (std::vector<int>{2, 1, 3, 2})) << "the wide page's reload";
+  EXPECT_EQ(m.host.pinnedFrom.back(), &m.wb1);
+  m.wb2.Reload();
+  m.wb2.RaiseDownloadComplete();
+  m.wb2.RaiseDownloadComplete();
+  EXPECT_EQ(handled(), (std::vector<int>{2, 2, 4, 2})) << "the narrow page's reload";
+  EXPECT_EQ(m.host.pinnedFrom.back(), &m.wb2);
+
+  m.settings.IsClosing = true;
+  m.wb1.Reload();
+  m.wb1.RaiseDownloadComplete();
+  EXPECT_EQ(handled(), (std::vector<int>{2, 2, 4, 2})) << "while closing";
+}
+
+// A frame that fails (an advertisement, a counter) is cancelled with one log line; the page
+// is not reloaded, now or later.
+TEST(PageReload, AFailingFrameIsCancelledAndLoggedAndReloadsNothing) {
+  CheckParts logging;  // the log goes to its files
+  LoadingParts m;
+  m.LoadServicePage(m.wb1, m.settings.IndexUrl);
+  EXPECT_TRUE(m.wb1.RaiseNavigateError(/*topLevel=*/false));
+  EXPECT_FALSE(m.reloadTimer.enabled);
+  m.clock.Advance(5000);
+  m.loading.ReloadTimerTimer();
+  EXPECT_TRUE(m.wb1.scripts.empty());
+  EXPECT_TRUE(m.wb2.scripts.empty());
+  EXPECT_EQ(logging.logFiles.Messages(),
+            std::vector<std::string>{"框架载入失败：" + m.settings.IndexUrl + "/frame (404)"});
+}
+
 }  // namespace
 }  // namespace zel

@@ -35,15 +35,6 @@ bool TopMost(HWND window) {
   return (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-// The service pages asked for since the last reset, in order.
-std::vector<std::string> RequestedPages() {
-  std::vector<std::string> pages;
-  for (const std::string& path : RequestedPaths()) {
-    if (path.rfind("/pcprice/", 0) == 0) pages.push_back(path);
-  }
-  return pages;
-}
-
 class PageCommandsEndToEnd : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -51,14 +42,7 @@ class PageCommandsEndToEnd : public ::testing::Test {
     ResetService();
   }
   // Starts Zel.exe against the service and waits for its wide page.
-  HWND Start() {
-    zel = std::make_unique<ZelProcess>(ServiceArguments());
-    const HWND form = WaitForProcessWindow(zel->Id(), win32::MainForm::kClassName,
-                                           win32::Widen(kAppTitle), kPageTimeoutMs);
-    EXPECT_NE(form, nullptr);
-    EXPECT_TRUE(form && WaitForPageElement(form, "CloseID", kPageTimeoutMs));
-    return form;
-  }
+  HWND Start() { return StartShowingWidePage(zel, kPageTimeoutMs); }
   // The mini input window, once it shows its page.
   HWND WaitForMiniWindow() {
     HWND mini = nullptr;

@@ -17,6 +17,7 @@ namespace {
 constexpr UINT kNavigationStep = WM_APP + 1;
 constexpr UINT kStreamLoaded = WM_APP + 2;
 constexpr UINT kNextLocation = WM_APP + 3;
+constexpr UINT kRefreshStep = WM_APP + 4;
 // The loading page counts to 100% in 50 steps of at least 10 ms before it moves on.
 constexpr UINT kLoadingPageMs = 600;
 
@@ -29,6 +30,33 @@ std::wstring Resolve(const std::wstring& base, const std::wstring& href) {
   if (href[0] == L'/') return base.substr(0, root) + href;
   if (root == std::wstring::npos) return base + L"/" + href;
   return base.substr(0, base.rfind(L'/') + 1) + href;
+}
+
+// The object a frame's events name as pDisp: a window of its own, not the control.
+class Frame final : public ComObject<IDispatch> {
+ public:
+  STUB_DISPATCH
+
+ private:
+  void* Find(REFIID riid) override {
+    return Is(riid, IID_IUnknown) || Is(riid, IID_IDispatch) ? static_cast<IDispatch*>(this)
+                                                              : nullptr;
+  }
+};
+
+long KeptZoom() {
+  DWORD factor = 0;
+  DWORD size = sizeof factor;
+  if (::RegGetValueW(HKEY_CURRENT_USER, kZoomKey, kZoomValue, RRF_RT_REG_DWORD, nullptr, &factor,
+                     &size) != ERROR_SUCCESS || factor == 0) {
+    return 100;
+  }
+  return static_cast<long>(factor / 1000);
+}
+
+void KeepZoom(long percent) {
+  const DWORD factor = static_cast<DWORD>(percent) * 1000;
+  ::RegSetKeyValueW(HKEY_CURRENT_USER, kZoomKey, kZoomValue, REG_DWORD, &factor, sizeof factor);
 }
 
 }  // namespace
@@ -102,7 +130,7 @@ class EventArgs {
   std::vector<VARIANT> reversed_;
 };
 
-Control::Control() = default;
+Control::Control() : zoom_(KeptZoom()) {}
 
 Control::~Control() { Close(OLECLOSE_NOSAVE); }
 
@@ -159,6 +187,11 @@ void Control::RunNavigation(unsigned number) {
   location_ = request.url;
   {
     EventArgs args;
+    Raise(DISPID_DOWNLOADBEGIN, args);
+  }
+  if (number != navigation_) return;
+  {
+    EventArgs args;
     Raise(DISPID_COMMANDSTATECHANGE, args.Long(CSC_UPDATECOMMANDS).Bool(true));
   }
   if (number != navigation_) return;
@@ -178,6 +211,9 @@ void Control::RunNavigation(unsigned number) {
     args.Object(self).Text(request.url).Text(L"");
     args.Number(answer.failure != S_OK ? answer.failure : answer.status);
     Raise(DISPID_NAVIGATEERROR, args.Flag(&cancelError));
+    if (number != navigation_) return;
+    EventArgs done;
+    Raise(DISPID_DOWNLOADCOMPLETE, done);
     return;
   }
 
@@ -189,6 +225,11 @@ void Control::RunNavigation(unsigned number) {
     Raise(DISPID_NAVIGATECOMPLETE2, args.Object(self).Text(request.url));
   }
   if (number != navigation_) return;
+  {
+    EventArgs args;
+    Raise(DISPID_DOWNLOADCOMPLETE, args);
+  }
+  if (number != navigation_ || !LoadFrames(number)) return;
   ready_ = READYSTATE_COMPLETE;
   {
     EventArgs args;
@@ -196,6 +237,109 @@ void Control::RunNavigation(unsigned number) {
   }
   if (number == navigation_) ScheduleNextLocation();
 }
+
+bool Control::LoadFrames(unsigned number) {
+  frames_.clear();
+  if (!document_) return true;
+  const std::vector<std::string> sources = document_->Content().frames;
+  const std::wstring base = document_->Url();
+  for (const std::string& source : sources) {
+    const std::wstring url = Resolve(base, win32::Widen(source));
+    if (url.empty()) continue;
+    const ComPtr<IDispatch> frame = Make<Frame>();
+    frames_.push_back(frame);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    {
+      EventArgs args;
+      args.Object(frame.Get()).Text(url).Number(0).Text(L"").Nothing().Text(L"");
+      Raise(DISPID_BEFORENAVIGATE2, args.Flag(&cancel));
+    }
+    if (number != navigation_) return false;
+    if (cancel != VARIANT_FALSE) continue;
+    const HttpAnswer answer = HttpGet(url, L"");
+    if (answer.failure != S_OK || answer.status >= 400) {
+      VARIANT_BOOL cancelError = VARIANT_FALSE;
+      EventArgs args;
+      args.Object(frame.Get()).Text(url).Text(L"");
+      args.Number(answer.failure != S_OK ? answer.failure : answer.status);
+      Raise(DISPID_NAVIGATEERROR, args.Flag(&cancelError));
+      if (number != navigation_) return false;
+      continue;
+    }
+    {
+      EventArgs args;
+      Raise(DISPID_NAVIGATECOMPLETE2, args.Object(frame.Get()).Text(url));
+    }
+    if (number != navigation_) return false;
+    {
+      EventArgs args;
+      Raise(DISPID_DOCUMENTCOMPLETE, args.Object(frame.Get()).Text(url));
+    }
+    if (number != navigation_) return false;
+  }
+  return true;
+}
+
+void Control::StartRefresh() {
+  if (!document_) return;
+  ++navigation_;
+  if (view_) {
+    view_->CancelLater();
+    view_->Post(kRefreshStep, navigation_);
+  }
+}
+
+// DownloadBegin, CommandStateChange, the page fetched again into a new document (its frames
+// load as in a navigation), then DownloadComplete with ReadyState complete. A page that cannot
+// be fetched stays, and NavigateError comes before DownloadComplete.
+void Control::RunRefresh(unsigned number) {
+  if (!document_) return;
+  const ComPtr<Control> keep(this);
+  IDispatch* self = static_cast<IWebBrowser2*>(this);
+  const std::wstring url = document_->Url();
+  {
+    EventArgs args;
+    Raise(DISPID_DOWNLOADBEGIN, args);
+  }
+  if (number != navigation_) return;
+  ready_ = READYSTATE_LOADING;
+  {
+    EventArgs args;
+    Raise(DISPID_COMMANDSTATECHANGE, args.Long(CSC_UPDATECOMMANDS).Bool(true));
+  }
+  if (number != navigation_ || !document_) return;
+  Markup markup = document_->Content();
+  HttpAnswer answer;
+  if (url.rfind(L"about:", 0) == 0) {
+    answer.status = 200;  // a page written into the blank page is made again from its text
+  } else {
+    answer = HttpGet(url, L"");
+    if (answer.failure == S_OK && answer.status < 400) markup = ReadMarkup(answer.body);
+  }
+  if (answer.failure != S_OK || answer.status >= 400) {
+    ready_ = READYSTATE_COMPLETE;
+    VARIANT_BOOL cancelError = VARIANT_FALSE;
+    EventArgs args;
+    args.Object(self).Text(url).Text(L"");
+    args.Number(answer.failure != S_OK ? answer.failure : answer.status);
+    Raise(DISPID_NAVIGATEERROR, args.Flag(&cancelError));
+  } else {
+    ShowDocument(Make<Document>(static_cast<IPageHost&>(*this), url, markup));
+    ready_ = READYSTATE_INTERACTIVE;
+    if (!LoadFrames(number)) return;
+    ready_ = READYSTATE_COMPLETE;
+  }
+  if (number != navigation_) return;
+  EventArgs args;
+  Raise(DISPID_DOWNLOADCOMPLETE, args);
+}
+
+HRESULT Control::Refresh() {
+  StartRefresh();
+  return S_OK;
+}
+
+HRESULT Control::Refresh2(VARIANT*) { return Refresh(); }
 
 void Control::ShowDocument(ComPtr<Document> document) {
   if (document_) document_->Detach();
@@ -234,6 +378,9 @@ void Control::OnPosted(UINT message, WPARAM number) {
   switch (message) {
     case kNavigationStep: RunNavigation(static_cast<unsigned>(number)); break;
     case kStreamLoaded: CompleteStreamLoad(); break;
+    case kRefreshStep:
+      if (number == navigation_) RunRefresh(static_cast<unsigned>(number));
+      break;
     case kNextLocation:
       if (number == navigation_ && document_) {
         StartNavigation(win32::Widen(document_->Content().nextLocation), L"");
@@ -256,9 +403,7 @@ void Control::OnContextMenu(POINT screen) {
   }
 }
 
-void Control::Reload() {
-  if (document_) StartNavigation(document_->Url(), L"");
-}
+void Control::Reload() { StartRefresh(); }
 
 void Control::ShowStatus(const std::wstring& text) {
   if (view_) view_->SetStatus(text);
@@ -289,12 +434,27 @@ HRESULT Control::Stop() {
   return S_OK;
 }
 
-HRESULT Control::ExecWB(OLECMDID command, OLECMDEXECOPT, VARIANT* in, VARIANT*) {
+HRESULT Control::ExecWB(OLECMDID command, OLECMDEXECOPT, VARIANT* in, VARIANT* out) {
   if (command != OLECMDID_OPTICAL_ZOOM) return E_NOTIMPL;
-  if (in == nullptr || in->vt != VT_I4) return E_INVALIDARG;
   // As a real control: there is nothing to zoom before the first document.
   if (!document_) return E_FAIL;
-  RecordScript(win32::Widen(kZoomRecord) + std::to_wstring(in->lVal));
+  if (in == nullptr || in->vt == VT_EMPTY) {
+    if (out == nullptr) return E_INVALIDARG;
+    ::VariantClear(out);
+    out->vt = VT_I4;
+    out->lVal = zoom_;
+    return S_OK;
+  }
+  if (in->vt != VT_I4) return E_INVALIDARG;
+  const bool noPersist = out != nullptr && out->vt == VT_I4 &&
+                         (out->lVal & OLECMDIDF_OPTICAL_ZOOM_NOPERSIST) != 0;
+  zoom_ = in->lVal;
+  std::wstring record = win32::Widen(kZoomRecord) + std::to_wstring(in->lVal);
+  if (!noPersist) {
+    KeepZoom(in->lVal);
+    record += win32::Widen(kZoomPersisted);
+  }
+  RecordScript(record);
   return S_OK;
 }
 

@@ -30,6 +30,11 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   HRESULT STDMETHODCALLTYPE Navigate(BSTR url, VARIANT* flags, VARIANT* frame, VARIANT* postData,
                                      VARIANT* headers) override;
   HRESULT STDMETHODCALLTYPE Stop() override;
+  // As IE: the page is fetched again into a fresh document, with DownloadBegin,
+  // CommandStateChange and DownloadComplete only (no BeforeNavigate2, NavigateComplete2 or
+  // DocumentComplete).
+  HRESULT STDMETHODCALLTYPE Refresh() override;
+  HRESULT STDMETHODCALLTYPE Refresh2(VARIANT*) override;
   HRESULT STDMETHODCALLTYPE get_Application(IDispatch** application) override;
   HRESULT STDMETHODCALLTYPE get_Document(IDispatch** document) override;
   HRESULT STDMETHODCALLTYPE get_LocationURL(BSTR* url) override;
@@ -56,8 +61,6 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   STUB(GoForward)
   STUB(GoHome)
   STUB(GoSearch)
-  STUB(Refresh)
-  STUB(Refresh2, VARIANT*)
   STUB(get_Parent, IDispatch**)
   STUB(get_Container, IDispatch**)
   STUB(get_TopLevelContainer, VARIANT_BOOL*)
@@ -93,7 +96,8 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   STUB(put_FullScreen, VARIANT_BOOL)
   STUB(Navigate2, VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*)
   STUB(QueryStatusWB, OLECMDID, OLECMDF*)
-  // The optical zoom only: recorded, as the scripts are.
+  // The optical zoom only: recorded, as the scripts are; without OLECMDIDF_OPTICAL_ZOOM_NOPERSIST
+  // (in pvaOut) kept for later controls, as IE keeps it. With no pvaIn, the zoom shown.
   HRESULT STDMETHODCALLTYPE ExecWB(OLECMDID command, OLECMDEXECOPT, VARIANT* in, VARIANT*) override;
   STUB(ShowBrowserBar, VARIANT*, VARIANT*, VARIANT*)
   STUB(get_Offline, VARIANT_BOOL*)
@@ -166,6 +170,11 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
 
   void StartNavigation(const std::wstring& url, const std::wstring& headers);
   void RunNavigation(unsigned number);
+  void StartRefresh();
+  void RunRefresh(unsigned number);
+  // Each <iframe> of the page shown: its own document and events, with its own object as
+  // pDisp; false when a handler started another navigation meanwhile.
+  bool LoadFrames(unsigned number);
   void CompleteStreamLoad();
   void ShowDocument(ComPtr<Document> document);
   void ScheduleNextLocation();
@@ -188,6 +197,9 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   ComPtr<Document> document_;
   std::wstring location_;
   READYSTATE ready_ = READYSTATE_UNINITIALIZED;
+  // The zoom every page of this control shows: what an earlier control kept, until asked.
+  long zoom_ = 100;
+  std::vector<ComPtr<IDispatch>> frames_;
   Request request_;
   // Counts navigations: a posted step of an older one, or of one stopped since, is dropped.
   unsigned navigation_ = 0;

@@ -233,6 +233,7 @@ Markup ReadMarkup(const std::string& source) {
       at = endTag;
       continue;
     }
+    if (tag == "iframe" && element.Attribute("src")) page.frames.push_back(*element.Attribute("src"));
     const auto id = element.Attribute("id");
     const auto name = element.Attribute("name");
     if (!id && !name) continue;

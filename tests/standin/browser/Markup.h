@@ -31,6 +31,7 @@ struct Markup {
   std::map<std::string, std::optional<std::string>> variables;
   std::set<std::string> functions;
   std::string nextLocation;  // "window.location = '...'" of the page's script, if any
+  std::vector<std::string> frames;  // the src of each <iframe>, as written
 };
 
 // UTF-8 markup, with or without a byte-order mark.

@@ -14,6 +14,7 @@ using win32::Narrow;
 using win32::Widen;
 
 constexpr DISPID kValueId = 1;
+constexpr DISPID kEvalId = 2;
 constexpr DISPID kFirstVariableId = 1000;
 constexpr HRESULT kScriptFailed = static_cast<HRESULT>(0x80020101);  // SCRIPT_E_REPORTED
 
@@ -29,6 +30,57 @@ HRESULT GiveText(const std::optional<std::string>& text, VARIANT* out) {
   out->vt = VT_BSTR;
   return Give(Widen(*text), &out->bstrVal);
 }
+
+// The mouse button of the element event being handled; 0 outside a press.
+long g_eventButton = 0;
+bool g_inEvent = false;
+
+// window.event while an element's handler runs: what a press was made with.
+class EventObject final : public ComObject<IHTMLEventObj> {
+ public:
+  explicit EventObject(long button) : button_(button) {}
+  HRESULT STDMETHODCALLTYPE get_button(LONG* button) override {
+    if (button == nullptr) return E_POINTER;
+    *button = button_;
+    return S_OK;
+  }
+
+  // Never called by the program.
+  STUB_DISPATCH
+  STUB(get_srcElement, IHTMLElement**)
+  STUB(get_altKey, VARIANT_BOOL*)
+  STUB(get_ctrlKey, VARIANT_BOOL*)
+  STUB(get_shiftKey, VARIANT_BOOL*)
+  STUB(put_returnValue, VARIANT)
+  STUB(get_returnValue, VARIANT*)
+  STUB(put_cancelBubble, VARIANT_BOOL)
+  STUB(get_cancelBubble, VARIANT_BOOL*)
+  STUB(get_fromElement, IHTMLElement**)
+  STUB(get_toElement, IHTMLElement**)
+  STUB(put_keyCode, LONG)
+  STUB(get_keyCode, LONG*)
+  STUB(get_type, BSTR*)
+  STUB(get_qualifier, BSTR*)
+  STUB(get_reason, LONG*)
+  STUB(get_x, LONG*)
+  STUB(get_y, LONG*)
+  STUB(get_clientX, LONG*)
+  STUB(get_clientY, LONG*)
+  STUB(get_offsetX, LONG*)
+  STUB(get_offsetY, LONG*)
+  STUB(get_screenX, LONG*)
+  STUB(get_screenY, LONG*)
+  STUB(get_srcFilter, IDispatch**)
+
+ private:
+  void* Find(REFIID riid) override {
+    if (Is(riid, IID_IUnknown) || Is(riid, IID_IDispatch) || Is(riid, IID_IHTMLEventObj)) {
+      return static_cast<IHTMLEventObj*>(this);
+    }
+    return nullptr;
+  }
+  long button_;
+};
 
 class TextRange final : public ComObject<IHTMLTxtRange> {
  public:
@@ -145,11 +197,24 @@ class PageWindow final : public ComObject<IHTMLWindow2> {
 
   HRESULT STDMETHODCALLTYPE execScript(BSTR code, BSTR, VARIANT* result) override {
     if (result != nullptr) ::VariantInit(result);
+    const char* refuse = std::getenv(kRefuseExecScriptVariable);
+    if (refuse != nullptr && *refuse != '\0') return E_ACCESSDENIED;
     return document_->RunScript(Text(code));
+  }
+  HRESULT STDMETHODCALLTYPE get_event(IHTMLEventObj** event) override {
+    if (event == nullptr) return E_POINTER;
+    *event = nullptr;
+    // Outside an element's handler there is no event: null, as MSHTML answers.
+    if (!g_inEvent) return S_OK;
+    return Give(Make<EventObject>(g_eventButton), event);
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override {
     if (names == nullptr || ids == nullptr || count != 1) return E_INVALIDARG;
+    if (std::wstring(names[0]) == L"eval") {
+      ids[0] = kEvalId;
+      return S_OK;
+    }
     const auto& variables = document_->Content().variables;
     const auto it = variables.find(Narrow(names[0]));
     if (it == variables.end()) {
@@ -159,8 +224,16 @@ class PageWindow final : public ComObject<IHTMLWindow2> {
     ids[0] = kFirstVariableId + static_cast<DISPID>(std::distance(variables.begin(), it));
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO*, UINT*) override {
+    if (id == kEvalId) {
+      if (!(flags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+      if (params == nullptr || params->cArgs != 1 || params->rgvarg[0].vt != VT_BSTR) {
+        return DISP_E_BADPARAMCOUNT;
+      }
+      if (result != nullptr) ::VariantInit(result);
+      return document_->RunScript(Text(params->rgvarg[0].bstrVal));
+    }
     const auto& variables = document_->Content().variables;
     const DISPID index = id - kFirstVariableId;
     if (index < 0 || index >= static_cast<DISPID>(variables.size())) return DISP_E_MEMBERNOTFOUND;
@@ -217,7 +290,6 @@ class PageWindow final : public ComObject<IHTMLWindow2> {
   STUB(put_onscroll, VARIANT)
   STUB(get_onscroll, VARIANT*)
   STUB(get_document, IHTMLDocument2**)
-  STUB(get_event, IHTMLEventObj**)
   STUB(get__newEnum, IUnknown**)
   STUB(showModalDialog, BSTR, VARIANT*, VARIANT*, VARIANT*)
   STUB(showHelp, BSTR, VARIANT, BSTR)
@@ -295,7 +367,20 @@ HRESULT Element::Assign(ComPtr<IDispatch>& slot, const VARIANT& handler) {
   } else {
     return E_INVALIDARG;
   }
+  MarkControl();
   return S_OK;
+}
+
+void Element::ShowAsControl(HWND control) {
+  control_ = control;
+  MarkControl();
+}
+
+void Element::MarkControl() const {
+  if (control_ == nullptr) return;
+  const INT_PTR bits = (onclick_ ? kOnClickBit : 0) | (onmousedown_ ? kOnMouseDownBit : 0) |
+                       (onkeyup_ ? kOnKeyUpBit : 0);
+  ::SetPropW(control_, kHandlersProperty, reinterpret_cast<HANDLE>(bits));
 }
 
 const ComPtr<IDispatch>& Element::Slot(ElementEvent event) const {
@@ -309,15 +394,22 @@ const ComPtr<IDispatch>& Element::Slot(ElementEvent event) const {
 
 bool Element::Handles(ElementEvent event) const { return Slot(event) != nullptr; }
 
-void Element::Fire(ElementEvent event) {
+void Element::Fire(ElementEvent event, long button) {
   // The handler may bind the page again and so replace itself while it runs.
   const ComPtr<IDispatch> handler = Slot(event);
   if (!handler) return;
   DISPPARAMS none{};
   VARIANT result;
   ::VariantInit(&result);
+  // A handler may run a nested loop that delivers another element's event.
+  const long outerButton = g_eventButton;
+  const bool outerEvent = g_inEvent;
+  g_eventButton = button;
+  g_inEvent = true;
   handler->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result,
                   nullptr, nullptr);
+  g_eventButton = outerButton;
+  g_inEvent = outerEvent;
   ::VariantClear(&result);
 }
 
@@ -325,7 +417,9 @@ void Element::Unload() {
   onclick_.Reset();
   onmousedown_.Reset();
   onkeyup_.Reset();
+  MarkControl();
   field_ = nullptr;
+  control_ = nullptr;
 }
 
 std::wstring Element::LiveValue() const {

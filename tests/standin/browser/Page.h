@@ -41,9 +41,13 @@ class Element final : public ComObject<IHTMLElement> {
   const MarkupElement& Source() const { return markup_; }
   // The edit field that holds the element's live value; nullptr when none is shown.
   void ShowIn(HWND field) { field_ = field; }
+  // The control that shows the element: it carries which handlers the element holds.
+  void ShowAsControl(HWND control);
   bool Handles(ElementEvent event) const;
-  // Calls the handler the program assigned to the event, if any.
-  void Fire(ElementEvent event);
+  // Calls the handler the program assigned to the event, if any. During the call the page
+  // window's event is this one, with the mouse button (IHTMLEventObj::button: 1 left, 2 right,
+  // 4 middle) of a press.
+  void Fire(ElementEvent event, long button = 0);
   // The page went away: its elements let go of their handlers.
   void Unload();
 
@@ -146,12 +150,14 @@ class Element final : public ComObject<IHTMLElement> {
 
  private:
   void* Find(REFIID riid) override;
-  static HRESULT Assign(ComPtr<IDispatch>& slot, const VARIANT& handler);
+  HRESULT Assign(ComPtr<IDispatch>& slot, const VARIANT& handler);
+  void MarkControl() const;
   const ComPtr<IDispatch>& Slot(ElementEvent event) const;
   std::wstring LiveValue() const;
 
   MarkupElement markup_;
   HWND field_ = nullptr;
+  HWND control_ = nullptr;
   ComPtr<IDispatch> onclick_, onmousedown_, onkeyup_;
 };
 

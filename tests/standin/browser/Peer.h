@@ -13,5 +13,16 @@ constexpr int kStatusLineId = 1;
 constexpr char kScriptLogVariable[] = "ZEL_STANDIN_SCRIPTS";
 // The optical zoom the program asks for goes to the same record as this text and the percent.
 constexpr char kZoomRecord[] = "[optical zoom] ";
+// Follows the percent of a zoom asked for without OLECMDIDF_OPTICAL_ZOOM_NOPERSIST: as IE, the
+// stand-in then keeps it for every later control (HKCU, below).
+constexpr char kZoomPersisted[] = " persisted";
+constexpr wchar_t kZoomKey[] = L"Software\\Microsoft\\Internet Explorer\\Zoom";
+constexpr wchar_t kZoomValue[] = L"ZoomFactor";  // REG_DWORD, percent times 1000
+// A page control's window property: which handlers the program assigned to its element.
+constexpr wchar_t kHandlersProperty[] = L"ZelStandInHandlers";
+enum HandlerBits { kOnClickBit = 1, kOnMouseDownBit = 2, kOnKeyUpBit = 4 };
+// Set (to anything) in the program's environment: the page window refuses execScript, as a
+// document in IE11's own mode may; eval still runs the script.
+constexpr char kRefuseExecScriptVariable[] = "ZEL_STANDIN_REFUSE_EXECSCRIPT";
 
 }  // namespace zel::standin

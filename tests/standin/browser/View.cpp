@@ -48,6 +48,8 @@ HWND View::Child(const wchar_t* className, const std::wstring& text, DWORD style
 void View::Clear() {
   for (Item& item : items_) {
     item.element->ShowIn(nullptr);
+    item.element->ShowAsControl(nullptr);
+    ::RemovePropW(item.window, kHandlersProperty);
     ::DestroyWindow(item.window);
     if (item.label != nullptr) ::DestroyWindow(item.label);
   }
@@ -69,6 +71,7 @@ void View::Show(const Document& document) {
       const std::wstring caption = win32::Widen(source.caption);
       item.window = Child(L"BUTTON", caption.empty() ? tag : caption + L" " + tag,
                           WS_TABSTOP | BS_PUSHBUTTON, id++);
+      element->ShowAsControl(item.window);
     } else if (source.kind == ElementKind::Edit) {
       item.label = Child(L"STATIC", tag, SS_NOPREFIX | SS_CENTERIMAGE, id++);
       const DWORD readOnly = source.Attribute("readonly") ? ES_READONLY : 0;
@@ -174,16 +177,16 @@ const View::Item* View::ItemOf(HWND window) const {
   return nullptr;
 }
 
-void View::Queue(const ComPtr<Element>& element, ElementEvent event) {
-  queued_.emplace_back(element, event);
+void View::Queue(const ComPtr<Element>& element, ElementEvent event, long button) {
+  queued_.push_back({element, event, button});
   ::PostMessageW(Handle(), kFireQueued, 0, 0);
 }
 
 void View::FireQueued() {
   if (queued_.empty()) return;
-  const auto [element, event] = queued_.front();
+  const auto [element, event, button] = queued_.front();
   queued_.pop_front();
-  element->Fire(event);
+  element->Fire(event, button);
   // The handler did not cancel the default action (the program's never does): a link is
   // followed after it, as in a browser.
   const MarkupElement& source = element->Source();
@@ -200,8 +203,15 @@ LRESULT CALLBACK View::ControlProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONDOWN:
       // A drag area: the handler starts the system's move loop while the button is still down.
       if (item != nullptr && item->element->Handles(ElementEvent::MouseDown)) {
-        view->Queue(item->element, ElementEvent::MouseDown);
+        view->Queue(item->element, ElementEvent::MouseDown, 1);
         return 0;
+      }
+      break;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      // MSHTML raises onmousedown for every button; the right one still brings the menu.
+      if (item != nullptr && item->element->Handles(ElementEvent::MouseDown)) {
+        view->Queue(item->element, ElementEvent::MouseDown, message == WM_RBUTTONDOWN ? 2 : 4);
       }
       break;
     case WM_KEYUP: {

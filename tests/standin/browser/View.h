@@ -62,7 +62,7 @@ class View final : public win32::Window {
   const Item* ItemOf(HWND window) const;
   // Element events run from the message loop, never inside a control's own handling: a
   // handler may replace the page, and with it the control.
-  void Queue(const ComPtr<Element>& element, ElementEvent event);
+  void Queue(const ComPtr<Element>& element, ElementEvent event, long button = 0);
   void FireQueued();
 
   IViewOwner& owner_;
@@ -70,7 +70,12 @@ class View final : public win32::Window {
   HWND header_ = nullptr;
   HWND status_ = nullptr;
   std::vector<Item> items_;
-  std::deque<std::pair<ComPtr<Element>, ElementEvent>> queued_;
+  struct Queued {
+    ComPtr<Element> element;
+    ElementEvent event;
+    long button;  // of a press: 1 left, 2 right, 4 middle
+  };
+  std::deque<Queued> queued_;
   HWND lastField_ = nullptr;
   UINT laterMessage_ = 0;
   WPARAM laterNumber_ = 0;

@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -9,7 +10,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/Startup.h"
 #include "app/win32/Owners.h"
+#include "shell/win32/MainForm.h"
 #include "tests/standin/browser/Peer.h"
 #include "tests/wine/support/WineEnv.h"
 #include "tests/wine/support/ZelProcess.h"
@@ -63,6 +66,15 @@ HWND PageView(HWND window) {
 
 }  // namespace
 
+HWND StartShowingWidePage(std::unique_ptr<ZelProcess>& zel, DWORD timeoutMs) {
+  zel = std::make_unique<ZelProcess>(ServiceArguments());
+  const HWND form = WaitForProcessWindow(zel->Id(), win32::MainForm::kClassName,
+                                         Widen(kAppTitle), timeoutMs);
+  EXPECT_NE(form, nullptr);
+  EXPECT_TRUE(form && WaitForPageElement(form, "CloseID", timeoutMs));
+  return form;
+}
+
 std::map<std::string, HWND> PageButtons(HWND window) {
   std::map<std::string, HWND> buttons;
   for (const HWND child : Descendants(window)) {
@@ -101,6 +113,14 @@ bool WaitForNewPage(HWND window, const std::string& id, const std::set<HWND>& be
         return it != buttons.end() && before.count(it->second) == 0;
       },
       timeoutMs);
+}
+
+int PageHandlers(HWND window, const std::string& id) {
+  const auto buttons = PageButtons(window);
+  const auto it = buttons.find(id);
+  if (it == buttons.end()) return 0;
+  return static_cast<int>(
+      reinterpret_cast<INT_PTR>(::GetPropW(it->second, standin::kHandlersProperty)));
 }
 
 bool ClickPageElement(HWND window, const std::string& id) {
@@ -229,6 +249,14 @@ std::vector<std::string> RequestedPaths() {
     paths.push_back(request.at("path").get<std::string>());
   }
   return paths;
+}
+
+std::vector<std::string> RequestedPages() {
+  std::vector<std::string> pages;
+  for (const std::string& path : RequestedPaths()) {
+    if (path.rfind("/pcprice/", 0) == 0) pages.push_back(path);
+  }
+  return pages;
 }
 
 }  // namespace zel::winetest

@@ -6,12 +6,19 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace zel::winetest {
+
+class ZelProcess;
+
+// Starts Zel.exe against the stand-in service into zel and waits for its wide page: the main
+// window, or nullptr when it did not come (the test's failure is recorded).
+HWND StartShowingWidePage(std::unique_ptr<ZelProcess>& zel, DWORD timeoutMs);
 
 // The page's clickable elements inside the window, by element id.
 std::map<std::string, HWND> PageButtons(HWND window);
@@ -23,6 +30,9 @@ std::set<HWND> PageSnapshot(HWND window);
 // Waits until a page loaded after the snapshot shows the element.
 bool WaitForNewPage(HWND window, const std::string& id, const std::set<HWND>& before,
                     DWORD timeoutMs);
+// The handlers the program assigned to the element shown as a button (bits of
+// standin::HandlerBits); 0 when it holds none or the page shows no such button.
+int PageHandlers(HWND window, const std::string& id);
 // Clicks the element's button as the mouse would; false when the page shows no such element.
 bool ClickPageElement(HWND window, const std::string& id);
 // The page's input field with that id; nullptr when the page shows none.
@@ -59,5 +69,7 @@ ServiceAnswer ServiceFetch(const std::string& path);
 void SetServicePage(const std::vector<std::pair<std::string, std::string>>& values);
 void ResetService();
 std::vector<std::string> RequestedPaths();
+// Of those, the service pages (/pcprice/...).
+std::vector<std::string> RequestedPages();
 
 }  // namespace zel::winetest
