@@ -20,7 +20,7 @@ class IClipboard {
   IClipboard& operator=(const IClipboard&) = delete;
   virtual ~IClipboard() = default;
   // Replaces the content with the text as Unicode text. Throws on failure.
-  virtual void SetText(const std::string& text) = 0;
+  virtual void SetClipboardText(const std::string& text) = 0;
   // Empties the clipboard. Throws when the clipboard cannot be opened.
   virtual void Empty() = 0;
   // The Unicode text on the clipboard; nullopt when it holds no text.

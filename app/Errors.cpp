@@ -69,6 +69,12 @@ std::string FailureText(const CallSite& site, std::uint32_t code) {
          FileNameOf(site.file) + ":" + std::to_string(site.line);
 }
 
+TApplicationEvents::TApplicationEvents(ExceptionReporter onException) {
+  SetExceptionReporter(std::move(onException));
+}
+
+TApplicationEvents::~TApplicationEvents() { SetExceptionReporter(nullptr); }
+
 void SetExceptionReporter(ExceptionReporter reporter) {
   std::lock_guard<std::recursive_mutex> guard(gReporterLock);
   Reporter() = std::move(reporter);

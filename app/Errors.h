@@ -30,6 +30,16 @@ using ExceptionReporter = std::function<void(const std::string& message)>;
 // report that runs meanwhile on another thread, so the old handler is not called after this.
 void SetExceptionReporter(ExceptionReporter reporter);
 
+// The application's exception hook for as long as it lives: what reaches the message loop, a
+// COM entry or a window procedure goes to onException, and afterwards to the log again.
+class TApplicationEvents {
+ public:
+  explicit TApplicationEvents(ExceptionReporter onException);
+  TApplicationEvents(const TApplicationEvents&) = delete;
+  TApplicationEvents& operator=(const TApplicationEvents&) = delete;
+  ~TApplicationEvents();
+};
+
 // Call from inside a catch block: reports the exception in flight. Never throws.
 void ReportCurrentException() noexcept;
 

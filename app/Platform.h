@@ -99,7 +99,7 @@ class IStartupPlatform {
   virtual std::string TempPath() = 0;
   virtual std::string ExecutablePath() = 0;
   // FileVersion of the file's version resource; empty when there is none.
-  virtual std::string FileVersion(const std::string& path) = 0;
+  virtual std::string GetFileVersion(const std::string& path) = 0;
   virtual void SetApplicationTitle(const std::string& title) = 0;
   // Throws on failure.
   virtual void SaveShortcut(const ShortcutSpec& spec) = 0;

@@ -64,7 +64,7 @@ int RunProgram(IStartupPlatform& platform, IRegistry& registry, TGlobals& global
   }
   platform.SetApplicationTitle(kAppTitle);
   const std::string exePath = platform.ExecutablePath();
-  globals.AppVersion = platform.FileVersion(exePath);
+  globals.AppVersion = platform.GetFileVersion(exePath);
   try {
     RecordInstalledVersion(registry, exePath, globals.AppVersion);
   } catch (const std::exception& e) {

@@ -13,9 +13,9 @@ class TInsertPage final : public IInsertPage {
   explicit TInsertPage(IMainBrowsers& browsers) : browsers_(browsers) {}
 
   std::string SettingsText() override;
-  std::string RowText() override;
-  void ShowMessage(const std::string& text) override;
-  void CountInsert() override;
+  std::string GetExcelStr() override;
+  void ShowMsgByDiv(const std::string& text) override;
+  void InsertExcelLog() override;
 
  private:
   IMainBrowsers& browsers_;

@@ -32,8 +32,8 @@ void TPageCommands::Run(PageCommand command) {
     case PageCommand::Close: CloseEventHandle(); break;
     case PageCommand::MoveForm: MoveFormEventHandle(); break;
     case PageCommand::QueryPrice: QueryPriceEventHandle(); break;
-    case PageCommand::InsertExcel: ports_.insert.Run(InsertKind::Row); break;
-    case PageCommand::InsertTitle: ports_.insert.Run(InsertKind::Caption); break;
+    case PageCommand::InsertExcel: ports_.insert.InsertExcelEventHandle(); break;
+    case PageCommand::InsertTitle: ports_.insert.InsertTitle2ExcelEventHandle(); break;
     case PageCommand::ErrorClose: ErrorCloseEventHandle(); break;
     case PageCommand::ErrorRefresh: ErrorRefreshEventHandle(); break;
   }

@@ -76,7 +76,7 @@ void ClipboardKeeper::Put(const std::string& text) {
     lent_ = true;
   }
   clipboard_.Empty();
-  clipboard_.SetText(text);
+  clipboard_.SetClipboardText(text);
 }
 
 void ClipboardKeeper::Restore() noexcept {

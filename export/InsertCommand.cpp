@@ -14,7 +14,7 @@ InsertRequest TInsertCommand::ReadInsertRequest(InsertKind kind) {
   // Page errors leave the click: a page that cannot be read inserts nothing.
   InsertRequest request;
   request.settings = page_.SettingsText();
-  if (kind == InsertKind::Row) request.rowText = page_.RowText();
+  if (kind == InsertKind::Row) request.rowText = page_.GetExcelStr();
   return request;
 }
 
@@ -24,7 +24,7 @@ void TInsertCommand::Run(InsertKind kind) {
   const InsertDecision decision = DecideInsert(kind, request, settings_.RowSeparator);
   switch (decision.action) {
     case InsertDecision::Action::Nothing: break;
-    case InsertDecision::Action::Message: page_.ShowMessage(decision.message); break;
+    case InsertDecision::Action::Message: page_.ShowMsgByDiv(decision.message); break;
     case InsertDecision::Action::Excel: InsertExcel(decision.values); break;
     case InsertDecision::Action::Wps: InsertWPS(decision.values); break;
     case InsertDecision::Action::ExWinner: InsertExWinner(decision.values); break;
@@ -33,10 +33,10 @@ void TInsertCommand::Run(InsertKind kind) {
 
 void TInsertCommand::Tell(RouteOutcome outcome, const Messages& messages) {
   switch (outcome) {
-    case RouteOutcome::Written: page_.CountInsert(); break;
-    case RouteOutcome::Failed: page_.ShowMessage(messages.notRunning); break;
-    case RouteOutcome::Busy: page_.ShowMessage(messages.editing); break;
-    case RouteOutcome::Late: page_.ShowMessage(messages.late); break;
+    case RouteOutcome::Written: page_.InsertExcelLog(); break;
+    case RouteOutcome::Failed: page_.ShowMsgByDiv(messages.notRunning); break;
+    case RouteOutcome::Busy: page_.ShowMsgByDiv(messages.editing); break;
+    case RouteOutcome::Late: page_.ShowMsgByDiv(messages.late); break;
   }
 }
 
@@ -62,9 +62,9 @@ void TInsertCommand::InsertWPS(const std::vector<std::string>& values) {
 
 void TInsertCommand::InsertExWinner(const std::vector<std::string>& values) {
   switch (routes_.ExWinner(values)) {
-    case ExWinnerOutcome::Written: page_.CountInsert(); break;
-    case ExWinnerOutcome::NotRunning: page_.ShowMessage(kOpenExWinnerMessage); break;
-    case ExWinnerOutcome::NoSelection: page_.ShowMessage(kSelectCellMessage); break;
+    case ExWinnerOutcome::Written: page_.InsertExcelLog(); break;
+    case ExWinnerOutcome::NotRunning: page_.ShowMsgByDiv(kOpenExWinnerMessage); break;
+    case ExWinnerOutcome::NoSelection: page_.ShowMsgByDiv(kSelectCellMessage); break;
     case ExWinnerOutcome::Stopped: break;
   }
 }

@@ -18,14 +18,14 @@ class IInsertPage {
   IInsertPage(const IInsertPage&) = delete;
   IInsertPage& operator=(const IInsertPage&) = delete;
   virtual ~IInsertPage() = default;
-  // "SettingStrID" of the wide page (GetSettingJson); "InsertExcelStrID" of the active one
-  // (GetExcelStr). Throw when the page cannot be read.
+  // "SettingStrID" of the wide page (GetSettingJson); "InsertExcelStrID" of the active one.
+  // Throw when the page cannot be read.
   virtual std::string SettingsText() = 0;
-  virtual std::string RowText() = 0;
-  // A message in the active page's own box (ShowMsgByDiv); a failing script leaves the click.
-  virtual void ShowMessage(const std::string& text) = 0;
-  // The active page counts a row written (InsertExcelLog); never throws.
-  virtual void CountInsert() = 0;
+  virtual std::string GetExcelStr() = 0;
+  // A message in the active page's own box; a failing script leaves the click.
+  virtual void ShowMsgByDiv(const std::string& text) = 0;
+  // The active page counts a row written; never throws.
+  virtual void InsertExcelLog() = 0;
 };
 
 // The spreadsheet insert behind the page's insert buttons.
@@ -35,7 +35,9 @@ class IInsertCommand {
   IInsertCommand(const IInsertCommand&) = delete;
   IInsertCommand& operator=(const IInsertCommand&) = delete;
   virtual ~IInsertCommand() = default;
-  virtual void Run(InsertKind kind) = 0;
+  // The clicks of "InsertExcelID" (a row) and "btnAddTitle" (the caption).
+  virtual void InsertExcelEventHandle() = 0;
+  virtual void InsertTitle2ExcelEventHandle() = 0;
 };
 
 struct TInsertCommandPorts {
@@ -52,8 +54,8 @@ class TInsertCommand final : public IInsertCommand {
  public:
   TInsertCommand(TGlobals& settings, TInsertCommandPorts ports);
 
-  // InsertExcelEventHandle (a row) and InsertTitle2ExcelEventHandle (the caption).
-  void Run(InsertKind kind) override;
+  void InsertExcelEventHandle() override { Run(InsertKind::Row); }
+  void InsertTitle2ExcelEventHandle() override { Run(InsertKind::Caption); }
   void InsertExcel(const std::vector<std::string>& values);
   RouteOutcome InsertExcelByDde(const std::vector<std::string>& values);
   RouteOutcome InsertExcelByOle(const std::vector<std::string>& values);
@@ -61,6 +63,7 @@ class TInsertCommand final : public IInsertCommand {
   void InsertExWinner(const std::vector<std::string>& values);
 
  private:
+  void Run(InsertKind kind);
   InsertRequest ReadInsertRequest(InsertKind kind);
   // The page hears of the row, or of what kept it out.
   struct Messages {

@@ -55,7 +55,7 @@ std::string Win32StartupPlatform::TempPath() {
 
 std::string Win32StartupPlatform::ExecutablePath() { return win32::ExecutablePath(); }
 
-std::string Win32StartupPlatform::FileVersion(const std::string& path) {
+std::string Win32StartupPlatform::GetFileVersion(const std::string& path) {
   const std::wstring file = Widen(path);
   DWORD ignored = 0;
   const DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &ignored);

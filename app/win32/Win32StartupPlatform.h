@@ -25,7 +25,7 @@ class Win32StartupPlatform final : public IStartupPlatform {
   void ShowInformation(const std::string& text, const std::string& caption) override;
   std::string TempPath() override;
   std::string ExecutablePath() override;
-  std::string FileVersion(const std::string& path) override;
+  std::string GetFileVersion(const std::string& path) override;
   void SetApplicationTitle(const std::string& title) override;
   // COM must be initialised on the calling thread.
   void SaveShortcut(const ShortcutSpec& spec) override;

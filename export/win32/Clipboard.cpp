@@ -64,7 +64,7 @@ UniqueHGlobal GlobalCopy(const void* bytes, SIZE_T size) {
 
 Win32Clipboard::Win32Clipboard(HWND owner) : owner_(owner) {}
 
-void Win32Clipboard::SetText(const std::string& text) {
+void Win32Clipboard::SetClipboardText(const std::string& text) {
   const std::wstring wide = Widen(text);
   const std::string bytes(reinterpret_cast<const char*>(wide.c_str()),
                           (wide.size() + 1) * sizeof(wchar_t));

@@ -18,7 +18,7 @@ class Win32Clipboard final : public IClipboard {
   // a DDE transaction with that very program cannot answer.
   explicit Win32Clipboard(HWND owner = nullptr);
 
-  void SetText(const std::string& text) override;
+  void SetClipboardText(const std::string& text) override;
   void Empty() override;
   std::optional<std::string> Text() override;
   ClipboardContents Contents() override;

@@ -65,13 +65,13 @@ void TrayIcon::Remove() {
 }
 
 void TrayIcon::PopupMenu(int x, int y) {
-  UniqueHMenu menu(ZEL_CHECK_LAST_ERROR(::CreatePopupMenu()));
-  ZEL_CHECK_LAST_ERROR(::AppendMenuW(menu.get(), MF_STRING, kOpenMainCommand, L"打开主界面"));
-  ZEL_CHECK_LAST_ERROR(::AppendMenuW(menu.get(), MF_STRING, kCloseMainCommand, L"退出"));
+  UniqueHMenu pmIcon(ZEL_CHECK_LAST_ERROR(::CreatePopupMenu()));
+  ZEL_CHECK_LAST_ERROR(::AppendMenuW(pmIcon.get(), MF_STRING, kOpenMainCommand, L"打开主界面"));
+  ZEL_CHECK_LAST_ERROR(::AppendMenuW(pmIcon.get(), MF_STRING, kCloseMainCommand, L"退出"));
   // Without the foreground the menu would not close when the user clicks elsewhere, and
   // without the extra message it would not open again at the next click.
   ::SetForegroundWindow(Handle());
-  ::TrackPopupMenu(menu.get(), TPM_RIGHTALIGN | TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
+  ::TrackPopupMenu(pmIcon.get(), TPM_RIGHTALIGN | TPM_RIGHTBUTTON, x, y, 0, Handle(), nullptr);
   ::PostMessageW(Handle(), WM_NULL, 0, 0);
 }
 

@@ -98,16 +98,17 @@ ProcessLifetime& Lifetime() {
 class Attachment {
  public:
   Attachment(TfrmMain& form, ApplicationWindow& application, MainForm& window, TrayIcon& tray)
-      : application_(application), window_(window), tray_(tray) {
+      : application_(application),
+        window_(window),
+        tray_(tray),
+        ApplicationEvents1([&form](const std::string& m) { form.ApplicationEvents1Exception(m); }) {
     application_.Attach(&form);
     window_.Attach(&form);
     tray_.Attach(&form);
-    SetExceptionReporter([&form](const std::string& m) { form.ApplicationEvents1Exception(m); });
   }
   Attachment(const Attachment&) = delete;
   Attachment& operator=(const Attachment&) = delete;
   ~Attachment() {
-    SetExceptionReporter(nullptr);
     tray_.Attach(nullptr);
     window_.Attach(nullptr);
     application_.Attach(nullptr);
@@ -117,6 +118,7 @@ class Attachment {
   ApplicationWindow& application_;
   MainForm& window_;
   TrayIcon& tray_;
+  TApplicationEvents ApplicationEvents1;
 };
 
 // Creates the main window with its parts, shows it and runs the loop until AppClose. The parts

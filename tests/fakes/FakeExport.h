@@ -32,7 +32,7 @@ struct AnswerTime {
 class FakeClipboard final : public IClipboard {
  public:
   explicit FakeClipboard(Journal& j) : journal(j) {}
-  void SetText(const std::string& text) override {
+  void SetClipboardText(const std::string& text) override {
     journal.Add("clip.set " + text);
     if (failSet || setsBeforeFailure == 0) throw SpreadsheetError("Cannot open clipboard");
     if (setsBeforeFailure > 0) --setsBeforeFailure;
@@ -73,7 +73,7 @@ class FakeClipboard final : public IClipboard {
   std::optional<std::string> content;
   std::vector<std::pair<unsigned, std::string>> others;  // formats other than the text
   bool failSet = false;
-  int setsBeforeFailure = -1;  // SetText fails after this many successes (-1: never)
+  int setsBeforeFailure = -1;  // SetClipboardText fails after this many successes (-1: never)
   bool failEmpty = false;
   bool failText = false;
 };
@@ -143,9 +143,9 @@ class FakeAutomation final : public IAutomation {
 class FakeInsertPage final : public IInsertPage {
  public:
   std::string SettingsText() override { return Read(settingsReads, settings); }
-  std::string RowText() override { return Read(rowReads, row); }
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  void CountInsert() override { ++counted; }
+  std::string GetExcelStr() override { return Read(rowReads, row); }
+  void ShowMsgByDiv(const std::string& text) override { messages.push_back(text); }
+  void InsertExcelLog() override { ++counted; }
 
   std::string settings;
   std::string row;

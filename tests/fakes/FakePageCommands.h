@@ -32,7 +32,9 @@ class FakePageCommandHost final : public IPageCommandHost {
 
 class FakeInsertCommand final : public IInsertCommand {
  public:
-  void Run(InsertKind kind) override {
+  void InsertExcelEventHandle() override { Run(InsertKind::Row); }
+  void InsertTitle2ExcelEventHandle() override { Run(InsertKind::Caption); }
+  void Run(InsertKind kind) {
     runs.push_back(kind);
     if (fail) throw BrowserError("the page cannot be read");
   }

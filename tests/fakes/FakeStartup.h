@@ -51,7 +51,7 @@ class FakeStartupPlatform final : public IStartupPlatform {
   }
   std::string TempPath() override { return tempPath; }
   std::string ExecutablePath() override { return exePath; }
-  std::string FileVersion(const std::string& path) override {
+  std::string GetFileVersion(const std::string& path) override {
     calls.push_back("version " + path);
     return fileVersion;
   }

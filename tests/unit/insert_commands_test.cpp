@@ -67,7 +67,7 @@ TEST(InsertCommand, EachOutcomeTellsThePageItsOwnWay) {
     s.automation.sheets["KET.Application"].running = c.wpsRunning;
     page.settings = c.settings;
     page.row = "A#B";
-    command.Run(InsertKind::Row);
+    command.InsertExcelEventHandle();
     EXPECT_EQ(page.messages, c.messages);
     EXPECT_EQ(page.counted, c.counted);
     EXPECT_EQ(s.globals.SettingJson, c.settings);
@@ -76,12 +76,12 @@ TEST(InsertCommand, EachOutcomeTellsThePageItsOwnWay) {
 
 TEST_F(InsertCommandTest, AClickReadsThePageOnceAndACaptionNeedsNoRow) {
   page.settings = R"({"soft":"EXCEL","title":",a"})";
-  command.Run(InsertKind::Row);
+  command.InsertExcelEventHandle();
   EXPECT_EQ(s.dde.grid, (Grid{{{1, 1}, "A"}, {{1, 2}, "B"}}));
   EXPECT_EQ(page.settingsReads, 1);
   EXPECT_EQ(page.rowReads, 1);
 
-  command.Run(InsertKind::Caption);
+  command.InsertTitle2ExcelEventHandle();
   EXPECT_EQ(page.settingsReads, 2);
   EXPECT_EQ(page.rowReads, 1);
   EXPECT_EQ(s.dde.grid.at({2, 2}), "a");
@@ -92,7 +92,7 @@ TEST_F(InsertCommandTest, ARowWithATabGoesByAutomationIntact) {
   excel.running = true;
   page.settings = R"({"soft":"EXCEL"})";
   page.row = "规格\t12#a\nb";
-  command.Run(InsertKind::Row);
+  command.InsertExcelEventHandle();
   EXPECT_TRUE(s.dde.commands.empty());
   EXPECT_EQ(excel.grid, (Grid{{{1, 1}, "规格\t12"}, {{1, 2}, "a\nb"}}));
   EXPECT_EQ(page.counted, 1);
@@ -101,7 +101,7 @@ TEST_F(InsertCommandTest, ARowWithATabGoesByAutomationIntact) {
 TEST_F(InsertCommandTest, APageThatCannotBeReadLeavesTheClickWithNothingWritten) {
   page.settings = R"({"soft":"EXCEL"})";
   page.failReads = true;
-  EXPECT_THROW(command.Run(InsertKind::Row), BrowserError);
+  EXPECT_THROW(command.InsertExcelEventHandle(), BrowserError);
   EXPECT_TRUE(s.dde.commands.empty());
   EXPECT_TRUE(page.messages.empty());
   EXPECT_EQ(page.counted, 0);
@@ -127,7 +127,7 @@ TEST(InsertCommand, AnUnansweringExcelHoldsTheClickForEachRoutesDeadlineOnly) {
     page.settings = R"({"soft":"EXCEL"})";
     page.row = "A#B";
     const std::int64_t start = s.clock.tick;
-    command.Run(InsertKind::Row);
+    command.InsertExcelEventHandle();
     EXPECT_EQ(page.messages, c.messages);
     EXPECT_EQ(s.clock.tick - start, c.tookMs);
     EXPECT_EQ(excel.grid.size(), c.oleAnswers ? 2u : 0u);
@@ -177,7 +177,7 @@ TEST(InsertCommand, ABusyOrLateSpreadsheetEndsTheClickWithItsOwnMessage) {
     page.settings = std::string(R"({"soft":")") + c.soft + "\"}";
     page.row = "A#B";
     const std::int64_t start = s.clock.tick;
-    command.Run(InsertKind::Row);
+    command.InsertExcelEventHandle();
     EXPECT_EQ(page.messages, std::vector<std::string>{c.message});
     EXPECT_EQ(page.counted, 0);
     EXPECT_EQ(s.clock.tick - start, c.tookMs);
@@ -205,19 +205,19 @@ struct InsertPageTest : ::testing::Test {
 
 TEST_F(InsertPageTest, SettingsComeFromTheWidePageAndEverythingElseGoesWithTheLayout) {
   EXPECT_EQ(page.SettingsText(), R"({"soft":"EXCEL"})");
-  EXPECT_EQ(page.RowText(), "narrow#row");
-  page.ShowMessage("请先\"打开\"Excel\\");
-  page.CountInsert();
+  EXPECT_EQ(page.GetExcelStr(), "narrow#row");
+  page.ShowMsgByDiv("请先\"打开\"Excel\\");
+  page.InsertExcelLog();
   EXPECT_EQ(wb2.scripts, (std::vector<std::string>{"alertMsg(\"请先\\\"打开\\\"Excel\\\\\")", kLogScript}));
   EXPECT_TRUE(wb1.scripts.empty());
 
   browsers.narrowActive = false;
-  EXPECT_EQ(page.RowText(), "wide row");
+  EXPECT_EQ(page.GetExcelStr(), "wide row");
   wb1.ClearDocument();
   EXPECT_EQ(page.SettingsText(), "");
   wb2.failLookups = true;
   browsers.narrowActive = true;
-  EXPECT_THROW(page.RowText(), BrowserError);
+  EXPECT_THROW(page.GetExcelStr(), BrowserError);
 }
 
 // A page that cannot count the row is no failed insert: no second route, no message.
@@ -226,7 +226,7 @@ TEST_F(InsertPageTest, AFailedCountIsNoFailedInsert) {
   s.automation.sheets["EXCEL.Application"].running = true;
   TInsertCommand command = s.Command(page);
   wb2.failingScripts = {kLogScript};
-  command.Run(InsertKind::Row);
+  command.InsertExcelEventHandle();
   EXPECT_EQ(s.dde.grid, (Grid{{{1, 1}, "narrow"}, {{1, 2}, "row"}}));
   EXPECT_EQ(s.automation.sheets["EXCEL.Application"].calls, 0);
   EXPECT_EQ(wb2.scripts, std::vector<std::string>{kLogScript});

@@ -106,7 +106,7 @@ TEST_F(DdeTest, PastesUnicodeTextThroughTheRealClipboard) {
   Win32DdeConversation dde("");
   dde.SetTarget("Excel", "System");
   ASSERT_TRUE(dde.Connect(10000));
-  clipboard.SetText("名称\t规格 Ünïcode 😀\t\t3");
+  clipboard.SetClipboardText("名称\t规格 Ünïcode 😀\t\t3");
   ASSERT_EQ(dde.ExecuteCommand("[PASTE]", 5000), DdeOutcome::Accepted);
   const SheetGrid grid = sheet.Grid();
   EXPECT_EQ(grid.Row(2, 3, 7), "名称|规格 Ünïcode 😀||3|<none>");
@@ -114,7 +114,7 @@ TEST_F(DdeTest, PastesUnicodeTextThroughTheRealClipboard) {
   EXPECT_EQ(grid.activeRow, 2);
   EXPECT_EQ(grid.activeColumn, 3);
   // Several commands in one string are carried out in order.
-  clipboard.SetText("x");
+  clipboard.SetClipboardText("x");
   EXPECT_EQ(dde.ExecuteCommand(Select(9, 1) + "[PASTE]", 5000), DdeOutcome::Accepted);
   EXPECT_EQ(sheet.Grid().Cell(9, 1), "x");
 }
@@ -517,13 +517,13 @@ TEST_F(ClipboardTest, RoundTripsUnicodeAndEmpties) {
   for (const std::string& text :
        {std::string(), std::string("a"), std::string("名称\t规格\r\n😀"), std::string(100000, 'x')}) {
     SCOPED_TRACE(text.substr(0, 20));
-    clipboard.SetText(text);
+    clipboard.SetClipboardText(text);
     EXPECT_EQ(clipboard.Text(), text);
   }
   clipboard.Empty();
   EXPECT_EQ(clipboard.Text(), std::nullopt);
   // Another adapter object (another owner) sees the same clipboard.
-  clipboard.SetText("共享");
+  clipboard.SetClipboardText("共享");
   EXPECT_EQ(Win32Clipboard().Text(), "共享");
 }
 
@@ -546,7 +546,7 @@ TEST_F(ClipboardTest, WaitsBrieflyForAnotherHolder) {
     ::WaitForSingleObject(opened, 2000);
     const auto start = Clock::now();
     if (succeeds) {
-      EXPECT_NO_THROW(clipboard.SetText("after"));
+      EXPECT_NO_THROW(clipboard.SetClipboardText("after"));
     } else {
       try {
         clipboard.Empty();

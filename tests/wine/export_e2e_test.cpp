@@ -292,7 +292,7 @@ TEST_F(InsertEndToEndTest, ASlowOrSilentSpreadsheetHoldsTheClickForItsRoutesDead
     args.insert(args.end(), {"--active", "R2C1"});
     SheetProcess sheet(args);
     h().wb1.scripts.clear();
-    h().clipboard.SetText("用户复制的文字");
+    h().clipboard.SetClipboardText("用户复制的文字");
     const DWORD start = ::GetTickCount();
     Insert(kExcel, "A#[blank]#C#[blank]#E#[blank]#G");
     const DWORD took = ::GetTickCount() - start;

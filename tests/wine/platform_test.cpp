@@ -72,7 +72,7 @@ TEST(FileVersion, ReadsTheVersionResourceOrNothing) {
   EXPECT_STREQ(ZEL_VERSION_TEXT, "3.0.0.6121");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
-    EXPECT_EQ(platform.FileVersion(c.path), c.version);
+    EXPECT_EQ(platform.GetFileVersion(c.path), c.version);
   }
 }
 

@@ -18,7 +18,9 @@ class Win32UpdateFiles final : public IUpdateFiles {
   std::optional<std::string> ReadText(const std::string& path) override;
   // Throws Win32Error.
   void WriteScript(const std::string& path, const std::vector<std::string>& lines) override;
-  std::string FileVersion(const std::string& path) override { return system_.FileVersion(path); }
+  std::string FileVersion(const std::string& path) override {
+    return system_.GetFileVersion(path);
+  }
   bool CanCreateFileIn(const std::string& folder) override;
 
  private:

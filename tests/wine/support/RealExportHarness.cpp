@@ -14,7 +14,7 @@ void RealExportHarness::LoadPage(const std::string& settings, const std::string&
   wb1.AddElement("InsertExcelStrID", rowValues);
 }
 
-void RealExportHarness::ClickInsert() { command.Run(InsertKind::Row); }
+void RealExportHarness::ClickInsert() { command.InsertExcelEventHandle(); }
 
 std::vector<std::string> RealExportHarness::Messages() const {
   std::vector<std::string> messages;
