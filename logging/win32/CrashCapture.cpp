@@ -90,6 +90,8 @@ void WriteDumpAndLine(Capture& c) {
   DWORD failure = 0;
   if (c.writeDump == nullptr) {
     failedCall = "LoadLibrary dbghelp.dll";
+  } else if (folderLength == 0) {
+    failedCall = "no log folder";  // never the current folder, wherever that is
   } else {
     const HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);

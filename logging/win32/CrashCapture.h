@@ -6,8 +6,10 @@
 
 namespace zel::win32 {
 
-// Codes of the faults the runtime reports itself, as the log line names them.
-inline constexpr std::uint32_t kTerminateCode = 0xE0000001;  // std::terminate, an escaping C++ exception, a pure virtual call
+// Codes of the faults the runtime reports itself, as the log line names them. A C++ exception
+// that escapes a thread is std::terminate in the 32-bit build; in the 64-bit one it reaches the
+// system's handling first, as the unwinder's own code 20474343.
+inline constexpr std::uint32_t kTerminateCode = 0xE0000001;  // std::terminate, a pure virtual call
 inline constexpr std::uint32_t kPureCallCode = 0xE0000002;   // the C runtime's pure virtual call
 inline constexpr std::uint32_t kAbortCode = 0xE0000003;      // abort()
 inline constexpr std::uint32_t kInvalidParameterCode = 0xC0000417;  // an invalid C runtime parameter

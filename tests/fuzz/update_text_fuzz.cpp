@@ -1,7 +1,7 @@
 // A version file read as the check reads it (and the notes read the same way): whatever it
-// lists, the order stays antisymmetric, a version accepted names a file inside the download
-// folder, and every line of the replacement script built from it keeps its quotes balanced
-// and its "%" doubled. The text after a first NUL is the temporary folder's name.
+// lists, the order stays antisymmetric and numeric, a version accepted names a file inside the
+// download folder, and every line of the replacement script built from it keeps its quotes
+// balanced and its "%" doubled. The text after a first NUL is the temporary folder's name.
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -61,6 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string v = zel::ListedVersion(zel::SplitLines(file));
   Require(zel::CompareVersions(v, v) == 0);
   Require(zel::CompareVersions(v, "3.0.0.6121") == -zel::CompareVersions("3.0.0.6121", v));
+  // A leading zero is no digit of the value.
+  if (zel::ParseVersion(v)) Require(zel::CompareVersions("0" + v, v) == 0);
 
   const std::string folder = temp + "ZelDownLoad\\";
   std::string setup;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -154,6 +155,51 @@ TEST(CrashCapture, AnInjectedFaultLeavesADumpAndALineAndEndsTheProcess) {
 
     const std::string today = win32::FromAnsi(ReadFile(copy.LogFolder() + "\\" + DayLogBefore(0)));
     EXPECT_NE(today.find(std::string("[Error] 程序崩溃：异常 ") + c.where), std::string::npos)
+        << today;
+    EXPECT_NE(today.find("，转储 " + dumps[0] + "\r\n"), std::string::npos) << today;
+  }
+}
+
+// The faults only a program of its own can do, each on a thread of its own.
+TEST(CrashCapture, FaultsTheRuntimeReportsAndAStackOverflowLeaveADumpAndALine) {
+  const struct {
+    const wchar_t* kind;
+    DWORD code;
+  } cases[] = {
+      {L"overflow", 0xC00000FD},
+      // The 64-bit runtime unwinds by the system's exceptions: one that no frame takes reaches
+      // the system's handling as its own code ("GCC"), before std::terminate would.
+      {L"throw", sizeof(void*) == 8 ? 0x20474343u : 0xE0000001u},
+      {L"purecall", 0xE0000001},  // GCC's pure virtual call ends in std::terminate
+      // An invalid C runtime parameter ("badparam") cannot be shown here: Wine's msvcrt.dll
+      // exports no _set_invalid_parameter_handler, and its checks return EINVAL instead.
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(win32::Narrow(c.kind));
+    const TempFolder folder("fault");
+    std::wstring commandLine = L"\"" + win32::Widen(winetest::BuiltProgram("faulty.exe")) +
+                               L"\" " + c.kind + L" \"" + win32::Widen(folder.Path()) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    win32::UniqueProcessInformation process;
+    ASSERT_TRUE(::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, nullptr, &si, process.put()));
+    ASSERT_EQ(::WaitForSingleObject(process.Process(), 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 0;
+    ::GetExitCodeProcess(process.Process(), &exitCode);
+    EXPECT_EQ(exitCode, c.code);
+
+    std::vector<std::string> dumps;
+    for (const auto& name : FileNamesIn(folder.Path())) {
+      if (IsCrashDumpName(name)) dumps.push_back(name);
+    }
+    ASSERT_EQ(dumps.size(), 1u);
+    EXPECT_EQ(ReadFile(folder / dumps[0]).substr(0, 4), "MDMP");
+    char code[16];
+    std::snprintf(code, sizeof code, "%08lx", static_cast<unsigned long>(c.code));
+    const std::string today = win32::FromAnsi(ReadFile(folder / DayLogBefore(0)));
+    EXPECT_NE(today.find(std::string("[Error] 程序崩溃：异常 ") + code + "，地址 0x"),
+              std::string::npos)
         << today;
     EXPECT_NE(today.find("，转储 " + dumps[0] + "\r\n"), std::string::npos) << today;
   }
