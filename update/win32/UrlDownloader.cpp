@@ -240,7 +240,7 @@ class UrlDownloader::Fetch final : public IBindStatusCallback, public IHttpNegot
   std::optional<std::uint64_t> length_;
 };
 
-UrlDownloader::UrlDownloader() {
+UrlDownloader::UrlDownloader(unsigned) {
   CreateParams params;
   params.parent = HWND_MESSAGE;
   Create(L"ZelUrlDownloader", params);
