@@ -34,6 +34,7 @@ class UrlDownloader final : public IDownloader, private Window {
   class Fetch;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+  unsigned timeoutMs_;
   std::function<void(DownloadResult)> onComplete_;
   std::vector<Microsoft::WRL::ComPtr<Fetch>> fetches_;
 };
