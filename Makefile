@@ -38,7 +38,8 @@ win64: setup
 	cmake --build --preset win64 -j $(JOBS)
 
 # Builds dist/Zel.exe alone: the shipped 32-bit executable, whatever the host, signed with
-# ZEL_SIGN_PFX (password in ZEL_SIGN_PASSWORD), or else with a throwaway test certificate.
+# ZEL_SIGN_PFX (password in ZEL_SIGN_PASSWORD) and timestamped by ZEL_SIGN_TIMESTAMP_URL, which
+# it then needs, or else with a throwaway test certificate.
 SIGN_SCRATCH := build/win32/signing
 dist: setup
 	cmake --preset win32 >/dev/null
