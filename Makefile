@@ -43,8 +43,8 @@ ZEL_VERSION := $(shell sed -n 's/^project.Zel VERSION \([0-9.]*\).*/\1/p' CMakeL
 SETUP := dist/Zel-$(ZEL_VERSION)-setup.exe
 
 # Builds dist/Zel.exe, the shipped 32-bit executable, whatever the host, and its installer, each
-# signed with ZEL_SIGN_PFX (password in ZEL_SIGN_PASSWORD), or else with a throwaway test
-# certificate.
+# signed with ZEL_SIGN_PFX (password in ZEL_SIGN_PASSWORD) and timestamped by
+# ZEL_SIGN_TIMESTAMP_URL, which it then needs, or else with a throwaway test certificate.
 SIGN_SCRATCH := build/win32/signing
 dist: setup
 	cmake --preset win32 >/dev/null

@@ -120,6 +120,8 @@ void TfrmMain::FormCreate(const std::vector<std::string>& args) {
   p.shell.application.SetMessageHookInstalled(true);
   p.browsers.EmbeddedWB2.SetVisible(false);
   p.update.LastCheckTime = p.shell.clock.Now();
+  // What the last replacement left beside the program goes.
+  p.update.RemoveReplacedProgram();
 }
 
 void TfrmMain::FormShow() { parts_->window.FormShow(); }

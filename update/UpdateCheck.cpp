@@ -55,21 +55,27 @@ void TUpdateCheck::DownNewVersion() {
   if (settings_.UpdateStarted) return;
   settings_.UpdateStarted = true;
   DownloadFolder = TempDir() + DownloadDirName() + "\\";
-  if (!ports_.files.DirectoryExists(DownloadFolder)) ports_.files.MakeDirectory(DownloadFolder);
   UpdateInfoFile = DownloadFolder + "updateInfo.txt";
-  if (ports_.files.FileExists(UpdateInfoFile)) ports_.files.RemoveFile(UpdateInfoFile);
   VersionFile = DownloadFolder + "version.txt";
-  if (ports_.files.FileExists(VersionFile)) ports_.files.RemoveFile(VersionFile);
-  VersionFetches = 0;
-  SetupFetches = 0;
+  Fetches = {};
   SelfChecked = false;
+  // Made anew for every check: nothing in it, left by an earlier run or put there by anyone
+  // else, is ever taken for a download.
+  if (ports_.files.DirectoryExists(DownloadFolder) && !ports_.files.RemoveTree(DownloadFolder)) {
+    return Fail("下载目录无法清除：" + DownloadFolder);
+  }
+  if (!ports_.files.MakeDirectory(DownloadFolder)) return Fail("无法建立下载目录：" + DownloadFolder);
   Fetch(Step::Version, settings_.VersionUrl);
 }
 
 void TUpdateCheck::Fetch(Step step, const std::string& url) {
   Pending = step;
-  if (step == Step::Version) ++VersionFetches;
-  if (step == Step::Setup) ++SetupFetches;
+  int& fetches = Fetches[static_cast<std::size_t>(step)];
+  if (fetches >= kMaxFetches) {
+    return Fail(std::string("下载") + StepName(step) + " " + std::to_string(fetches) +
+                " 次后仍没有文件");
+  }
+  ++fetches;
   try {
     ports_.IEDownload1.Start(url, DownloadFolder);
   } catch (const std::exception& e) {
@@ -101,10 +107,7 @@ void TUpdateCheck::IEDownload1Complete(DownloadResult Result) {
          HexCode(static_cast<std::uint32_t>(Result)) + "）");
     return;
   }
-  if (!ports_.files.FileExists(VersionFile)) {
-    if (VersionFetches >= kMaxFetches) return Fail("下载后仍无版本文件");
-    return Fetch(Step::Version, settings_.VersionUrl);
-  }
+  if (!ports_.files.FileExists(VersionFile)) return Fetch(Step::Version, settings_.VersionUrl);
   std::string v;
   GetServerVersion(v);
   if (!ParseVersion(v)) {
@@ -131,7 +134,9 @@ void TUpdateCheck::IEDownload1Complete(DownloadResult Result) {
   const std::string w = ports_.files.FileVersion(SetupFile);
   if (IsNewerVersion(v, w)) {
     ports_.files.RemoveFile(SetupFile);
-    if (SetupFetches >= kMaxFetches) return Fail("新版本程序的版本 " + w + " 低于 " + v);
+    if (Fetches[static_cast<std::size_t>(Step::Setup)] >= kMaxFetches) {
+      return Fail("新版本程序的版本 " + w + " 低于 " + v);
+    }
     // The wait leaves the user interface running.
     ports_.retryTimer.Start(kRefetchDelayMs, [this] { Fetch(Step::Setup, settings_.SetupUrl); });
     return;
@@ -141,29 +146,48 @@ void TUpdateCheck::IEDownload1Complete(DownloadResult Result) {
     ports_.files.RemoveFile(SetupFile);
     return Fail("新版本程序的签名不是 " + Running.subject + "（" + Running.issuer + "）的有效签名");
   }
-  DeleteSelf();
+  if (TakeCopy(v)) DeleteSelf();
+}
+
+bool TUpdateCheck::TakeCopy(const std::string& version) {
+  NewFile = owner_.ExecutablePath() + ".new";
+  try {
+    HeldCopy = ports_.files.CopyAndHold(SetupFile, NewFile);
+  } catch (const std::exception& e) {
+    ports_.files.RemoveFile(NewFile);
+    Fail(std::string("无法把新版本程序复制到程序目录：") + e.what());
+    return false;
+  }
+  // The download may change at any time; the held copy cannot. It is what the script installs,
+  // so it is what is checked.
+  if (IsNewerVersion(version, ports_.files.FileVersion(NewFile)) ||
+      !IsTrustedReplacement(Running, ports_.signatures.Inspect(NewFile))) {
+    DropCopy();
+    Fail("程序目录中的新版本程序不是检查过的程序：" + NewFile);
+    return false;
+  }
+  return true;
+}
+
+void TUpdateCheck::DropCopy() {
+  HeldCopy.reset();
+  if (!NewFile.empty() && ports_.files.FileExists(NewFile)) ports_.files.RemoveFile(NewFile);
 }
 
 void TUpdateCheck::GetServerVersion(std::string& version) {
-  version = ListedVersion(SplitLines(ports_.files.ReadText(VersionFile).value_or("")));
+  version = ListedVersion(SplitLines(ports_.files.ReadText(VersionFile, kMaxVersionFileBytes).value_or("")));
 }
 
 void TUpdateCheck::DeleteDownload() {
   for (const std::string* file : {&SetupFile, &VersionFile, &UpdateInfoFile}) {
     if (!file->empty() && ports_.files.FileExists(*file)) ports_.files.RemoveFile(*file);
   }
-  if (!ports_.files.DirectoryExists(DownloadFolder) || ports_.files.RemoveEmptyDirectory(DownloadFolder)) {
-    return;
-  }
-  try {
-    ports_.processes.StartHidden("cmd /c rd /s /q \"" + DownloadFolder + "\"");
-  } catch (const std::exception& e) {
-    Log(std::string("删除下载目录失败：") + e.what());
-  }
+  // Natively: the folder's path never reaches a command line.
+  if (!ports_.files.RemoveTree(DownloadFolder)) Log("删除下载目录失败：" + DownloadFolder);
 }
 
 std::vector<std::string> TUpdateCheck::LoadUpdateInfo() {
-  return SplitLines(ports_.files.ReadText(UpdateInfoFile).value_or(""));
+  return SplitLines(ports_.files.ReadText(UpdateInfoFile, kMaxNotesBytes).value_or(""));
 }
 
 void TUpdateCheck::SetUpdateChoice(bool accepted) { UpdateAccepted = accepted; }

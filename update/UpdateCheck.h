@@ -2,6 +2,9 @@
 // The update: the version check with its three downloads, and the self-replacement that the
 // check hands over to. Everything runs on the main thread; the downloads complete later,
 // through the message loop.
+#include <array>
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +16,9 @@ namespace zel {
 // Fetches of one file in one check: the first and two more.
 inline constexpr int kMaxFetches = 3;
 inline constexpr int kRefetchDelayMs = 500;
+// What is read of the version file and of the notes.
+inline constexpr std::size_t kMaxVersionFileBytes = 4 << 10;
+inline constexpr std::size_t kMaxNotesBytes = 64 << 10;
 
 class TUpdateCheck {
  public:
@@ -36,6 +42,8 @@ class TUpdateCheck {
   void SetUpdateChoice(bool accepted);
   // Asks the user; on consent writes and starts the replacement script and ends the program.
   void DeleteSelf();
+  // Removes the old program that a replacement left beside this one; logs when it cannot.
+  void RemoveReplacedProgram();
 
   std::string DownloadFolder;
   std::string VersionFile;
@@ -43,6 +51,8 @@ class TUpdateCheck {
   // Fixed at the first newer version of the run, like the address it comes from.
   std::string SetupFile;
   std::string BatchFile;
+  // The checked copy of the new executable beside the running one, which the script renames.
+  std::string NewFile;
   bool UpdateAccepted = false;
   // When the program started, or the last check that a day's wait re-armed.
   LocalDateTime LastCheckTime;
@@ -53,6 +63,10 @@ class TUpdateCheck {
   static const char* StepName(Step step);
   std::string TempDir();
   void Fetch(Step step, const std::string& url);
+  // Copies the checked download into the program's folder, holds it and checks that copy.
+  bool TakeCopy(const std::string& version);
+  // Lets go of the copy and removes it.
+  void DropCopy();
   // Whether the running program can be replaced at all: signed, in a folder that takes a new
   // file. Logs why not.
   bool CanReplaceSelf();
@@ -65,8 +79,8 @@ class TUpdateCheck {
   // The listed version SetupFile was fixed for.
   std::string SetupVersion;
   Step Pending = Step::Version;
-  int VersionFetches = 0;
-  int SetupFetches = 0;
+  std::array<int, 3> Fetches{};
+  std::unique_ptr<IHeldFile> HeldCopy;
   // CanReplaceSelf ran in this check; Running is the running program's signature.
   bool SelfChecked = false;
   Signature Running;

@@ -2,7 +2,9 @@
 // What the update check and the self-replacement need of the system and of the main window.
 // Paths and texts are UTF-8; the adapters convert at the system boundary.
 #include <cstdint>
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,9 +28,19 @@ class IDownloader {
   virtual void SetOnComplete(std::function<void(DownloadResult)> onComplete) = 0;
   // Fetches the address with GET into the folder (ending in "\"), stored under the last segment
   // of the address's path. May be called while a completion is being delivered. Only a whole
-  // resource is stored: a body that differs from its Content-Length, one over
-  // kMaxDownloadBytes, or a redirect away from the address's host fails the fetch.
+  // resource is stored: a body without a Content-Length (chunked ones too) or in an encoding
+  // other than identity, one that differs from its Content-Length, one over kMaxDownloadBytes,
+  // a redirect away from the address's host, or a fetch that takes longer than its time fails.
   virtual void Start(const std::string& url, const std::string& folder) = 0;
+};
+
+// A file held open by CopyAndHold.
+class IHeldFile {
+ public:
+  IHeldFile() = default;
+  IHeldFile(const IHeldFile&) = delete;
+  IHeldFile& operator=(const IHeldFile&) = delete;
+  virtual ~IHeldFile() = default;
 };
 
 class IUpdateFiles {
@@ -41,15 +53,23 @@ class IUpdateFiles {
   virtual std::string TempPath() = 0;
   virtual bool FileExists(const std::string& path) = 0;
   virtual bool DirectoryExists(const std::string& path) = 0;
-  // These three report success; a failure is left for a later existence test to see.
+  // These two report success; a failure is left for a later existence test to see.
   virtual bool RemoveFile(const std::string& path) = 0;
   virtual bool MakeDirectory(const std::string& path) = 0;
-  virtual bool RemoveEmptyDirectory(const std::string& path) = 0;
-  // The file's text, read in the system code page; nullopt when it cannot be read.
-  virtual std::optional<std::string> ReadText(const std::string& path) = 0;
-  // Creates the file anew with the lines in the system code page, each ended by CR LF.
-  // Throws when a line cannot be written (or has no form in that code page).
+  // Removes the folder with everything in it, without following a link out of it; whether it
+  // is gone.
+  virtual bool RemoveTree(const std::string& folder) = 0;
+  // The text of the file's first maxBytes bytes, read in the system code page; nullopt when it
+  // cannot be read.
+  virtual std::optional<std::string> ReadText(const std::string& path, std::size_t maxBytes) = 0;
+  // Creates the file anew with the lines in the console's (OEM) code page, in which the command
+  // interpreter reads a script, each ended by CR LF. Throws when a line cannot be written or
+  // has no form in that code page.
   virtual void WriteScript(const std::string& path, const std::vector<std::string>& lines) = 0;
+  // Copies the file over `to` and keeps the copy open, readable by others but neither written,
+  // renamed nor removed, until the returned object goes. Throws when it cannot.
+  virtual std::unique_ptr<IHeldFile> CopyAndHold(const std::string& from,
+                                                 const std::string& to) = 0;
   // FileVersion of the file's version resource; empty when there is none.
   virtual std::string FileVersion(const std::string& path) = 0;
   // Whether a new file can be created in the folder (one is made and removed again).
@@ -62,8 +82,13 @@ class IProcessStarter {
   IProcessStarter(const IProcessStarter&) = delete;
   IProcessStarter& operator=(const IProcessStarter&) = delete;
   virtual ~IProcessStarter() = default;
-  // Starts the command line with its window hidden and does not wait. Throws when it cannot.
-  virtual void StartHidden(const std::string& commandLine) = 0;
+  // The system folder (System32), without a trailing backslash.
+  virtual std::string SystemFolder() = 0;
+  // Starts the program (a full path) with the command line, in the folder as its current one,
+  // with its window hidden, outside this program's process tree where the system allows, and
+  // does not wait. Throws when it cannot.
+  virtual void StartHidden(const std::string& program, const std::string& commandLine,
+                           const std::string& folder) = 0;
 };
 
 enum class UpdateAnswer { Accepted, Declined, Closed };

@@ -105,30 +105,32 @@ std::string SetupFileFor(const std::string& folder, const std::string& version) 
 }
 
 std::vector<std::string> UpdateScriptLines(const ScriptPaths& p) {
+  const std::string name = p.exe.substr(p.exe.find_last_of('\\') + 1);
   const std::string exe = Quoted(p.exe);
-  const std::string image = Quoted(p.exe.substr(p.exe.find_last_of('\\') + 1));
-  const std::string setup = Quoted(p.setup);
-  const std::string kept = "if not defined ZelKeep ";
-  // Deleting is the test that the old program has let go of its file: tried about once a
-  // second until it works, half a minute at most. Still there afterwards, it is started again
-  // and the downloads stay for a later check. The loop's body is bracketed, and so is the
-  // command of an "if" inside it: Wine's cmd would end the body at "&", or give ")" to the
-  // command.
-  const std::string wait = std::string("for /l %%") + LoopVariable(exe) + " in (1,1," +
-                           std::to_string(kReplaceTries) + ") do (del " + exe + " & if exist " +
-                           exe + " (ping -n 2 127.0.0.1 >nul))";
+  const std::string next = Quoted(p.exe + ".new");
+  const std::string old = Quoted(p.exe + ".old");
+  const std::string folder = Quoted(p.systemFolder);
+  const std::string pause = Quoted(p.systemFolder + "\\ping.exe") + " -n 2 127.0.0.1 >nul";
+  // Each step is tried about once a second until it works, half a minute at most. The loop's
+  // body is bracketed, and so is the command of an "if" inside it: Wine's cmd would end the
+  // body at "&", or give ")" to the command.
+  const std::string loop = std::string("for /l %%") + LoopVariable(p.exe + p.systemFolder) +
+                           " in (1,1," + std::to_string(kReplaceTries) + ") do (";
   return {
-      "@echo off & set \"ZelKeep=\"",
-      "ping -n 2 127.0.0.1 ",
-      "taskkill /f /t /im " + image,
-      wait,
-      "del " + exe + " & if exist " + exe + " set ZelKeep=1",
-      kept + "copy /y " + setup + " " + exe,
+      // Whatever the script starts, it starts from the system folder.
+      "@echo off & pushd " + folder,
+      Quoted(p.systemFolder + "\\ping.exe") + " -n 2 127.0.0.1 ",
+      Quoted(p.systemFolder + "\\taskkill.exe") + " /f /im " + Quoted(name),
+      loop + "ren " + exe + " " + Quoted(name + ".old") + " & if exist " + exe + " (" + pause +
+          "))",
+      loop + "ren " + next + " " + Quoted(name) + " & if not exist " + exe + " if exist " + next +
+          " (" + pause + "))",
+      "if not exist " + exe + " ren " + old + " " + Quoted(name),
+      loop + "del " + old + " & if exist " + old + " (" + pause + "))",
       "start \"\" " + exe,
-      kept + "del " + setup,
-      kept + "del " + Quoted(p.updateInfo),
-      kept + "rd /s /q " + Quoted(p.folder),
-      "del " + Quoted(p.batch),
+      "del " + next,
+      // Back in the script's own folder, which the script need not name.
+      "popd & del " + Quoted(p.batchName),
   };
 }
 

@@ -40,18 +40,19 @@ bool IsTrustedReplacement(const Signature& running, const Signature& candidate);
 std::string SetupFileFor(const std::string& folder, const std::string& version);
 
 struct ScriptPaths {
-  std::string exe;         // the running executable
-  std::string setup;       // the new executable
-  std::string updateInfo;  // the notes
-  std::string folder;      // the download folder, ending in "\"
-  std::string batch;       // the script itself
+  std::string exe;           // the running executable; its new version waits beside it
+  std::string systemFolder;  // System32, without a trailing backslash
+  std::string batchName;     // the script's file name, in the folder it is started in
 };
 
-// How many times the script tries to delete the old executable, about a second apart.
+// How many times the script tries each rename, about a second apart.
 inline constexpr int kReplaceTries = 29;
 
-// The eleven lines of the replacement script, without line ends. Every path is quoted with its
-// "%" doubled. Throws std::invalid_argument for a path no quoting makes safe for cmd.
+// The lines of the replacement script, without line ends: the old program renamed aside
+// (".old"), the new one (".new") renamed into its place, the old one renamed back when that
+// fails, and whichever stands there started. Only the program's folder and the system folder
+// appear in it. Every path is quoted with its "%" doubled. Throws std::invalid_argument for a
+// path no quoting makes safe for cmd.
 std::vector<std::string> UpdateScriptLines(const ScriptPaths& paths);
 
 }  // namespace zel

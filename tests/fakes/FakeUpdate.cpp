@@ -1,19 +1,49 @@
 #include "tests/fakes/FakeUpdate.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace zel::fakes {
 
-bool FakeUpdateFiles::RemoveEmptyDirectory(const std::string& path) {
-  const auto next = files.lower_bound(path);
-  if (next != files.end() && next->first.compare(0, path.size(), path) == 0) return false;
-  return dirs.erase(path) != 0;
+bool FakeUpdateFiles::RemoveTree(const std::string& folder) {
+  if (stuck.count(folder)) return false;
+  for (auto it = files.lower_bound(folder);
+       it != files.end() && it->first.compare(0, folder.size(), folder) == 0;) {
+    it = files.erase(it);
+  }
+  dirs.erase(folder);
+  return true;
 }
 
-std::optional<std::string> FakeUpdateFiles::ReadText(const std::string& path) {
+std::optional<std::string> FakeUpdateFiles::ReadText(const std::string& path,
+                                                     std::size_t maxBytes) {
+  readLimit = std::max(readLimit, maxBytes);
   const auto it = files.find(path);
   if (it == files.end()) return std::nullopt;
-  return it->second;
+  return it->second.substr(0, maxBytes);
+}
+
+namespace {
+class FakeHeldFile final : public IHeldFile {
+ public:
+  FakeHeldFile(std::set<std::string>& held, std::string path) : held_(held), path_(path) {
+    held_.insert(path_);
+  }
+  ~FakeHeldFile() override { held_.erase(path_); }
+
+ private:
+  std::set<std::string>& held_;
+  std::string path_;
+};
+}  // namespace
+
+std::unique_ptr<IHeldFile> FakeUpdateFiles::CopyAndHold(const std::string& from,
+                                                        const std::string& to) {
+  if (files.count(from) == 0 || stuck.count(to)) throw std::runtime_error("copy failed");
+  files[to] = files[from];
+  auto hold = std::make_unique<FakeHeldFile>(held, to);
+  if (afterCopy) afterCopy();
+  return hold;
 }
 
 void FakeUpdateFiles::WriteScript(const std::string& path, const std::vector<std::string>& lines) {
@@ -57,9 +87,10 @@ bool FakeOneShotTimer::Fire() {
   return true;
 }
 
-void FakeProcessStarter::StartHidden(const std::string& commandLine) {
+void FakeProcessStarter::StartHidden(const std::string& program, const std::string& commandLine,
+                                     const std::string& folder) {
   if (fail) throw std::runtime_error("CreateProcessW failed (0x00000002)");
-  started.push_back(commandLine);
+  started.push_back({program, commandLine, folder});
 }
 
 Signature FakeSignatureCheck::Inspect(const std::string& path) {

@@ -17,12 +17,16 @@ class FakeUpdateFiles final : public IUpdateFiles {
   std::string TempPath() override { return temp; }
   bool FileExists(const std::string& path) override { return files.count(path) != 0; }
   bool DirectoryExists(const std::string& path) override { return dirs.count(path) != 0; }
-  bool RemoveFile(const std::string& path) override { return files.erase(path) != 0; }
+  bool RemoveFile(const std::string& path) override {
+    return stuck.count(path) == 0 && files.erase(path) != 0;
+  }
   bool MakeDirectory(const std::string& path) override { return dirs.insert(path).second; }
-  // Fails while a file lies in the folder.
-  bool RemoveEmptyDirectory(const std::string& path) override;
-  std::optional<std::string> ReadText(const std::string& path) override;
+  // Fails for a folder in `stuck`.
+  bool RemoveTree(const std::string& folder) override;
+  std::optional<std::string> ReadText(const std::string& path, std::size_t maxBytes) override;
   void WriteScript(const std::string& path, const std::vector<std::string>& lines) override;
+  // Fails when the file is missing or `to` is in `stuck`; the copy stays in `held` meanwhile.
+  std::unique_ptr<IHeldFile> CopyAndHold(const std::string& from, const std::string& to) override;
   std::string FileVersion(const std::string& path) override;
   bool CanCreateFileIn(const std::string& folder) override { return readOnly.count(folder) == 0; }
 
@@ -34,6 +38,13 @@ class FakeUpdateFiles final : public IUpdateFiles {
   std::set<std::string> readOnly;
   std::map<std::string, std::vector<std::string>> scripts;
   bool failScriptWrite = false;
+  // Paths (folders end in "\\") that cannot be removed or written.
+  std::set<std::string> stuck;
+  std::set<std::string> held;
+  // The largest maxBytes asked of ReadText.
+  std::size_t readLimit = 0;
+  // Runs when CopyAndHold has copied, before the caller checks the copy.
+  std::function<void()> afterCopy;
 };
 
 class FakeDownloader final : public IDownloader {
@@ -78,8 +89,11 @@ class FakeOneShotTimer final : public IOneShotTimer {
 
 class FakeProcessStarter final : public IProcessStarter {
  public:
-  void StartHidden(const std::string& commandLine) override;
-  std::vector<std::string> started;
+  std::string SystemFolder() override { return "C:\\Windows\\System32"; }
+  void StartHidden(const std::string& program, const std::string& commandLine,
+                   const std::string& folder) override;
+  // Program, command line and folder of each start.
+  std::vector<std::vector<std::string>> started;
   bool fail = false;
 };
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+#include <set>
 #include <optional>
 #include <stdexcept>
 
@@ -64,20 +66,17 @@ TEST_F(UpdateTest, ListedVersionDecidesWhatIsFetchedAndWhatIsLeft) {
     std::optional<std::string> leftSetup;  // FileVersion of the executable of an earlier run
     Names fetched;
     Names left;
-    int refetches;
     bool asked;
-    const char* command;  // the hidden removal of a folder that still holds files
   } cases[] = {
-      {"newer", "\r\n  3.0.0.6200 \r\n", "3.0.0.6121", {}, all, three, 0, true, ""},
-      {"equal", "3.0.0.6121", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, ""},
-      {"older", "3.0.0.6000", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, 0, false, ""},
-      {"own version unknown", "3.0.0.6200", "", {}, all, three, 0, true, ""},
-      {"left setup equal", "3.0.0.6200", "3.0.0.6121", "3.0.0.6200",
-       {"version.txt", "updateInfo.txt"}, three, 0, true, ""},
-      {"left setup lower", "3.0.0.6200", "3.0.0.6121", "3.0.0.6199", all, three, 1, true, ""},
-      {"left setup without version", "3.0.0.6200", "3.0.0.6121", "", all, three, 1, true, ""},
+      {"newer", "\r\n  3.0.0.6200 \r\n", "3.0.0.6121", {}, all, three, true},
+      {"equal", "3.0.0.6121", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, false},
+      {"older", "3.0.0.6000", "3.0.0.6121", {}, {"version.txt"}, {"gone"}, false},
+      {"own version unknown", "3.0.0.6200", "", {}, all, three, true},
+      // The folder is made anew: nothing found in it is used, whoever left it.
+      {"left setup equal", "3.0.0.6200", "3.0.0.6121", "3.0.0.6200", all, three, true},
+      {"left setup without version", "3.0.0.6200", "3.0.0.6121", "", all, three, true},
       {"left setup, nothing newer listed", "3.0.0.6121", "3.0.0.6121", "3.0.0.6200",
-       {"version.txt"}, {kSetup}, 0, false, "cmd /c rd /s /q \"C:\\Temp\\ZelDownLoad\\\""},
+       {"version.txt"}, {"gone"}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -91,15 +90,60 @@ TEST_F(UpdateTest, ListedVersionDecidesWhatIsFetchedAndWhatIsLeft) {
     Check(k);
     EXPECT_EQ(k.downloader.fetched, c.fetched);
     EXPECT_EQ(Left(k), c.left);
-    EXPECT_EQ(k.timer.delays, std::vector<int>(c.refetches, 500));
+    EXPECT_TRUE(k.timer.delays.empty());
     const Names notes{"第一行", "第二行"};
     EXPECT_EQ(k.dialog.shown, std::vector<Names>(c.asked ? 1 : 0, notes));
-    EXPECT_EQ(k.processes.started, Names(*c.command ? 1 : 0, c.command));
+    EXPECT_TRUE(k.processes.started.empty());
+    // Declined: the checked copy in the program's folder goes again.
+    EXPECT_EQ(k.files.files.count("C:\\Zel\\Zel.exe.new"), 0u);
+    EXPECT_TRUE(k.files.held.empty());
     if (c.asked) {
       EXPECT_EQ(globals.SetupUrl, DefaultServiceBase() + "/download/" + kSetup);
     }
   }
   EXPECT_TRUE(Logs().empty());
+}
+
+TEST_F(UpdateTest, ADownloadFolderThatCannotBeMadeAnewEndsTheCheckAndIsNeverRemovedThroughCmd) {
+  for (const bool stuck : {false, true}) {
+    SCOPED_TRACE(stuck ? "stuck" : "removable");
+    fakes::FakeLogFileSystem logs;
+    SetLogEnvironment(&logs, &clock);
+    TGlobals globals;
+    UpdateKit k(globals);
+    ServeNewer(k);
+    k.files.dirs.insert(kFolder);
+    k.files.files[kFolder + std::string("planted.txt")] = "x";
+    if (stuck) k.files.stuck.insert(kFolder);
+    Check(k);
+    EXPECT_EQ(k.downloader.fetched.size(), stuck ? 0u : 3u);
+    EXPECT_EQ(k.files.files.count(kFolder + std::string("planted.txt")), stuck ? 1u : 0u);
+    ASSERT_EQ(logs.Messages().size(), stuck ? 1u : 0u);
+    if (stuck) {
+      EXPECT_NE(logs.Messages()[0].find(kFolder), std::string::npos);
+    }
+    // The clean-up of a folder that keeps files is native too.
+    k.files.files[kFolder + std::string("planted.txt")] = "x";
+    k.check.DeleteDownload();
+    EXPECT_TRUE(k.processes.started.empty());
+  }
+}
+
+TEST_F(UpdateTest, VersionFileAndNotesAreReadOnlyToTheirLimits) {
+  ServeNewer(kit);
+  kit.downloader.served["version.txt"] = std::string(5000, '\n') + "3.0.0.6200";
+  Check(kit);
+  EXPECT_EQ(kit.downloader.fetched, Names{"version.txt"});
+  EXPECT_EQ(kit.files.readLimit, 4096u);
+  EXPECT_EQ(Logs().size(), 1u);
+
+  fakes::UpdateKit k(g);
+  g.UpdateStarted = false;
+  ServeNewer(k);
+  k.downloader.served["updateInfo.txt"] = std::string(70000, 'x');
+  Check(k);
+  ASSERT_EQ(k.dialog.shown.size(), 1u);
+  EXPECT_EQ(k.dialog.shown[0], Names{std::string(65536, 'x')});
 }
 
 TEST_F(UpdateTest, ATextThatIsNoVersionEndsTheCheckWithoutAnotherFetch) {
@@ -163,6 +207,12 @@ TEST_F(UpdateTest, EachWayOfEndingEarlyLeavesOneLineNamingTheStep) {
        {"version.txt"}, "签名", {"gone"}},
       {"folder takes no new file", "", "", "", "3.0.0.6200", {}, {}, true, {"version.txt"},
        "C:\\Zel\\", {"gone"}},
+      {"notes never stored", "", "", "updateInfo.txt", "3.0.0.6200", {}, {}, false,
+       {"version.txt", "updateInfo.txt", "updateInfo.txt", "updateInfo.txt"}, "升级说明",
+       {"version.txt"}},
+      {"executable never stored", "", "", kSetup, "3.0.0.6200", {}, {}, false,
+       {"version.txt", "updateInfo.txt", kSetup, kSetup, kSetup}, "新版本程序",
+       {"updateInfo.txt", "version.txt"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -205,37 +255,110 @@ TEST_F(UpdateTest, OneCheckPerRunAndAStillNewerVersionLaterEndsIt) {
   EXPECT_EQ(Logs().size(), 1u);
 }
 
-TEST_F(UpdateTest, ScriptQuotesEveryPathAndDoublesItsPercentSigns) {
+TEST_F(UpdateTest, WhatTheScriptInstallsIsTheCopyCheckedInTheProgramsFolder) {
+  const std::string copy = "C:\\Zel\\Zel.exe.new";
+  const Signature unsigned_{};
+  const struct {
+    const char* what;
+    std::function<void(UpdateKit&)> afterCopy;  // while the copy is made and held
+    bool copyFails;
+    const char* log;  // empty: asked and installed
+  } cases[] = {
+      {"the download changed after the copy", [](UpdateKit& k) {
+         k.files.files[kFolder + std::string(kSetup)] = "3.0.0.6200";
+         k.signatures.signatures[kFolder + std::string(kSetup)] = Signature{};
+       }, false, ""},
+      {"the copy is not the checked program",
+       [&](UpdateKit& k) { k.signatures.signatures[copy] = unsigned_; }, false, "程序目录"},
+      {"the copy lists a lower version", [&](UpdateKit& k) { k.files.files[copy] = "3.0.0.6100"; },
+       false, "程序目录"},
+      {"no copy can be made", nullptr, true, "程序目录"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fakes::FakeLogFileSystem logs;
+    SetLogEnvironment(&logs, &clock);
+    TGlobals globals;
+    UpdateKit k(globals);
+    ServeNewer(k);
+    k.dialog.answer = UpdateAnswer::Accepted;
+    if (c.afterCopy) k.files.afterCopy = [&] { c.afterCopy(k); };
+    if (c.copyFails) k.files.stuck.insert(copy);
+    Check(k);
+    const bool installed = *c.log == '\0';
+    EXPECT_EQ(k.dialog.shown.size(), installed ? 1u : 0u);
+    EXPECT_EQ(k.processes.started.size(), installed ? 1u : 0u);
+    // Held while the program runs on to its end, so that nothing can change it meanwhile.
+    EXPECT_EQ(k.files.held, installed ? std::set<std::string>{copy} : std::set<std::string>{});
+    EXPECT_EQ(k.files.files.count(copy), installed ? 1u : 0u);
+    if (installed) {
+      EXPECT_EQ(Left(k), Names{"gone"});
+      EXPECT_TRUE(logs.Messages().empty());
+    } else {
+      ASSERT_EQ(logs.Messages().size(), 1u);
+      EXPECT_NE(logs.Messages()[0].find(c.log), std::string::npos) << logs.Messages()[0];
+    }
+  }
+}
+
+TEST_F(UpdateTest, ScriptRenamesInsideTheProgramsFolderWithToolsByFullPath) {
   kit.files.temp = "C:\\Users\\张 三\\50% & ^x\\Temp\\";
-  kit.owner.exe = "D:\\Program Files (x86)\\泽米 宝\\Zel (2).exe";
+  kit.owner.exe = "D:\\Program Files (x86)\\泽米 宝 50%\\Zel (2).exe";
   kit.dialog.answer = UpdateAnswer::Accepted;
   ServeNewer(kit);
   Check(kit);
-  const std::string temp = "C:\\Users\\张 三\\50%% & ^x\\Temp\\";
-  const std::string exe = "\"D:\\Program Files (x86)\\泽米 宝\\Zel (2).exe\"";
-  const std::string setup = "\"" + temp + "ZelDownLoad\\Zel_3.0.0.6200.exe\"";
+  const std::string dir = "D:\\Program Files (x86)\\泽米 宝 50%%\\";
+  const std::string exe = "\"" + dir + "Zel (2).exe\"";
+  const std::string next = "\"" + dir + "Zel (2).exe.new\"";
+  const std::string old = "\"" + dir + "Zel (2).exe.old\"";
+  const std::string pause = "\"C:\\Windows\\System32\\ping.exe\" -n 2 127.0.0.1 >nul";
   const Names expected{
-      "@echo off & set \"ZelKeep=\"",
-      "ping -n 2 127.0.0.1 ",
-      "taskkill /f /t /im \"Zel (2).exe\"",
-      // "b" is the first letter that is not in the path: cmd cannot take a part of it for the
-      // loop's variable.
-      "for /l %%b in (1,1,29) do (del " + exe + " & if exist " + exe +
-          " (ping -n 2 127.0.0.1 >nul))",
-      "del " + exe + " & if exist " + exe + " set ZelKeep=1",
-      "if not defined ZelKeep copy /y " + setup + " " + exe,
+      "@echo off & pushd \"C:\\Windows\\System32\"",
+      "\"C:\\Windows\\System32\\ping.exe\" -n 2 127.0.0.1 ",
+      // No /t: the tree of a Zel.exe still running holds what it started.
+      "\"C:\\Windows\\System32\\taskkill.exe\" /f /im \"Zel (2).exe\"",
+      // Aside, about once a second until it lets go; "b" is the first letter that is in no
+      // path: cmd cannot take a part of one for the loop's variable.
+      "for /l %%b in (1,1,29) do (ren " + exe + " \"Zel (2).exe.old\" & if exist " + exe + " (" +
+          pause + "))",
+      // In, once the old program's hold on the copy has gone with it.
+      "for /l %%b in (1,1,29) do (ren " + next + " \"Zel (2).exe\" & if not exist " + exe +
+          " if exist " + next + " (" + pause + "))",
+      // Back, when the new one did not come in.
+      "if not exist " + exe + " ren " + old + " \"Zel (2).exe\"",
+      // Gone, once the old program has ended: no instance of it answers the new one's start.
+      "for /l %%b in (1,1,29) do (del " + old + " & if exist " + old + " (" + pause + "))",
       "start \"\" " + exe,
-      "if not defined ZelKeep del " + setup,
-      "if not defined ZelKeep del \"" + temp + "ZelDownLoad\\updateInfo.txt\"",
-      "if not defined ZelKeep rd /s /q \"" + temp + "ZelDownLoad\\\"",
-      "del \"" + temp + "ZelDownLoad.bat\"",
+      "del " + next,
+      "popd & del \"ZelDownLoad.bat\"",
   };
   const std::string batch = kit.files.temp + "ZelDownLoad.bat";
   EXPECT_EQ(kit.files.scripts[batch], expected);
-  EXPECT_EQ(kit.processes.started, Names{"cmd /c \"\"" + batch + "\"\""});
+  // The script's path never passes through cmd's command line: it starts in its folder.
+  const std::vector<Names> started{{"C:\\Windows\\System32\\cmd.exe",
+                                    "\"C:\\Windows\\System32\\cmd.exe\" /d /v:off /c "
+                                    ".\\ZelDownLoad.bat",
+                                    kit.files.temp}};
+  EXPECT_EQ(kit.processes.started, started);
   EXPECT_EQ(kit.owner.calls, (Names{"notopmost", "close"}));
-  EXPECT_THROW(UpdateScriptLines({"C:\\a\"b\\Zel.exe", "s", "u", "d\\", "b"}),
+  EXPECT_THROW(UpdateScriptLines({"C:\\a\"b\\Zel.exe", "C:\\Windows\\System32", "b.bat"}),
                std::invalid_argument);
+}
+
+TEST_F(UpdateTest, ALeftOverOldProgramIsRemovedAtStart) {
+  const std::string old = "C:\\Zel\\Zel.exe.old";
+  for (const bool stuck : {false, true}) {
+    fakes::FakeLogFileSystem logs;
+    SetLogEnvironment(&logs, &clock);
+    kit.files.files[old] = "3.0.0.6121";
+    if (stuck) kit.files.stuck.insert(old);
+    kit.check.RemoveReplacedProgram();
+    EXPECT_EQ(kit.files.files.count(old), stuck ? 1u : 0u);
+    EXPECT_EQ(logs.Messages().size(), stuck ? 1u : 0u);
+  }
+  kit.files.files.erase(old);
+  kit.check.RemoveReplacedProgram();
+  EXPECT_TRUE(Logs().empty());
 }
 
 TEST_F(UpdateTest, AnswerDecidesScriptCloseAndTopmost) {
@@ -274,8 +397,11 @@ TEST_F(UpdateTest, AnswerDecidesScriptCloseAndTopmost) {
     EXPECT_EQ(k.files.scripts.size(), c.scriptWritten ? 1u : 0u);
     EXPECT_EQ(k.owner.calls, c.owner);
     EXPECT_EQ(logs.Messages().size(), static_cast<std::size_t>(c.logs));
-    // Declined or failed: the downloads stay for a later check.
-    EXPECT_EQ(Left(k).size(), 3u);
+    const bool started = c.answer == UpdateAnswer::Accepted && !c.failWrite && !c.failStart;
+    // Declined or failed: the downloads stay, the copy in the program's folder goes.
+    EXPECT_EQ(Left(k).size(), started ? 1u : 3u);
+    EXPECT_EQ(k.files.held.size(), started ? 1u : 0u);
+    EXPECT_EQ(k.files.files.count("C:\\Zel\\Zel.exe.new"), started ? 1u : 0u);
   }
 }
 

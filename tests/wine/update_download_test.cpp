@@ -121,6 +121,12 @@ TEST_F(UpdateDownload, OnlyAWholeBodyFromTheAskedHostIsStored) {
       {"60 % of its length", ok + "Content-Length: 1000\r\n", 600, false},
       {"announced over 64 MiB", ok + "Content-Length: 67108865\r\n", 1000, false},
       {"over 64 MiB without a length", ok, kMaxDownloadBytes + 1, false},
+      {"an encoding that is not decoded, cut short",
+       ok + "Content-Encoding: x-zel\r\nContent-Length: 1000\r\n", 600, false},
+      {"identity by name", ok + "Content-Encoding: identity\r\nContent-Length: 1000\r\n", 1000,
+       true},
+      {"chunked, cut before its last chunk", ok + "Transfer-Encoding: chunked\r\n\r\n3e8", 600,
+       false},
       {"redirect to 127.0.0.2",
        "HTTP/1.1 302 Found\r\nConnection: close\r\nContent-Length: 0\r\n"
        "Location: http://127.0.0.2:" + std::to_string(elsewhere.Port()) +
@@ -139,6 +145,25 @@ TEST_F(UpdateDownload, OnlyAWholeBodyFromTheAskedHostIsStored) {
     EXPECT_EQ(ReadBytes(folder / "version.txt"), c.stored ? body : "<missing>");
     EXPECT_FALSE(FileExists(folder / "version.txt.part"));
   }
+}
+
+// A server that sends its answer a few bytes at a time, or stalls, holds a fetch no longer
+// than its time (60 s in the program, 2 s here).
+TEST_F(UpdateDownload, AFetchThatTakesLongerThanItsTimeFails) {
+  UpdateHttpProbe probe("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\nvvv", 1, 8000);
+  ASSERT_NE(probe.Port(), 0);
+  UrlDownloader quick(2000);
+  std::optional<DownloadResult> result;
+  quick.SetOnComplete([&](DownloadResult r) { result = r; });
+  TempFolder folder("zel_fetch");
+  const DWORD start = ::GetTickCount();
+  quick.Start("http://127.0.0.1:" + std::to_string(probe.Port()) + "/download/version.txt",
+              folder.Path() + "\\");
+  ASSERT_TRUE(PumpUntil([&] { return result.has_value(); }, 20000));
+  EXPECT_NE(*result, 0);
+  EXPECT_LT(::GetTickCount() - start, 6000u);
+  EXPECT_EQ(ReadBytes(folder / "version.txt"), "<missing>");
+  EXPECT_FALSE(FileExists(folder / "version.txt.part"));
 }
 
 // Every file of the prefix's drive C.

@@ -4,12 +4,16 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <iphlpapi.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -21,6 +25,7 @@
 #include "tests/wine/support/UpdateSigning.h"
 #include "tests/wine/support/WineEnv.h"
 #include "tests/wine/support/ZelProcess.h"
+#include "update/win32/SignatureCheck.h"
 #include "update/win32/UpdateFiles.h"
 #include "update/win32/UpdateInfo.h"
 
@@ -179,6 +184,24 @@ int Runs() {
   return runs.empty() ? 20 : std::max(1, std::atoi(runs.c_str()));
 }
 
+// Sets an environment variable for the programs started meanwhile.
+class ScopedEnv {
+ public:
+  ScopedEnv(const wchar_t* name, const std::string& value) : name_(name) {
+    wchar_t old[32768];
+    const DWORD n = ::GetEnvironmentVariableW(name, old, ARRAYSIZE(old));
+    if (n > 0 && n < ARRAYSIZE(old)) old_ = std::wstring(old, n);
+    if (!value.empty()) ::SetEnvironmentVariableW(name, Widen(value).c_str());
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+  ~ScopedEnv() { ::SetEnvironmentVariableW(name_, old_ ? old_->c_str() : nullptr); }
+
+ private:
+  const wchar_t* name_;
+  std::optional<std::wstring> old_;
+};
+
 class UpdateEndToEnd : public ::testing::Test {
  protected:
   void TearDown() override {
@@ -203,15 +226,21 @@ class UpdateEndToEnd : public ::testing::Test {
     for (const char* name : {"version.txt", "updateInfo.txt", "Zel_3.0.1.0.exe"}) {
       ::DeleteFileW(Widen(BedDownload(name)).c_str());
     }
-    RemoveTree(Widen(downloadFolder));
-    ::DeleteFileW(Widen(batchFile).c_str());
+    RemoveTree(Widen(downloadFolder()));
+    ::DeleteFileW(Widen(batchFile()).c_str());
     ResetService();
   }
 
+  std::string downloadFolder() const { return temp + "ZelDownLoad"; }
+  std::string batchFile() const { return temp + "ZelDownLoad.bat"; }
+
   // The program copied to the scratch folder and started from there against the service.
-  void StartCopy(const std::string& program) {
+  // With a locale (LC_ALL), through the Unix shell: Wine takes a process's code pages from its
+  // Unix locale, which a Windows parent's environment does not set.
+  void StartCopy(const std::string& program, const std::string& locale = "") {
     ASSERT_TRUE(PumpUntil([&] { return ::CopyFileW(Widen(program).c_str(), Widen(exe).c_str(),
                                                    FALSE) != FALSE; }, 10000));
+    if (!locale.empty()) return StartWithLocale(locale);
     std::wstring commandLine = L"\"" + Widen(exe) + L"\" \"" + Widen(ServiceHost()) + L"\"";
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -223,30 +252,136 @@ class UpdateEndToEnd : public ::testing::Test {
     pid = pi.dwProcessId;
   }
 
-  // The started program's log of today, in the system code page; empty when there is none.
+  void StartWithLocale(const std::string& locale) {
+    // The C library may have no such locale compiled (Wine would then take file names as
+    // Latin-1): the bed compiles its own. Wine hands a Windows TMP to Unix programs as WINETMP,
+    // and back.
+    const std::string locales = Env("ZEL_TESTBED") + "/locale-" + locale;
+    ASSERT_TRUE(RunShell(Env("ZEL_TESTBED"), "[ -d '" + locales + "/" + locale + "' ] || mkdir -p '" + locales +
+                                                 "' && localedef -i " + locale.substr(0, 5) +
+                                                 " -f UTF-8 '" + locales + "/" + locale + "'"));
+    std::wstring line = Widen("/bin/sh -c \"LOCPATH='" + locales + "' LC_ALL=" + locale +
+                              " WINETMP='" + temp + "' WINETEMP='" + temp + "' exec wine '" + exe +
+                              "' " + ServiceHost() + " >/dev/null 2>&1\"");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(::CreateProcessW(L"Z:\\bin\\sh", line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &si, &pi));
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    // The Unix start gives no handle: the program is found by its path among the processes.
+    ASSERT_TRUE(PumpUntil([&] { return (pid = ProcessOf(exe)) != 0; }, 20000)) << "not started";
+    process.reset(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_LIMITED_INFORMATION,
+                                FALSE, pid));
+    ASSERT_TRUE(process);
+  }
+
+  // The process whose executable is the path; 0 when none runs.
+  static DWORD ProcessOf(const std::string& path) {
+    const win32::UniqueHandleObj snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+         more = ::Process32NextW(snapshot.get(), &entry)) {
+      const win32::UniqueHandleObj p(
+          ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
+      wchar_t image[MAX_PATH] = {};
+      DWORD size = MAX_PATH;
+      if (p && ::QueryFullProcessImageNameW(p.get(), 0, image, &size) &&
+          ::lstrcmpiW(image, Widen(path).c_str()) == 0) {
+        return entry.th32ProcessID;
+      }
+    }
+    return 0;
+  }
+
+  // The started program's log of today, in its code page; empty when there is none.
   std::string ProgramLog() const {
+    const std::string folder = exe.substr(0, exe.find_last_of('\\') + 1);
     WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileW(Widen(scratch / "log\\*.log").c_str(), &found);
+    const HANDLE search = ::FindFirstFileW(Widen(folder + "log\\*.log").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return "";
     ::FindClose(search);
-    return ReadBytes(scratch / ("log\\" + win32::Narrow(found.cFileName)));
+    return ReadBytes(folder + "log\\" + win32::Narrow(found.cFileName));
+  }
+
+  // The service offers 3.0.1.0 (signed by the running program's publisher); the signed old
+  // program is started and asks. The dialog, or nullptr after a failure.
+  HWND Offer(const UpdateSigning& signing, const std::string& notes,
+             const std::string& locale = "") {
+    Clean();
+    ::DeleteFileW(Widen(mark).c_str());
+    WriteBytes(BedDownload("version.txt"), "3.0.1.0\r\n");
+    WriteBytes(BedDownload("updateInfo.txt"), win32::ToAnsi(notes));
+    EXPECT_TRUE(::CopyFileW(Widen(signing.File("nextA.exe")).c_str(),
+                            Widen(BedDownload("Zel_3.0.1.0.exe")).c_str(), FALSE));
+    EndProcess();
+    StartCopy(signing.File("runningA.exe"), locale);
+    if (!process) return nullptr;
+    relay->Allow(pid);
+    HWND dialog = nullptr;
+    PumpUntil(
+        [&] {
+          for (const HWND w : ProcessWindows(pid, TfrmUpdateInfo::kClassName, L"系统升级")) {
+            if (::IsWindowVisible(w)) dialog = w;
+          }
+          return dialog != nullptr;
+        },
+        30000);
+    EXPECT_NE(dialog, nullptr) << "no update dialog; the program's log:\n"
+                               << win32::FromAnsi(ProgramLog());
+    return dialog;
+  }
+
+  static HWND OkButton(HWND dialog) {
+    const HWND strip =
+        ::FindWindowExW(dialog, nullptr, TfrmUpdateInfo::kPanelClassName, nullptr);
+    return ::GetDlgItem(strip, TfrmUpdateInfo::kOkId);
+  }
+
+  // Whether a program wrote its own path as the mark once the script is done; that path.
+  bool StartedAfterScript(std::string& started, DWORD timeoutMs = 40000) const {
+    return PumpUntil(
+        [&] {
+          // Read only once the new program has closed its mark.
+          started = ReadBytes(mark);
+          return started != "<missing>" && !started.empty() && !FileExists(batchFile()) &&
+                 !FileExists(downloadFolder());
+        },
+        timeoutMs);
+  }
+  static std::wstring MarkPath(const std::string& started) {
+    return std::wstring(reinterpret_cast<const wchar_t*>(started.data()), started.size() / 2);
+  }
+
+  // The relay at the built-in host, or why the test cannot run here.
+  std::string Relay() {
+    const std::string host = DefaultServiceHost();
+    const std::string loopback = "127.0.0.1:";
+    if (host.rfind(loopback, 0) != 0) return "the built-in host is not here: " + host;
+    relay = std::make_unique<DownloadRelay>(
+        static_cast<unsigned short>(std::stoi(host.substr(loopback.size()))));
+    // Such as "make run", whose service stands at the built-in host.
+    if (!relay->Listening()) return "another program holds the built-in host " + host;
+    return "";
   }
 
   const TempFolder scratch{"zel e2e 升级"};
-  const std::string exe = scratch / "Zel.exe";
-  const std::string downloadFolder = TempPath() + "ZelDownLoad";
-  const std::string batchFile = TempPath() + "ZelDownLoad.bat";
+  // A folder whose name Western code pages carry too.
+  const TempFolder western{"zel e2e José"};
+  std::string exe = scratch / "Zel.exe";
+  std::string temp = TempPath();
+  const std::string mark = scratch / "started.txt";
+  std::unique_ptr<DownloadRelay> relay;
   win32::UniqueHandleObj process;
   DWORD pid = 0;
 };
 
 // The build's own Zel.exe carries no signature: it logs why and never offers the update.
 TEST_F(UpdateEndToEnd, AnUnsignedProgramNeverOffersTheUpdate) {
-  const std::string host = DefaultServiceHost();
-  const std::string loopback = "127.0.0.1:";
-  if (host.rfind(loopback, 0) != 0) GTEST_SKIP() << "the built-in host is not here: " << host;
-  DownloadRelay relay(static_cast<unsigned short>(std::stoi(host.substr(loopback.size()))));
-  if (!relay.Listening()) GTEST_SKIP() << "another program holds the built-in host " << host;
+  const std::string why = Relay();
+  if (!why.empty()) GTEST_SKIP() << why;
   Clean();
   WriteBytes(BedDownload("version.txt"), "3.0.1.0\r\n");
   WriteBytes(BedDownload("updateInfo.txt"), "notes");
@@ -254,7 +389,7 @@ TEST_F(UpdateEndToEnd, AnUnsignedProgramNeverOffersTheUpdate) {
                           Widen(BedDownload("Zel_3.0.1.0.exe")).c_str(), FALSE));
   StartCopy(WinePath(Env("ZEL_EXE")));
   ASSERT_FALSE(HasFailure());
-  relay.Allow(pid);
+  relay->Allow(pid);
 
   const std::string line = win32::ToAnsi("升级需要已签名的程序");
   ASSERT_TRUE(PumpUntil([&] { return ProgramLog().find(line) != std::string::npos; }, 30000))
@@ -266,24 +401,19 @@ TEST_F(UpdateEndToEnd, AnUnsignedProgramNeverOffersTheUpdate) {
     if (path.rfind("/download/", 0) == 0) downloads.push_back(path);
   }
   EXPECT_EQ(downloads, std::vector<std::string>{"/download/version.txt"});
-  EXPECT_FALSE(FileExists(batchFile));
+  EXPECT_FALSE(FileExists(batchFile()));
   EndProcess();
   RemoveTree(Widen(scratch / "log"));
 }
 
 // Both programs are signed by the same test publisher, as a release and its update are.
 TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPathEveryTime) {
-  const std::string host = DefaultServiceHost();
-  const std::string loopback = "127.0.0.1:";
-  if (host.rfind(loopback, 0) != 0) GTEST_SKIP() << "the built-in host is not here: " << host;
-  DownloadRelay relay(static_cast<unsigned short>(std::stoi(host.substr(loopback.size()))));
-  // Such as "make run", whose service stands at the built-in host.
-  if (!relay.Listening()) GTEST_SKIP() << "another program holds the built-in host " << host;
+  const std::string why = Relay();
+  if (!why.empty()) GTEST_SKIP() << why;
   const UpdateSigning signing(Env("ZEL_BIN") + "/zelnext.exe", Env("ZEL_EXE"));
   ASSERT_EQ(signing.Problem(), "");
 
   const std::string notes = "泽米宝 3.0.1.0\r\n1. 插入WPS表格更快\r\n\r\n2. 修复迷你窗口";
-  const std::string mark = scratch / "started.txt";
   ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", Widen(mark).c_str());
   const int runs = Runs();
   for (int run = 0; run < runs; ++run) {
@@ -292,26 +422,8 @@ TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPathEvery
     // pause and its forced end.
     const bool slow = run % 2 == 1;
     SCOPED_TRACE("run " + std::to_string(run + 1) + (slow ? ", slow to end" : ""));
-    Clean();
-    ::DeleteFileW(Widen(mark).c_str());
-    WriteBytes(BedDownload("version.txt"), "3.0.1.0\r\n");
-    WriteBytes(BedDownload("updateInfo.txt"), win32::ToAnsi(notes));
-    ASSERT_TRUE(::CopyFileW(Widen(signing.File("nextA.exe")).c_str(),
-                            Widen(BedDownload("Zel_3.0.1.0.exe")).c_str(), FALSE));
-    StartCopy(signing.File("runningA.exe"));
-    ASSERT_FALSE(HasFailure());
-    relay.Allow(pid);
-
-    HWND dialog = nullptr;
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-          for (const HWND w : ProcessWindows(pid, TfrmUpdateInfo::kClassName, L"系统升级")) {
-            if (::IsWindowVisible(w)) dialog = w;
-          }
-          return dialog != nullptr;
-        },
-        30000))
-        << "no update dialog; the program's log:\n" << win32::FromAnsi(ProgramLog());
+    const HWND dialog = Offer(signing, notes);
+    ASSERT_NE(dialog, nullptr);
     if (run == 0) {
       std::vector<std::string> downloads;
       for (const std::string& path : RequestedPaths()) {
@@ -322,9 +434,7 @@ TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPathEvery
                                                      "/download/Zel_3.0.1.0.exe"}));
       EXPECT_EQ(ControlText(::GetDlgItem(dialog, TfrmUpdateInfo::kMemoId)), Widen(notes));
     }
-    const HWND strip =
-        ::FindWindowExW(dialog, nullptr, TfrmUpdateInfo::kPanelClassName, nullptr);
-    const HWND ok = ::GetDlgItem(strip, TfrmUpdateInfo::kOkId);
+    const HWND ok = OkButton(dialog);
     ASSERT_EQ(WindowText(ok), L"确定");
     // Read sharing only: nobody can delete the file while this is open.
     win32::UniqueHandleObj held;
@@ -342,21 +452,99 @@ TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPathEvery
     }
 
     std::string started;
-    ASSERT_TRUE(PumpUntil(
-        [&] {
-          // Read only once the new program has closed its mark.
-          started = ReadBytes(mark);
-          return started != "<missing>" && !started.empty() && !FileExists(batchFile) &&
-                 !FileExists(downloadFolder);
-        },
-        40000))
-        << "mark " << started.size() << ", script " << FileExists(batchFile) << ", folder "
-        << FileExists(downloadFolder);
-    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(started.data()), started.size() / 2),
-              Widen(exe));
+    ASSERT_TRUE(StartedAfterScript(started))
+        << "mark " << started.size() << ", script " << FileExists(batchFile()) << ", folder "
+        << FileExists(downloadFolder());
+    EXPECT_EQ(MarkPath(started), Widen(exe));
     EXPECT_EQ(win32::Win32UpdateFiles().FileVersion(exe), "3.0.1.0");
+    EXPECT_FALSE(FileExists(exe + ".new"));
     // The new program has ended once it wrote its mark; its file is taken back for the next run.
     ASSERT_TRUE(PumpUntil([&] { return ::DeleteFileW(Widen(exe).c_str()) != FALSE; }, 10000));
+  }
+}
+
+// What the review did to the replacement: each case either installs the signed new program
+// (it runs from the old path) or leaves the old one in place, running, with a log line.
+TEST_F(UpdateEndToEnd, WhatHappensAroundTheCheckNeverInstallsAnotherProgramOrLosesThisOne) {
+  const std::string why = Relay();
+  if (!why.empty()) GTEST_SKIP() << why;
+  const UpdateSigning signing(Env("ZEL_BIN") + "/zelnext.exe", Env("ZEL_EXE"));
+  ASSERT_EQ(signing.Problem(), "");
+  ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", Widen(mark).c_str());
+  // Windows defines it; cmd would expand the pair in a path.
+  const ScopedEnv os(L"OS", "Windows_NT");
+  const std::string unsignedProgram = signing.File("plain.exe");
+  const std::string german = "de_DE.UTF-8";
+  const struct {
+    const char* what;
+    std::string programFolder;  // the program's folder
+    std::string tempName;       // the program's TMP, a folder under scratch; empty: the bed's
+    std::string locale;         // its LC_ALL; empty: the bed's
+    std::function<void(const std::string& download, const std::string& folder)> before;
+    std::function<void(const std::string& download)> whileAsked;
+    bool replaced;
+  } cases[] = {
+      {"an unsigned program written over the download while asked", scratch.Path(), "", "",
+       nullptr,
+       [&](const std::string& download) {
+         EXPECT_TRUE(::CopyFileW(Widen(unsignedProgram).c_str(), Widen(download).c_str(), FALSE));
+       },
+       true},
+      {"the download removed while asked", scratch.Path(), "", "", nullptr,
+       [](const std::string& download) { EXPECT_TRUE(::DeleteFileW(Widen(download).c_str())); },
+       true},
+      {"a cmd.exe beside the program", scratch.Path(), "", "",
+       [&](const std::string&, const std::string& folder) {
+         EXPECT_TRUE(::CopyFileW(Widen(unsignedProgram).c_str(),
+                                 Widen(folder + "\\cmd.exe").c_str(), FALSE));
+       },
+       nullptr, true},
+      {"TMP holding %OS% and &", scratch.Path(), "t%OS%x & y", "", nullptr, nullptr, true},
+      {"German code pages, a temporary folder José", western.Path(), "José", german, nullptr,
+       nullptr, true},
+      {"German code pages, a program folder the console's code page cannot carry",
+       scratch.Path(), "José", german, nullptr, nullptr, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    exe = c.programFolder + "\\Zel.exe";
+    const std::string tempFolder = c.tempName.empty() ? TempPath() : scratch / c.tempName + "\\";
+    ::CreateDirectoryW(Widen(tempFolder).c_str(), nullptr);
+    std::optional<ScopedEnv> tmp;
+    if (!c.tempName.empty()) tmp.emplace(L"TMP", tempFolder);
+    temp = tempFolder;
+    if (c.before) c.before(downloadFolder() + "\\Zel_3.0.1.0.exe", c.programFolder);
+    const HWND dialog = Offer(signing, "notes", c.locale);
+    ASSERT_NE(dialog, nullptr);
+    if (c.whileAsked) c.whileAsked(downloadFolder() + "\\Zel_3.0.1.0.exe");
+    ::PostMessageW(OkButton(dialog), BM_CLICK, 0, 0);
+
+    std::string started;
+    if (c.replaced) {
+      EXPECT_EQ(::WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0) << "still running";
+      EXPECT_TRUE(StartedAfterScript(started)) << "nothing started; the program's log:\n"
+                                               << win32::FromAnsi(ProgramLog());
+      EXPECT_EQ(MarkPath(started), Widen(exe));
+      const Signature installed = win32::Win32SignatureCheck().Inspect(exe);
+      EXPECT_EQ(installed.state, SignatureState::Valid);
+      EXPECT_EQ(installed.subject, "CN=Zel Test Publisher A, O=Zel Tests");
+      EXPECT_EQ(win32::Win32UpdateFiles().FileVersion(exe), "3.0.1.0");
+    } else {
+      // Refused: one line says why, the program runs on, nothing of it was moved.
+      EXPECT_TRUE(PumpUntil([&] { return ProgramLog().find("0x00000459") != std::string::npos; },
+                            10000))
+          << ProgramLog();
+      EXPECT_EQ(::WaitForSingleObject(process.get(), 3000), WAIT_TIMEOUT) << "ended";
+      EXPECT_TRUE(ReadBytes(exe) == ReadBytes(signing.File("runningA.exe"))) << "replaced";
+      EXPECT_FALSE(FileExists(batchFile()));
+    }
+    EXPECT_FALSE(FileExists(exe + ".new"));
+    ::DeleteFileW(Widen(c.programFolder + "\\cmd.exe").c_str());
+    EndProcess();
+    RemoveTree(Widen(c.programFolder + "\\log"));
+    PumpUntil([&] { return ::DeleteFileW(Widen(exe).c_str()) || !FileExists(exe); }, 10000);
+    Clean();
+    if (!c.tempName.empty()) RemoveTree(Widen(tempFolder));
   }
 }
 

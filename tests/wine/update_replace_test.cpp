@@ -118,6 +118,9 @@ TEST(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
   WriteBytes(folder + "updateInfo.txt", ToAnsi("1. 修复插入问题\r\n\r\n2. Faster start"));
   ASSERT_TRUE(::CopyFileW(Widen(BuiltProgram("zelnext.exe")).c_str(),
                           Widen(folder + "Zel_3.0.1.0.exe").c_str(), FALSE));
+  // The checked copy that the check leaves beside the program.
+  ASSERT_TRUE(::CopyFileW(Widen(BuiltProgram("zelnext.exe")).c_str(), Widen(exe + ".new").c_str(),
+                          FALSE));
 
   TGlobals globals;
   Win32UpdateFiles files;
@@ -163,9 +166,10 @@ TEST(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
     EXPECT_TRUE(FileExists(check.SetupFile) && FileExists(check.UpdateInfoFile));
   }
 
+  // Here the console's code page is the ANSI one (936), as on every Chinese system.
   std::string expected;
   for (const auto& line :
-       UpdateScriptLines({exe, check.SetupFile, check.UpdateInfoFile, folder, batch})) {
+       UpdateScriptLines({exe, processes.SystemFolder(), "ZelDownLoad.bat"})) {
     expected += ToAnsi(line) + "\r\n";
   }
   const std::string script = ReadBytes(batch);
@@ -185,6 +189,7 @@ TEST(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
   EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(started.data()), started.size() / 2),
             Widen(exe));
   EXPECT_EQ(files.FileVersion(exe), "3.0.1.0");
+  EXPECT_FALSE(FileExists(exe + ".new") || FileExists(exe + ".old"));
   ::SetEnvironmentVariableW(L"TMP", nullptr);
   ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", nullptr);
   ::DestroyWindow(owner);
@@ -192,44 +197,53 @@ TEST(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
   ::OleUninitialize();
 }
 
-// The old program never lets go of its file: after the bounded wait the script starts it again
-// and leaves the downloads for a later check. The "%" in the folder's name must reach cmd as
-// it stands.
-TEST(UpdateReplace, AnExecutableThatStaysHeldIsStartedAgainAndTheDownloadsStay) {
-  TempFolder temp("zel 50% 更新");
-  const std::string folder = temp / "ZelDownLoad\\";
-  const std::string exe = temp / "Zel (2).exe";
-  const std::string setup = folder + "Zel_3.0.1.0.exe";
-  const std::string batch = temp / "ZelDownLoad.bat";
-  const std::string mark = temp / "mark.txt";
-  ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", Widen(mark).c_str());
-  ::CreateDirectoryW(Widen(folder).c_str(), nullptr);
+// Writes the script for the program and starts it as the check does.
+void RunScript(const std::string& folder, const std::string& exe) {
+  Win32ProcessStarter processes;
+  const std::string system = processes.SystemFolder();
+  Win32UpdateFiles().WriteScript(folder + "\\ZelDownLoad.bat",
+                                 UpdateScriptLines({exe, system, "ZelDownLoad.bat"}));
+  processes.StartHidden(system + "\\cmd.exe",
+                        "\"" + system + "\\cmd.exe\" /d /v:off /c .\\ZelDownLoad.bat", folder);
+}
+
+// The old program never lets go of its file: after the bounded wait the script starts it
+// again and removes the copy. And a copy that is gone: the old program is renamed back at
+// once and started. The "%" in the folder's name must reach cmd as it stands.
+TEST(UpdateReplace, AProgramThatCannotBeMovedOrReplacedIsStartedAgain) {
   const std::string old = ReadBytes(BuiltProgram("zelnext.exe"));
-  WriteBytes(exe, old);
-  WriteBytes(setup, old + "new");
-  WriteBytes(folder + "updateInfo.txt", "notes");
-  Win32UpdateFiles().WriteScript(
-      batch, UpdateScriptLines({exe, setup, folder + "updateInfo.txt", folder, batch}));
-  {
-    // Read sharing only: nobody can delete the file while this is open.
-    const UniqueHandleObj held = OwnFileHandle(::CreateFileW(
-        Widen(exe).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(held);
-    const DWORD start = ::GetTickCount();
-    Win32ProcessStarter().StartHidden("cmd /c \"\"" + batch + "\"\"");
-    ASSERT_TRUE(PumpUntil([&] { return !FileExists(batch); }, 60000));
-    const DWORD took = ::GetTickCount() - start;
-    EXPECT_GE(took, 25000u);
-    EXPECT_LE(took, 40000u);
+  for (const bool held : {true, false}) {
+    SCOPED_TRACE(held ? "held" : "no copy");
+    TempFolder temp("zel 50% 更新");
+    const std::string exe = temp / "Zel (2).exe";
+    const std::string batch = temp / "ZelDownLoad.bat";
+    const std::string mark = temp / "mark.txt";
+    ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", Widen(mark).c_str());
+    WriteBytes(exe, old);
+    if (held) WriteBytes(exe + ".new", old + "new");
+    {
+      // Read sharing only: nobody can rename or delete the file while this is open.
+      const UniqueHandleObj holder =
+          held ? OwnFileHandle(::CreateFileW(Widen(exe).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                             nullptr, OPEN_EXISTING, 0, nullptr))
+               : UniqueHandleObj();
+      const DWORD start = ::GetTickCount();
+      RunScript(temp.Path(), exe);
+      ASSERT_TRUE(PumpUntil([&] { return !FileExists(batch); }, 60000));
+      const DWORD took = ::GetTickCount() - start;
+      EXPECT_GE(took, held ? 25000u : 0u);
+      EXPECT_LE(took, held ? 40000u : 10000u);
+    }
+    EXPECT_TRUE(PumpUntil([&] { return ReadBytes(mark).size() > 2; }, 10000)) << "not started";
+    EXPECT_EQ(ReadBytes(exe), old);
+    EXPECT_FALSE(FileExists(exe + ".new") || FileExists(exe + ".old"));
+    ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", nullptr);
   }
-  EXPECT_TRUE(PumpUntil([&] { return ReadBytes(mark).size() > 2; }, 10000)) << "not started";
-  EXPECT_EQ(ReadBytes(exe), old);
-  EXPECT_EQ(ReadBytes(setup), old + "new");
-  EXPECT_EQ(ReadBytes(folder + "updateInfo.txt"), "notes");
-  ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", nullptr);
   // A path with a character that has no form in the code page is never written with a "?".
-  EXPECT_THROW(Win32UpdateFiles().WriteScript(batch, {"del \"C:\\\xF0\x9F\x98\x80\\Zel.exe\""}),
-               std::exception);
+  const TempFolder temp("zel");
+  EXPECT_THROW(
+      Win32UpdateFiles().WriteScript(temp / "x.bat", {"del \"C:\\\xF0\x9F\x98\x80\\Zel.exe\""}),
+      std::exception);
 }
 
 // What the system reads of each signature; the rule over it is tested natively.

@@ -1,5 +1,5 @@
 #pragma once
-// Hidden command lines that nobody waits for: the folder removal and the replacement script.
+// Hidden programs that nobody waits for: the replacement script.
 #include "update/UpdatePorts.h"
 
 namespace zel::win32 {
@@ -7,8 +7,10 @@ namespace zel::win32 {
 class Win32ProcessStarter final : public IProcessStarter {
  public:
   Win32ProcessStarter() = default;
+  std::string SystemFolder() override;
   // Throws Win32Error.
-  void StartHidden(const std::string& commandLine) override;
+  void StartHidden(const std::string& program, const std::string& commandLine,
+                   const std::string& folder) override;
 };
 
 }  // namespace zel::win32

@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
+#include <utility>
+
 #include "app/Global.h"
 #include "app/win32/Owners.h"
 
@@ -11,21 +15,51 @@ namespace {
 
 DWORD Attributes(const std::string& path) { return ::GetFileAttributesW(Widen(path).c_str()); }
 
-// UTF-8 to the system code page; a character without a form there is an error, not a "?"
-// that would make the script address another file.
-std::string ToCodePage(const std::string& utf8) {
+// UTF-8 to the code page; a character without a form there is an error, not a "?" that would
+// make the script address another file.
+std::string ToCodePage(UINT codePage, const std::string& utf8) {
   const std::wstring wide = Widen(utf8);
   if (wide.empty()) return {};
   const int size = static_cast<int>(wide.size());
   BOOL lossy = FALSE;
   const int n = ZEL_CHECK_LAST_ERROR(::WideCharToMultiByte(
-      CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, nullptr, &lossy));
+      codePage, WC_NO_BEST_FIT_CHARS, wide.data(), size, nullptr, 0, nullptr, &lossy));
   if (lossy) ThrowWin32("WideCharToMultiByte", ERROR_NO_UNICODE_TRANSLATION);
   std::string out(static_cast<std::size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), size, out.data(), n, nullptr,
+  ::WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide.data(), size, out.data(), n, nullptr,
                         nullptr);
   return out;
 }
+
+// Everything inside the folder; a link is removed itself, never what it points to.
+void RemoveContents(const std::wstring& folder) {
+  WIN32_FIND_DATAW found{};
+  const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring path = folder + L"\\" + name;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+      ::SetFileAttributesW(path.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+    }
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      ::DeleteFileW(path.c_str());
+      continue;
+    }
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveContents(path);
+    ::RemoveDirectoryW(path.c_str());
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+}
+
+class HeldFile final : public IHeldFile {
+ public:
+  explicit HeldFile(UniqueHandleObj file) : file_(std::move(file)) {}
+
+ private:
+  UniqueHandleObj file_;
+};
 
 }  // namespace
 
@@ -47,11 +81,27 @@ bool Win32UpdateFiles::MakeDirectory(const std::string& path) {
   return ::CreateDirectoryW(Widen(path).c_str(), nullptr) != FALSE;
 }
 
-bool Win32UpdateFiles::RemoveEmptyDirectory(const std::string& path) {
-  return ::RemoveDirectoryW(Widen(path).c_str()) != FALSE;
+bool Win32UpdateFiles::RemoveTree(const std::string& folder) {
+  const std::wstring path = Widen(WithoutTrailingSlash(folder));
+  const DWORD a = ::GetFileAttributesW(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return true;
+  if (!(a & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveContents(path);
+  ::RemoveDirectoryW(path.c_str());
+  return ::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
-std::optional<std::string> Win32UpdateFiles::ReadText(const std::string& path) {
+std::unique_ptr<IHeldFile> Win32UpdateFiles::CopyAndHold(const std::string& from,
+                                                         const std::string& to) {
+  ZEL_CHECK_LAST_ERROR(::CopyFileW(Widen(from).c_str(), Widen(to).c_str(), FALSE));
+  // Read sharing only: until this handle goes, nobody writes, renames or removes the copy.
+  UniqueHandleObj file = ZEL_CHECK_LAST_ERROR(OwnFileHandle(::CreateFileW(
+      Widen(to).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+      FILE_ATTRIBUTE_NORMAL, nullptr)));
+  return std::make_unique<HeldFile>(std::move(file));
+}
+
+std::optional<std::string> Win32UpdateFiles::ReadText(const std::string& path,
+                                                      std::size_t maxBytes) {
   const UniqueHandleObj file = OwnFileHandle(
       ::CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -59,7 +109,11 @@ std::optional<std::string> Win32UpdateFiles::ReadText(const std::string& path) {
   std::string bytes;
   char buffer[4096];
   DWORD read = 0;
-  while (::ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+  while (bytes.size() < maxBytes &&
+         ::ReadFile(file.get(), buffer,
+                    static_cast<DWORD>(std::min<std::size_t>(sizeof buffer, maxBytes - bytes.size())),
+                    &read, nullptr) &&
+         read > 0) {
     bytes.append(buffer, read);
   }
   return FromAnsi(bytes);
@@ -77,7 +131,10 @@ bool Win32UpdateFiles::CanCreateFileIn(const std::string& folder) {
 
 void Win32UpdateFiles::WriteScript(const std::string& path, const std::vector<std::string>& lines) {
   std::string bytes;
-  for (const std::string& line : lines) bytes += ToCodePage(line) + "\r\n";
+  // cmd reads a script in the console's code page, which differs from the ANSI one on Western
+  // and Cyrillic systems.
+  const UINT codePage = ::GetOEMCP();
+  for (const std::string& line : lines) bytes += ToCodePage(codePage, line) + "\r\n";
   const UniqueHandleObj file = ZEL_CHECK_LAST_ERROR(
       OwnFileHandle(::CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr)));

@@ -1,5 +1,6 @@
 #pragma once
-// The update's files: existence, removal, the text files in the system code page, the script.
+// The update's files: existence, removal, the text files in the system code page, the script
+// in the console's, the held copy of the new program.
 #include "app/win32/Win32StartupPlatform.h"
 #include "update/UpdatePorts.h"
 
@@ -14,10 +15,12 @@ class Win32UpdateFiles final : public IUpdateFiles {
   bool DirectoryExists(const std::string& path) override;
   bool RemoveFile(const std::string& path) override;
   bool MakeDirectory(const std::string& path) override;
-  bool RemoveEmptyDirectory(const std::string& path) override;
-  std::optional<std::string> ReadText(const std::string& path) override;
+  bool RemoveTree(const std::string& folder) override;
+  std::optional<std::string> ReadText(const std::string& path, std::size_t maxBytes) override;
   // Throws Win32Error.
   void WriteScript(const std::string& path, const std::vector<std::string>& lines) override;
+  // Throws Win32Error.
+  std::unique_ptr<IHeldFile> CopyAndHold(const std::string& from, const std::string& to) override;
   std::string FileVersion(const std::string& path) override {
     return system_.GetFileVersion(path);
   }

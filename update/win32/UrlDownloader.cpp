@@ -96,14 +96,24 @@ class UrlDownloader::Fetch final : public IBindStatusCallback, public IHttpNegot
     file_.reset();
     HRESULT result = FAILED(refused_) ? refused_ : FAILED(stopResult_) ? stopResult_ : writeResult_;
     if (SUCCEEDED(result) && status_ >= 400) result = kHttpFacility + static_cast<HRESULT>(status_);
-    // Less (or more) than the server announced is a broken transfer, not the file.
-    if (SUCCEEDED(result) && length_ && *length_ != written_) result = INET_E_DATA_NOT_AVAILABLE;
+    // Less (or more) than the server announced is a broken transfer, not the file. Without a
+    // length (a chunked body, whose proper end the moniker does not tell apart from a cut
+    // connection) or in an encoding, nothing can be held against the body: no file either.
+    if (SUCCEEDED(result) && (!length_ || *length_ != written_)) {
+      result = INET_E_DATA_NOT_AVAILABLE;
+    }
     if (SUCCEEDED(result) &&
         !::MoveFileExW(part_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
       result = HRESULT_FROM_WIN32(::GetLastError());
     }
     if (FAILED(result)) ::DeleteFileW(part_.c_str());
     return SUCCEEDED(result) ? 0 : static_cast<DownloadResult>(result);
+  }
+
+  // The fetch took too long: it ends now, as a failure.
+  DownloadResult TimedOut() {
+    Abandon();
+    return static_cast<DownloadResult>(INET_E_CONNECTION_TIMEOUT);
   }
 
   void Abandon() {
@@ -200,9 +210,12 @@ class UrlDownloader::Fetch final : public IBindStatusCallback, public IHttpNegot
     // The moniker stores an error page like any other body: the status tells them apart.
     status_ = status;
     if (additional != nullptr) *additional = nullptr;
-    // A compressed body arrives decoded: its length cannot be held against the header.
+    // Only an identity-encoded body with a length is taken: a decoded one could not be held
+    // against its header's length, and one that is not decoded is not the file.
     const auto length = Header(headers, L"Content-Length");
-    if (length && !Header(headers, L"Content-Encoding")) length_ = Length(*length);
+    const auto encoding = Header(headers, L"Content-Encoding");
+    const bool identity = !encoding || encoding->empty() || ::_wcsicmp(encoding->c_str(), L"identity") == 0;
+    if (length && identity && !Header(headers, L"Transfer-Encoding")) length_ = Length(*length);
     if (length_ && *length_ > kMaxDownloadBytes) Refuse(HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE));
     return S_OK;
   }
@@ -240,7 +253,7 @@ class UrlDownloader::Fetch final : public IBindStatusCallback, public IHttpNegot
   std::optional<std::uint64_t> length_;
 };
 
-UrlDownloader::UrlDownloader() {
+UrlDownloader::UrlDownloader(unsigned timeoutMs) : timeoutMs_(timeoutMs) {
   CreateParams params;
   params.parent = HWND_MESSAGE;
   Create(L"ZelUrlDownloader", params);
@@ -259,16 +272,22 @@ void UrlDownloader::Start(const std::string& url, const std::string& folder) {
   const ComPtr<Fetch> fetch =
       Adopt(new Fetch(Handle(), wideUrl, Widen(folder) + LastSegment(wideUrl)));
   fetches_.push_back(fetch);
+  // A server that drips its answer, or stalls, holds no check for longer.
+  ::SetTimer(Handle(), reinterpret_cast<UINT_PTR>(fetch.Get()), timeoutMs_, nullptr);
   fetch->Begin();
 }
 
 LRESULT UrlDownloader::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != kFetchDone) return DefaultHandling(message, wParam, lParam);
+  if (message != kFetchDone && message != WM_TIMER) {
+    return DefaultHandling(message, wParam, lParam);
+  }
+  const auto which = message == WM_TIMER ? static_cast<LPARAM>(wParam) : lParam;
   for (auto it = fetches_.begin(); it != fetches_.end(); ++it) {
-    if (reinterpret_cast<LPARAM>(it->Get()) != lParam) continue;
+    if (reinterpret_cast<LPARAM>(it->Get()) != which) continue;
     const ComPtr<Fetch> fetch = *it;
     fetches_.erase(it);
-    const DownloadResult result = fetch->Finish();
+    ::KillTimer(Handle(), reinterpret_cast<UINT_PTR>(fetch.Get()));
+    const DownloadResult result = message == WM_TIMER ? fetch->TimedOut() : fetch->Finish();
     if (onComplete_) onComplete_(result);
     break;
   }

@@ -18,8 +18,10 @@ class UrlDownloader final : public IDownloader, private Window {
   static constexpr wchar_t kAdditionalHeader[] =
       L"Content-Type: application/x-www-form-urlencoded \r\n";
 
-  // Throws Win32Error.
-  UrlDownloader();
+  static constexpr unsigned kFetchTimeoutMs = 60000;
+
+  // Each fetch fails once it has taken timeoutMs. Throws Win32Error.
+  explicit UrlDownloader(unsigned timeoutMs = kFetchTimeoutMs);
   // Abandons the fetches still running; their completions never come.
   ~UrlDownloader() override;
 
@@ -32,6 +34,7 @@ class UrlDownloader final : public IDownloader, private Window {
   class Fetch;
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
+  unsigned timeoutMs_;
   std::function<void(DownloadResult)> onComplete_;
   std::vector<Microsoft::WRL::ComPtr<Fetch>> fetches_;
 };

@@ -16,8 +16,8 @@ struct UpdateHttpProbe::Sockets {
   HMODULE module;
 };
 
-UpdateHttpProbe::UpdateHttpProbe(std::string answer, unsigned char host)
-    : api_(new Sockets()), answer_(std::move(answer)) {
+UpdateHttpProbe::UpdateHttpProbe(std::string answer, unsigned char host, DWORD holdMs)
+    : api_(new Sockets()), answer_(std::move(answer)), holdMs_(holdMs) {
   if (api_->module == nullptr) return;
   listener_ = api_->Get<decltype(&::socket)>("socket")(AF_INET, SOCK_STREAM, IPPROTO_TCP);
   sockaddr_in address{};
@@ -52,6 +52,7 @@ void UpdateHttpProbe::Serve() {
     request.append(buffer, static_cast<std::size_t>(n));
   }
   api_->Get<decltype(&::send)>("send")(client, answer_.data(), static_cast<int>(answer_.size()), 0);
+  ::Sleep(holdMs_);
   api_->Get<decltype(&::shutdown)>("shutdown")(client, SD_SEND);
   api_->Get<decltype(&::closesocket)>("closesocket")(client);
   request_ = request;

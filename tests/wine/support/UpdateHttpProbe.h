@@ -11,8 +11,9 @@ namespace zel::winetest {
 
 class UpdateHttpProbe {
  public:
-  // Listens at once on 127.0.0.<host>; Port() is 0 when it cannot.
-  explicit UpdateHttpProbe(std::string answer, unsigned char host = 1);
+  // Listens at once on 127.0.0.<host>; Port() is 0 when it cannot. The connection stays open
+  // holdMs after the answer, as a server that stalls.
+  explicit UpdateHttpProbe(std::string answer, unsigned char host = 1, DWORD holdMs = 0);
   UpdateHttpProbe(const UpdateHttpProbe&) = delete;
   UpdateHttpProbe& operator=(const UpdateHttpProbe&) = delete;
   ~UpdateHttpProbe();
@@ -30,6 +31,7 @@ class UpdateHttpProbe {
   SOCKET listener_ = INVALID_SOCKET;
   int port_ = 0;
   std::string answer_;
+  DWORD holdMs_;
   std::string request_;
   std::thread thread_;
 };
