@@ -131,7 +131,7 @@ void TUpdateCheck::IEDownload1Complete(DownloadResult Result) {
   }
   if (!ports_.files.FileExists(SetupFile)) return Fetch(Step::Setup, settings_.SetupUrl);
 
-  const std::string w = ports_.files.FileVersion(SetupFile);
+  const std::string w = ports_.files.GetFileVersion(SetupFile);
   if (IsNewerVersion(v, w)) {
     ports_.files.RemoveFile(SetupFile);
     if (Fetches[static_cast<std::size_t>(Step::Setup)] >= kMaxFetches) {
@@ -160,7 +160,7 @@ bool TUpdateCheck::TakeCopy(const std::string& version) {
   }
   // The download may change at any time; the held copy cannot. It is what the script installs,
   // so it is what is checked.
-  if (IsNewerVersion(version, ports_.files.FileVersion(NewFile)) ||
+  if (IsNewerVersion(version, ports_.files.GetFileVersion(NewFile)) ||
       !IsTrustedReplacement(Running, ports_.signatures.Inspect(NewFile))) {
     DropCopy();
     Fail("程序目录中的新版本程序不是检查过的程序：" + NewFile);

@@ -71,7 +71,7 @@ class IUpdateFiles {
   virtual std::unique_ptr<IHeldFile> CopyAndHold(const std::string& from,
                                                  const std::string& to) = 0;
   // FileVersion of the file's version resource; empty when there is none.
-  virtual std::string FileVersion(const std::string& path) = 0;
+  virtual std::string GetFileVersion(const std::string& path) = 0;
   // Whether a new file can be created in the folder (one is made and removed again).
   virtual bool CanCreateFileIn(const std::string& folder) = 0;
 };

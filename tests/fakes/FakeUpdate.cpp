@@ -52,7 +52,7 @@ void FakeUpdateFiles::WriteScript(const std::string& path, const std::vector<std
   files[path] = "script";
 }
 
-std::string FakeUpdateFiles::FileVersion(const std::string& path) {
+std::string FakeUpdateFiles::GetFileVersion(const std::string& path) {
   const auto it = files.find(path);
   return it == files.end() ? std::string() : it->second;
 }

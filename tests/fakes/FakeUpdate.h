@@ -27,7 +27,7 @@ class FakeUpdateFiles final : public IUpdateFiles {
   void WriteScript(const std::string& path, const std::vector<std::string>& lines) override;
   // Fails when the file is missing or `to` is in `stuck`; the copy stays in `held` meanwhile.
   std::unique_ptr<IHeldFile> CopyAndHold(const std::string& from, const std::string& to) override;
-  std::string FileVersion(const std::string& path) override;
+  std::string GetFileVersion(const std::string& path) override;
   bool CanCreateFileIn(const std::string& folder) override { return readOnly.count(folder) == 0; }
 
   std::string temp = "C:\\Temp";

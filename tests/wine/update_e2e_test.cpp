@@ -456,7 +456,7 @@ TEST_F(UpdateEndToEnd, ANewerVersionOnTheServiceReplacesTheProgramAtItsPathEvery
         << "mark " << started.size() << ", script " << FileExists(batchFile()) << ", folder "
         << FileExists(downloadFolder());
     EXPECT_EQ(MarkPath(started), Widen(exe));
-    EXPECT_EQ(win32::Win32UpdateFiles().FileVersion(exe), "3.0.1.0");
+    EXPECT_EQ(win32::Win32UpdateFiles().GetFileVersion(exe), "3.0.1.0");
     EXPECT_FALSE(FileExists(exe + ".new"));
     // The new program has ended once it wrote its mark; its file is taken back for the next run.
     ASSERT_TRUE(PumpUntil([&] { return ::DeleteFileW(Widen(exe).c_str()) != FALSE; }, 10000));
@@ -528,7 +528,7 @@ TEST_F(UpdateEndToEnd, WhatHappensAroundTheCheckNeverInstallsAnotherProgramOrLos
       const Signature installed = win32::Win32SignatureCheck().Inspect(exe);
       EXPECT_EQ(installed.state, SignatureState::Valid);
       EXPECT_EQ(installed.subject, "CN=Zel Test Publisher A, O=Zel Tests");
-      EXPECT_EQ(win32::Win32UpdateFiles().FileVersion(exe), "3.0.1.0");
+      EXPECT_EQ(win32::Win32UpdateFiles().GetFileVersion(exe), "3.0.1.0");
     } else {
       // Refused: one line says why, the program runs on, nothing of it was moved.
       EXPECT_TRUE(PumpUntil([&] { return ProgramLog().find("0x00000459") != std::string::npos; },

@@ -188,7 +188,7 @@ TEST(UpdateReplace, CancelKeepsTheDownloadsAndOkReplacesTheProgramForReal) {
                     << ", folder " << FileExists(folder) << ", log " << logs.Messages().size();
   EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(started.data()), started.size() / 2),
             Widen(exe));
-  EXPECT_EQ(files.FileVersion(exe), "3.0.1.0");
+  EXPECT_EQ(files.GetFileVersion(exe), "3.0.1.0");
   EXPECT_FALSE(FileExists(exe + ".new") || FileExists(exe + ".old"));
   ::SetEnvironmentVariableW(L"TMP", nullptr);
   ::SetEnvironmentVariableW(L"ZEL_UPDATE_MARK", nullptr);

@@ -21,7 +21,7 @@ class Win32UpdateFiles final : public IUpdateFiles {
   void WriteScript(const std::string& path, const std::vector<std::string>& lines) override;
   // Throws Win32Error.
   std::unique_ptr<IHeldFile> CopyAndHold(const std::string& from, const std::string& to) override;
-  std::string FileVersion(const std::string& path) override {
+  std::string GetFileVersion(const std::string& path) override {
     return system_.GetFileVersion(path);
   }
   bool CanCreateFileIn(const std::string& folder) override;
