@@ -11,6 +11,7 @@
 #include "app/Global.h"
 #include "bridge/Browser.h"
 #include "bridge/DHTMLEvent.h"
+#include "bridge/ToolLauncher.h"
 #include "shell/Ports.h"
 #include "shell/ReloadPacer.h"
 
@@ -82,6 +83,8 @@ struct TfrmMinInputPorts {
   ISinkFactory& sinks;
   IClock& clock;
   IMonitors& monitors;
+  // Opens the addresses the page wants in a window of its own elsewhere than on the service.
+  IToolLauncher& tools;
 };
 
 class TfrmMinInput final : public IMiniInputWindow, public IMiniFormEvents {
@@ -128,6 +131,8 @@ class TfrmMinInput final : public IMiniInputWindow, public IMiniFormEvents {
   void EmbeddedWBMinInputNavigateComplete2();
   void EmbeddedWBMinInputNavigateError(bool& cancel);
   void EmbeddedWBMinInputScriptError(bool& continueScripts, bool& showDialog);
+  // The page wants a window of its own: a service address goes to the main window.
+  void EmbeddedWBMinInputNewWindow(const std::string& url);
 
   // Tick (IClock::TickMs) of the last press on a drag area or the last page load; long ago at
   // first.

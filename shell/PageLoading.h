@@ -7,6 +7,7 @@
 
 #include "app/Global.h"
 #include "bridge/Browser.h"
+#include "bridge/ToolLauncher.h"
 #include "shell/Ports.h"
 #include "shell/ReloadPacer.h"
 
@@ -45,6 +46,8 @@ struct TPageLoadingPorts {
   IClock& clock;
   // Ticks every kReloadSpacingMs while enabled: carries a reload that came too soon.
   ITimer& ReloadTimer;
+  // Opens the addresses that pages want in a window of their own elsewhere than on the service.
+  IToolLauncher& tools;
 };
 
 class TPageLoading {
@@ -69,7 +72,12 @@ class TPageLoading {
   void ReloadTimerTimer();
   // Reloads the page the layout shows.
   void RefreshZel();
-  // The wide browser shows the error page this window loaded, and nothing else since.
+  // F5 or Ctrl+R in a page: the shown page reloaded, paced as every reload.
+  void ReloadKey();
+  // A page of either browser wants a window of its own.
+  void NewWindow(IBrowser& browser, const std::string& url);
+  // The wide browser shows the error page this window loaded into a fresh document of its own,
+  // and nothing else since.
   bool ErrorPageShown() const { return errorPageShown_; }
 
  private:
@@ -87,6 +95,8 @@ class TPageLoading {
   // second, or every running copy would storm the service when it comes back.
   ReloadPacer reloads_;
   bool errorPageShown_ = false;
+  // The error page is on its way: from its LoadHtml to its document's completion.
+  bool errorPageLoading_ = false;
 };
 
 }  // namespace zel

@@ -53,6 +53,8 @@ class FakeOwner final : public IMiniInputOwner {
  public:
   void ShowOwner() override {}
   void QueryFromMini(const std::string& keyword) override { queries.push_back(keyword); }
+  void OpenInMain(const std::string& url) override { opened.push_back(url); }
+  std::vector<std::string> opened;
   std::vector<std::string> queries;
 };
 
@@ -63,7 +65,7 @@ struct ProgramMini {
   ProgramMini() {
     ParseCommandLine(globals, ServiceArguments());
     mini = std::make_unique<win32::MiniInputWindow>(owner.Hwnd(), globals, miniOwner, sinks,
-                                                    clock, monitors);
+                                                    clock, monitors, tools);
   }
   OwnerWindow owner;
   TGlobals globals;
@@ -71,6 +73,7 @@ struct ProgramMini {
   fakes::FakeSinkFactory sinks;
   fakes::FakeClock clock;
   win32::Monitors monitors;
+  fakes::FakeToolLauncher tools;
   std::unique_ptr<win32::MiniInputWindow> mini;
 };
 
