@@ -217,7 +217,7 @@ struct MiniFormHarness {
         timer2(window.Hwnd(), win32::MiniInputForm::kTimer2Id, kMiniTimerIntervalMs),
         reloadTimer(window.Hwnd(), win32::MiniInputForm::kReloadTimerId, kReloadSpacingMs),
         form(globals, miniOwner,
-             {window, browser, timer1, timer2, reloadTimer, sinks, clock, monitors}) {
+             {window, browser, timer1, timer2, reloadTimer, sinks, clock, monitors, tools}) {
     window.Attach(&form);
     form.FormCreate();
     browser.LoadPage(globals.MiniIndexUrl);
@@ -241,6 +241,7 @@ struct MiniFormHarness {
   fakes::FakeClock clock;
   fakes::FakeBrowser browser{"mini"};
   win32::Monitors monitors;
+  fakes::FakeToolLauncher tools;
   win32::MiniInputForm window;
   win32::WindowTimer timer1;
   win32::WindowTimer timer2;
