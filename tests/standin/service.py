@@ -8,7 +8,8 @@ Pages: /pcprice/default/index (wide), /pcprice/default/indexzb (narrow),
 /download/Zel_<version>.exe, read from DIR at each request (404 while missing).
 Elements that act as buttons carry role="button" (the Wine tests' stand-in browser shows them as
 native buttons); the wide page's 帮助 link (HelpID) leads to a page the service does not have, and two links
-open a new window: NewTabID to the service's own wide page, DatasheetID to another host.
+open a new window: NewTabID to the service's own wide page, DatasheetID to another host;
+AgainID opens the wide page again in place, a step in the browser's history.
 
 Tests steer the pages through /standin/set?name=value&... (names below in DEFAULTS), undo that with
 /standin/reset, and read the requests seen so far, as JSON, from /standin/requests.
@@ -171,6 +172,7 @@ WIDE = """<body>
     <span class="btn grey" onclick="openSetting()">设置</span>
     <a id="HelpID" href="/pcprice/default/help">帮助</a>
     <a id="NewTabID" href="/pcprice/default/index?from=newtab" target="_blank">新窗口打开</a>
+    <a id="AgainID" href="/pcprice/default/index?from=again">重新打开</a>
     <a id="DatasheetID" href="http://vendor.example.org/datasheet.pdf" target="_blank">规格书</a>
   </div>
   <table class="parts"><thead><tr>{captions}</tr></thead><tbody id="parts">{rows}</tbody></table>

@@ -143,6 +143,10 @@ TEST_F(PageKeysEndToEnd, BrowserKeysLeaveTheServicePageInPlaceAndF5ReloadsThroug
       form = Start();
       ASSERT_FALSE(HasFailure());
     }
+    // A page reached from another one: there is history to step back in.
+    const std::set<HWND> before = PageSnapshot(form);
+    ASSERT_TRUE(ClickPageElement(form, "AgainID"));
+    ASSERT_TRUE(WaitForNewPage(form, "CloseID", before, kPageTimeoutMs));
     ClickIntoPage(form);
     const HWND close = PageButtons(form).at("CloseID");
     ASSERT_TRUE(Xdotool({"key", key}));
