@@ -173,18 +173,22 @@ TEST_F(PageKeysEndToEnd, TabMovesInsideThePageRightAfterTheTrayOpenedTheWindow) 
   ASSERT_NE(tray, nullptr);
   ::PostMessageW(tray, win32::TrayIcon::kCallbackMessage, win32::TrayIcon::kIconId, WM_LBUTTONUP);
   ASSERT_TRUE(PumpUntil([&] { return ::IsWindowVisible(form) != FALSE; }, 5000));
-  PumpUntil([] { return false; }, 500);
+  // The keyboard is in the page, not on the window's frame.
+  EXPECT_TRUE(PumpUntil([&] { return ::IsChild(form, FocusOf(form)) != FALSE; }, 3000))
+      << "the focus is on \"" << win32::Narrow(ClassOf(FocusOf(form))) << "\"";
   // Without a window manager the X focus stays with the tray: given to the window that came
   // up, as a window manager would on its activation.
   const auto xWindow = reinterpret_cast<std::uintptr_t>(::GetPropW(form, L"__wine_x11_whole_window"));
   ASSERT_NE(xWindow, 0u);
   ASSERT_TRUE(Xdotool({"windowfocus", "--sync", std::to_string(xWindow)}));
   PumpUntil([] { return false; }, 300);
+  const std::string focusBefore = win32::Narrow(ClassOf(FocusOf(form)));
   ASSERT_TRUE(Xdotool({"key", "Tab"}));
   std::map<HWND, std::string> elements;
   for (const auto& [id, button] : PageButtons(form)) elements[button] = id;
   EXPECT_TRUE(PumpUntil([&] { return elements.count(FocusOf(form)) == 1; }, 3000))
-      << "the focus is on " << win32::Narrow(ClassOf(FocusOf(form)));
+      << "the focus is on \"" << win32::Narrow(ClassOf(FocusOf(form))) << "\", before Tab on \""
+      << focusBefore << "\"";
 }
 
 // A link to a new window: another host's address reaches the default browser, the service's
