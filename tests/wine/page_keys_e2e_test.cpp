@@ -221,12 +221,21 @@ TEST_F(PageKeysEndToEnd, NewWindowLinksGoToTheDefaultBrowserOrOpenInPlace) {
   EXPECT_TRUE(PumpUntil([&] { return !opened().empty(); }, 10000));
   EXPECT_EQ(opened(), "http://vendor.example.org/datasheet.pdf\n");
 
-  const std::set<HWND> before = PageSnapshot(form);
-  ASSERT_TRUE(ClickPageElement(form, "NewTabID"));
-  EXPECT_TRUE(WaitForNewPage(form, "CloseID", before, kPageTimeoutMs));
+  ASSERT_TRUE(ClickPageElement(form, "VendorOpenID"));  // window.open
+  EXPECT_TRUE(PumpUntil([&] { return opened().find("prices") != std::string::npos; }, 10000));
+  EXPECT_EQ(opened(),
+            "http://vendor.example.org/datasheet.pdf\nhttp://vendor.example.org/prices\n");
+
+  for (const char* link : {"NewTabID", "OrderOpenID"}) {
+    SCOPED_TRACE(link);
+    const std::set<HWND> before = PageSnapshot(form);
+    ASSERT_TRUE(ClickPageElement(form, link));
+    EXPECT_TRUE(WaitForNewPage(form, "CloseID", before, kPageTimeoutMs));
+  }
   const std::vector<std::string> paths = RequestedPaths();
-  EXPECT_NE(std::find(paths.begin(), paths.end(), "/pcprice/default/index?from=newtab"),
-            paths.end());
+  for (const char* path : {"/pcprice/default/index?from=newtab", "/pcprice/default/index?from=open"}) {
+    EXPECT_NE(std::find(paths.begin(), paths.end(), path), paths.end()) << path;
+  }
   EXPECT_EQ(BrowserWindows(zel->Id()), std::vector<std::wstring>{});
   ::RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", L"Browsers");
 }

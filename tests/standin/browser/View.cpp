@@ -211,6 +211,18 @@ void View::FireQueued() {
     owner_.OnLinkFollowed(source.Attribute("href").value_or(""),
                           source.Attribute("target").value_or(""));
   }
+  // The page's own script opening a window: window.open('address').
+  const std::string script = source.Attribute("onclick").value_or("");
+  const std::size_t call = script.find("window.open(");
+  if (event == ElementEvent::Click && call != std::string::npos) {
+    const std::size_t open = call + 12;
+    const char quote = open < script.size() ? script[open] : '\0';
+    const std::size_t close = quote == '\'' || quote == '"' ? script.find(quote, open + 1)
+                                                            : std::string::npos;
+    if (close != std::string::npos) {
+      owner_.OnLinkFollowed(script.substr(open + 1, close - open - 1), "_blank");
+    }
+  }
 }
 
 LRESULT CALLBACK View::ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
