@@ -163,6 +163,19 @@ TEST_F(PageKeysEndToEnd, BrowserKeysLeaveTheServicePageInPlaceAndF5ReloadsThroug
   EXPECT_TRUE(WaitForScript("window.location.reload(true)", 5000));
 }
 
+// Files dropped on a page would replace it: no page of the program takes them, from the start.
+TEST_F(PageKeysEndToEnd, NoPageAcceptsDroppedFiles) {
+  const HWND form = Start();
+  ASSERT_FALSE(HasFailure());
+  std::vector<std::wstring> accepting;
+  for (const HWND window : PageSnapshot(form)) {
+    if ((::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES) != 0) {
+      accepting.push_back(ClassOf(window));
+    }
+  }
+  EXPECT_EQ(accepting, std::vector<std::wstring>{});
+}
+
 // Opened from the tray, the page has the keyboard: Tab moves among its elements at once.
 TEST_F(PageKeysEndToEnd, TabMovesInsideThePageRightAfterTheTrayOpenedTheWindow) {
   const HWND form = Start();

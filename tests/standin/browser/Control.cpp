@@ -2,6 +2,7 @@
 
 #include <exdispid.h>
 #include <mshtmhst.h>
+#include <shellapi.h>
 
 #include <deque>
 #include <string>
@@ -275,6 +276,26 @@ void Control::RaiseNewWindow(const std::wstring& url) {
 
 void Control::OnActivated() { uiActive_ = true; }
 
+void Control::OnFileDropped(const std::wstring& path) {
+  std::wstring url = L"file:///" + path;
+  for (wchar_t& c : url) {
+    if (c == L'\\') c = L'/';
+  }
+  if (dropTarget_) StartNavigation(url, L"");
+}
+
+HRESULT Control::get_RegisterAsDropTarget(VARIANT_BOOL* value) {
+  if (value == nullptr) return E_POINTER;
+  *value = dropTarget_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT Control::put_RegisterAsDropTarget(VARIANT_BOOL value) {
+  dropTarget_ = value != VARIANT_FALSE;
+  if (view_) ::DragAcceptFiles(view_->Handle(), dropTarget_ ? TRUE : FALSE);
+  return S_OK;
+}
+
 HRESULT Control::TranslateAccelerator(LPMSG message) {
   if (message == nullptr || !uiActive_ || !view_) return S_FALSE;
   if (message->message < WM_KEYFIRST || message->message > WM_KEYLAST) return S_FALSE;
@@ -443,6 +464,7 @@ HRESULT Control::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND parent, LP
   }
   try {
     view_ = std::make_unique<View>(static_cast<IViewOwner&>(*this), parent, rect);
+    ::DragAcceptFiles(view_->Handle(), dropTarget_ ? TRUE : FALSE);
   } catch (...) {
     return E_FAIL;
   }

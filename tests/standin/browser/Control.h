@@ -102,8 +102,9 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   STUB(get_Silent, VARIANT_BOOL*)
   STUB(get_RegisterAsBrowser, VARIANT_BOOL*)
   STUB(put_RegisterAsBrowser, VARIANT_BOOL)
-  STUB(get_RegisterAsDropTarget, VARIANT_BOOL*)
-  STUB(put_RegisterAsDropTarget, VARIANT_BOOL)
+  // True by default: a file dropped on the page is navigated to.
+  HRESULT STDMETHODCALLTYPE get_RegisterAsDropTarget(VARIANT_BOOL* value) override;
+  HRESULT STDMETHODCALLTYPE put_RegisterAsDropTarget(VARIANT_BOOL value) override;
   STUB(get_TheaterMode, VARIANT_BOOL*)
   STUB(put_TheaterMode, VARIANT_BOOL)
   STUB(get_AddressBar, VARIANT_BOOL*)
@@ -182,6 +183,7 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   void OnPosted(UINT message, WPARAM number) override;
   void OnLinkFollowed(const std::string& href, const std::string& target) override;
   void OnActivated() override;
+  void OnFileDropped(const std::wstring& path) override;
   // Internet Explorer's own keys: new window, open and print dialogs, history, Tab.
   bool RunOwnKey(const MSG& message);
   void StepBack();
@@ -202,6 +204,7 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   unsigned navigation_ = 0;
   // Offered keys only after OLEIVERB_UIACTIVATE or a click into the page.
   bool uiActive_ = false;
+  bool dropTarget_ = true;
   // The addresses navigated to, the current one last.
   std::vector<std::wstring> history_;
   std::vector<HWND> ownWindows_;

@@ -1,6 +1,7 @@
 #include "tests/standin/browser/View.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include "app/win32/Win32Util.h"
@@ -262,6 +263,14 @@ LRESULT View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Layout();
       return 0;
+    case WM_DROPFILES: {
+      const auto drop = reinterpret_cast<HDROP>(wParam);
+      wchar_t path[MAX_PATH] = {};
+      const bool named = ::DragQueryFileW(drop, 0, path, MAX_PATH) != 0;
+      ::DragFinish(drop);
+      if (named) owner_.OnFileDropped(path);
+      return 0;
+    }
     case WM_LBUTTONDOWN:
       // A click between the page's controls still goes into the page.
       ::SetFocus(Handle());

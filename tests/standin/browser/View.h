@@ -24,6 +24,8 @@ class IViewOwner {
   virtual void OnLinkFollowed(const std::string& href, const std::string& target) = 0;
   // A click or the focus went into the page: the control becomes UI-active.
   virtual void OnActivated() = 0;
+  // A file was dropped on the page (only while the view accepts files).
+  virtual void OnFileDropped(const std::wstring& path) = 0;
   virtual void OnContextMenu(POINT screen) = 0;
 
  protected:
