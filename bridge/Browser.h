@@ -55,6 +55,11 @@ class IBrowserEvents {
   virtual void ScriptError(bool& continueScripts, bool& showDialog) = 0;
   // Screen coordinates of the click; return true when the program handled the request.
   virtual bool ShowContextMenu(int x, int y) = 0;
+  // F5 or Ctrl+R in the page: the program's own reload, never the control's.
+  virtual void ReloadKey() = 0;
+  // The page asked for a new window at the address (a link's target, window.open, Shift or
+  // Ctrl with a click); the control's own window was refused.
+  virtual void NewWindow(const std::string& url) = 0;
 };
 
 class IBrowser {
@@ -69,7 +74,9 @@ class IBrowser {
   // Starts loading; a failing call throws BrowserError.
   virtual void Navigate(const std::string& url) = 0;
   virtual void NavigateWithHeaders(const std::string& url, const std::string& headers) = 0;
-  // Replaces the document with the HTML (UTF-8 bytes); completion comes as DocumentComplete.
+  // Replaces the document by a fresh one holding the HTML (UTF-8 bytes): a blank page is
+  // navigated to first (NavigateComplete2 "about:blank"), then its completion comes as
+  // DocumentComplete.
   virtual void LoadHtml(const std::string& html) = 0;
   virtual void Stop() = 0;
   virtual void SetSilent(bool silent) = 0;
@@ -100,6 +107,9 @@ class IBrowser {
 
   virtual void SetVisible(bool visible) = 0;
   virtual bool Visible() = 0;
+  // Activates the control for the keyboard and puts the focus into its page, so Tab and the
+  // page's keys work before anyone clicked into it. Failures are of no interest to the caller.
+  virtual void Focus() = 0;
   // True when the native window is the control's window or one of its children.
   virtual bool OwnsWindow(std::intptr_t window) = 0;
 };

@@ -5,8 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "bridge/Origin.h"
 #include "app/Screens.h"
+#include "bridge/Origin.h"
+#include "bridge/PagePolicy.h"
 
 namespace zel {
 
@@ -67,6 +68,8 @@ class TfrmMinInput::BrowserEvents final : public IBrowserEvents {
   }
   // The mini page has no context menu at all.
   bool ShowContextMenu(int, int) override { return true; }
+  void ReloadKey() override { form_.reloads_.Request(); }
+  void NewWindow(const std::string& url) override { form_.EmbeddedWBMinInputNewWindow(url); }
 
  private:
   TfrmMinInput& form_;
@@ -113,7 +116,10 @@ TfrmMinInput::~TfrmMinInput() {
   for (IEventSink* sink : sinks_) sink->HookEventHandler(nullptr);
 }
 
-void TfrmMinInput::Show() { ports_.window.Show(); }
+void TfrmMinInput::Show() {
+  ports_.window.Show();
+  ports_.EmbeddedWBMinInput.Focus();
+}
 
 void TfrmMinInput::Hide() { ports_.window.Hide(); }
 
@@ -290,6 +296,15 @@ void TfrmMinInput::EmbeddedWBMinInputNavigateError(bool& cancel) {
 void TfrmMinInput::EmbeddedWBMinInputScriptError(bool& continueScripts, bool& showDialog) {
   continueScripts = true;
   showDialog = false;
+}
+
+void TfrmMinInput::EmbeddedWBMinInputNewWindow(const std::string& url) {
+  // A service page belongs in the main window, which is there for it.
+  OpenNewWindow(settings_, url, ports_.tools, [this](const std::string& address) {
+    owner_.ShowOwner();
+    owner_.OpenInMain(address);
+    ports_.window.Hide();
+  });
 }
 
 std::int64_t TfrmMinInput::Now() { return ports_.clock.TickMs(); }

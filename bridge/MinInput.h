@@ -14,6 +14,7 @@
 #include "bridge/Browser.h"
 #include "bridge/DHTMLEvent.h"
 #include "bridge/MiniInputPorts.h"
+#include "bridge/ToolLauncher.h"
 
 namespace zel {
 
@@ -83,6 +84,8 @@ struct TfrmMinInputPorts {
   ISinkFactory& sinks;
   IClock& clock;
   IMonitors& monitors;
+  // Opens the addresses the page wants in a window of its own elsewhere than on the service.
+  IToolLauncher& tools;
 };
 
 class TfrmMinInput final : public IMiniInputWindow, public IMiniFormEvents {
@@ -131,6 +134,8 @@ class TfrmMinInput final : public IMiniInputWindow, public IMiniFormEvents {
   void EmbeddedWBMinInputNavigateComplete2();
   void EmbeddedWBMinInputNavigateError(bool& cancel);
   void EmbeddedWBMinInputScriptError(bool& continueScripts, bool& showDialog);
+  // The page wants a window of its own: a service address goes to the main window.
+  void EmbeddedWBMinInputNewWindow(const std::string& url);
 
   // Tick (IClock::TickMs) of the last press on a drag area or the last page load; long ago at
   // first.

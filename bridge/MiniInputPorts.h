@@ -16,6 +16,8 @@ class IMiniInputOwner {
   virtual void ShowOwner() = 0;
   // Restores the application, shows the wide page and runs its query for the keyword.
   virtual void QueryFromMini(const std::string& keyword) = 0;
+  // Restores the application and opens the service address in the page the main window shows.
+  virtual void OpenInMain(const std::string& url) = 0;
 };
 
 // The small always-on-top search window; the main window creates it on first need.

@@ -2,6 +2,8 @@
 // query and settings, close, drag, the inserts, and the error page's buttons.
 #include "bridge/PageCommands.h"
 
+#include "bridge/Origin.h"
+
 #include "app/Startup.h"
 #include "app/ScriptText.h"
 
@@ -39,7 +41,10 @@ void TPageCommands::Run(PageCommand command) {
   }
 }
 
-void TPageCommands::ShowOwner() { ports_.window.Show(); }
+void TPageCommands::ShowOwner() {
+  ports_.window.Show();
+  ports_.browsers.Active().Focus();
+}
 
 void TPageCommands::SettingEventHandle() { OpenOnWidePage("openSetting()"); }
 
@@ -122,9 +127,17 @@ void TPageCommands::QueryFromMini(const std::string& keyword) {
     page.ExecScript(kToWideScript);
     // The keyword as a script literal: component names hold quotes (a 3.5" drive), and no
     // keyword may run as script.
-    if (!keyword.empty()) page.ExecScript(ScriptCall("QueryByMini", keyword));
+    // What the user typed goes to the service's page only.
+    if (!keyword.empty() && IsServiceAddress(settings_, page.LocationURL())) {
+      page.ExecScript(ScriptCall("QueryByMini", keyword));
+    }
   } catch (...) {
   }
+}
+
+void TPageCommands::OpenInMain(const std::string& url) {
+  ports_.host.RestoreApplication();
+  ports_.browsers.Active().Navigate(url);
 }
 
 }  // namespace zel

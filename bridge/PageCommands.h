@@ -108,6 +108,7 @@ class TPageCommands final : public IMiniInputOwner {
   // IMiniInputOwner
   void ShowOwner() override;
   void QueryFromMini(const std::string& keyword) override;
+  void OpenInMain(const std::string& url) override;
 
  private:
   // Wide layout, the page's switch to its wide form, then its own function; a page without them

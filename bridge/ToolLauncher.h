@@ -1,5 +1,5 @@
 #pragma once
-// Starting the companion drawing-reading tool.
+// Starting programs outside Zel: the companion drawing-reading tool, the user's own browser.
 #include <string>
 
 namespace zel {
@@ -14,6 +14,9 @@ class IToolLauncher {
   // Starts the program of the command line (its first, quoted, part) shown normally and does
   // not wait for it. Throws when it cannot be started.
   virtual void Start(const std::string& commandLine) = 0;
+  // Opens the http or https address in the user's default browser, the address as the only
+  // thing handed over. Throws when it cannot be opened.
+  virtual void OpenInDefaultBrowser(const std::string& url) = 0;
 };
 
 }  // namespace zel

@@ -40,7 +40,9 @@ struct TfrmMain::Parts final : IMainWindowHost,
         menu({browsers.pmWB, window, p.spreadsheets.clipboard, *this}),
         check(s, p.check, [this] { window.AppClose(); }),
         update(s, p.update, *this),
-        loading(s, {window, shell.window, shell.resources, shell.clock, browsers.ReloadTimer},
+        loading(s,
+                {window, shell.window, shell.resources, shell.clock, browsers.ReloadTimer,
+                 browsers.tools},
                 *this) {}
 
   // IMainWindowHost

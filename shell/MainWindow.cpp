@@ -69,6 +69,7 @@ void TMainWindow::OpenMainClick() {
   ports_.window.BringToFront();
   ports_.application.Restore();
   ports_.mini.Hide();
+  FocusShownPage();
   host_.WindowOpened();
 }
 
@@ -93,6 +94,7 @@ void TMainWindow::ChangeToH() {
   ports_.window.Hide();
   ShowLayout(LayoutKind::Wide);
   ports_.window.Show();
+  FocusShownPage();
 }
 
 void TMainWindow::SwitchLayout() {
@@ -111,6 +113,7 @@ void TMainWindow::SwitchLayout() {
     host_.RefreshZel();
   }
   ports_.window.Show();
+  FocusShownPage();
 }
 
 void TMainWindow::RememberWidePlace() {
@@ -129,6 +132,10 @@ void TMainWindow::ShowLayout(LayoutKind kind) {
   const int height = Scaled(wide ? settings_.HHeight : settings_.VHeight);
   ports_.window.SetBounds(
       OnSomeMonitor(ports_.monitors.List(), {place.left, place.top, width, height}));
+}
+
+void TMainWindow::FocusShownPage() {
+  (layout_.IsWide() ? ports_.EmbeddedWB1 : ports_.EmbeddedWB2).Focus();
 }
 
 int TMainWindow::Scaled(int length) { return ScaleToDpi(length, ports_.window.Dpi()); }
@@ -176,7 +183,10 @@ void TMainWindow::AppClose() {
 
 void TMainWindow::TrayIconClick() { OpenMainClick(); }
 
-void TMainWindow::TrayIconDblClick() { ports_.application.Restore(); }
+void TMainWindow::TrayIconDblClick() {
+  ports_.application.Restore();
+  FocusShownPage();
+}
 
 void TMainWindow::TrayIconRightButtonUp(int x, int y) {
   ports_.application.ForegroundActiveWindow();

@@ -94,6 +94,8 @@ class TMainWindow final : public IMainBrowsers {
   // Shows the layout's browser at its remembered place with its size, brought onto a monitor
   // when none shows that place any more.
   void ShowLayout(LayoutKind kind);
+  // The keyboard goes to the page the window shows, so Tab works before any click.
+  void FocusShownPage();
 
   TGlobals& settings_;
   TMainWindowPorts ports_;

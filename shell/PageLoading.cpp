@@ -1,5 +1,6 @@
 #include "shell/PageLoading.h"
 
+#include "bridge/PagePolicy.h"
 
 namespace zel {
 
@@ -33,6 +34,11 @@ class TPageLoading::BrowserEvents final : public IBrowserEvents {
     loading_.ScriptError(continueScripts, showDialog);
   }
   bool ShowContextMenu(int x, int y) override { return loading_.host_.ShowContextMenu(x, y); }
+  void ReloadKey() override { loading_.ReloadKey(); }
+  void NewWindow(const std::string& url) override {
+    loading_.NewWindow(wide_ ? loading_.ports_.browsers.Wide() : loading_.ports_.browsers.Narrow(),
+                       url);
+  }
 
  private:
   TPageLoading& loading_;
@@ -101,12 +107,16 @@ void TPageLoading::WidePageIn(const std::string& url) {
       host_.ServicePageLoaded();
       break;
     case 2:
+      // Only the document this window made for it is its own error page: the same markup
+      // anywhere else is a foreign page's.
+      errorPageShown_ = errorPageLoading_;
+      errorPageLoading_ = false;
       host_.BindHtmlEvent();
       break;
     default:
       if (Contains(url, "index")) {
         wb.LoadHtml(ports_.resources.LoadRcData(kErrorPage));
-        errorPageShown_ = true;
+        errorPageLoading_ = true;
       }
       break;
   }
@@ -144,8 +154,10 @@ void TPageLoading::PageSettled(bool wide) {
 
 void TPageLoading::EmbeddedWB1NavigateComplete2(const std::string& url) {
   ports_.browsers.Wide().SetSilent(true);
-  // The blank page that an embedded page is loaded into keeps the error page's mark.
-  if (url != "about:blank") errorPageShown_ = false;
+  // Any navigation ends the error page's mark; only the blank page that the error page is on
+  // its way into is the program's own.
+  errorPageShown_ = false;
+  if (url != "about:blank") errorPageLoading_ = false;
 }
 
 void TPageLoading::EmbeddedWB2NavigateComplete2() { ports_.browsers.Narrow().SetSilent(true); }
@@ -164,6 +176,14 @@ void TPageLoading::ReloadTimerTimer() { reloads_.TimerTick(); }
 
 void TPageLoading::RefreshZel() {
   ports_.browsers.Active().ExecScript("window.location.reload(true)");
+}
+
+void TPageLoading::ReloadKey() { reloads_.Request(); }
+
+void TPageLoading::NewWindow(IBrowser& browser, const std::string& url) {
+  OpenNewWindow(settings_, url, ports_.tools, [&browser](const std::string& address) {
+    browser.Navigate(address);
+  });
 }
 
 

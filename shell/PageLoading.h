@@ -6,9 +6,10 @@
 #include <string>
 
 #include "app/Global.h"
-#include "bridge/Browser.h"
-#include "shell/Ports.h"
 #include "app/ReloadPacer.h"
+#include "bridge/Browser.h"
+#include "bridge/ToolLauncher.h"
+#include "shell/Ports.h"
 
 namespace zel {
 
@@ -45,6 +46,8 @@ struct TPageLoadingPorts {
   IClock& clock;
   // Ticks every kReloadSpacingMs while enabled: carries a reload that came too soon.
   ITimer& ReloadTimer;
+  // Opens the addresses that pages want in a window of their own elsewhere than on the service.
+  IToolLauncher& tools;
 };
 
 class TPageLoading {
@@ -72,7 +75,12 @@ class TPageLoading {
   // A download ended or the command state changed: a document that came without
   // DocumentComplete (a reload) is handled as that completion would be, once.
   void PageSettled(bool wide);
-  // The wide browser shows the error page this window loaded, and nothing else since.
+  // F5 or Ctrl+R in a page: the shown page reloaded, paced as every reload.
+  void ReloadKey();
+  // A page of either browser wants a window of its own.
+  void NewWindow(IBrowser& browser, const std::string& url);
+  // The wide browser shows the error page this window loaded into a fresh document of its own,
+  // and nothing else since.
   bool ErrorPageShown() const { return errorPageShown_; }
 
  private:
@@ -96,6 +104,8 @@ class TPageLoading {
   // The documents last handled as complete.
   const void* wideDocument_ = nullptr;
   const void* narrowDocument_ = nullptr;
+  // The error page is on its way: from its LoadHtml to its document's completion.
+  bool errorPageLoading_ = false;
 };
 
 }  // namespace zel

@@ -17,7 +17,8 @@ class MiniInputWindow final : public IMiniInputWindow {
   // first load is reported and leaves a working window. Throws Win32Error or BrowserError when
   // the window or its browser cannot be made.
   MiniInputWindow(HWND owner, TGlobals& globals, IMiniInputOwner& miniOwner,
-                  ISinkFactory& sinks, IClock& clock, IMonitors& monitors);
+                  ISinkFactory& sinks, IClock& clock, IMonitors& monitors,
+                  IToolLauncher& tools);
   ~MiniInputWindow() override;
 
   void Show() override { form_.Show(); }

@@ -1,5 +1,5 @@
 #pragma once
-// Starting the companion drawing-reading tool on Win32.
+// Starting the companion drawing-reading tool and the default browser on Win32.
 #include "bridge/ToolLauncher.h"
 
 namespace zel::win32 {
@@ -10,6 +10,8 @@ class Win32ToolLauncher final : public IToolLauncher {
   bool FileExists(const std::string& path) override;
   // CreateProcessW of the command line, shown normally; throws Win32Error when it fails.
   void Start(const std::string& commandLine) override;
+  // ShellExecuteW "open" of the address: no command line of ours is involved.
+  void OpenInDefaultBrowser(const std::string& url) override;
 };
 
 }  // namespace zel::win32

@@ -15,6 +15,7 @@
 #include "app/win32/Dpi.h"
 #include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
+#include "bridge/PagePolicy.h"
 #include "bridge/win32/DHTMLEvent.h"
 
 using Microsoft::WRL::ComPtr;
@@ -89,6 +90,13 @@ const void* Identity(IUnknown* object) {
   ComPtr<IUnknown> identity;
   if (FAILED(object->QueryInterface(IID_PPV_ARGS(&identity)))) return nullptr;
   return identity.Get();
+}
+
+std::string AsciiLower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
 }
 
 // Whether this system can make an HTML document at all (a browser without its engine cannot).
@@ -311,7 +319,24 @@ class BrowserSite final : public IOleClientSite,
   HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) override {
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, const GUID*, DWORD) override {
+  // Asked for every key while the control is UI-active, before it acts on the key itself.
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG message, const GUID*, DWORD) override {
+    if (message == nullptr || host_ == nullptr) return S_FALSE;
+    if (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN) return S_FALSE;
+    try {
+      const KeyModifiers modifiers{::GetKeyState(VK_CONTROL) < 0, ::GetKeyState(VK_SHIFT) < 0,
+                                   ::GetKeyState(VK_MENU) < 0 || (message->lParam & (1 << 29)) != 0};
+      switch (KeyAnswerFor(static_cast<int>(message->wParam), modifiers, host_->FocusInField())) {
+        case KeyAnswer::Page: return S_FALSE;
+        case KeyAnswer::Swallow: return S_OK;
+        case KeyAnswer::Reload:
+          if (events_ != nullptr) events_->ReloadKey();
+          return S_OK;
+      }
+    } catch (...) {
+      ReportCurrentException();
+      return S_OK;  // the key was meant for the program
+    }
     return S_FALSE;
   }
   HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* key, DWORD) override {
@@ -398,6 +423,10 @@ class BrowserSite final : public IOleClientSite,
           return S_OK;
         case DISPID_NAVIGATEERROR:
           return OnNavigateError(params);
+        case DISPID_NEWWINDOW3:
+          return OnNewWindow(params, 1, 4);
+        case DISPID_NEWWINDOW2:  // raised by systems without NewWindow3, without the address
+          return OnNewWindow(params, 1, UINT(-1));
         case DISPID_COMMANDSTATECHANGE:
           if (params == nullptr || params->cArgs < 2) return DISP_E_BADPARAMCOUNT;
           if (events_ != nullptr) {
@@ -467,6 +496,23 @@ class BrowserSite final : public IOleClientSite,
     return S_OK;
   }
 
+  // NewWindow3(ppDisp, Cancel, dwFlags, bstrUrlContext, bstrUrl), NewWindow2(ppDisp, Cancel):
+  // the control's own window never opens; the program decides where the address goes.
+  HRESULT OnNewWindow(DISPPARAMS* params, UINT cancelAt, UINT urlAt) {
+    const VARIANT* cancelArg = Argument(params, cancelAt);
+    if (cancelArg == nullptr) return DISP_E_BADPARAMCOUNT;
+    if (cancelArg->vt == (VT_BYREF | VT_BOOL) && cancelArg->pboolVal != nullptr) {
+      *cancelArg->pboolVal = VARIANT_TRUE;
+    }
+    const std::string url = urlAt == UINT(-1) ? std::string() : ArgumentText(params, urlAt);
+    try {
+      if (events_ != nullptr) events_->NewWindow(url);
+    } catch (...) {
+      ReportCurrentException();
+    }
+    return S_OK;
+  }
+
   LONG refs_ = 1;  // the reference a new object comes with
   WebBrowserHost* host_;
   HWND window_;
@@ -526,6 +572,9 @@ WebBrowserHost::WebBrowserHost(HWND parent, bool allowContextMenu) : parent_(par
     ZEL_THROW_IF_FAILED_AS(
         BrowserError, eventsPoint_->Advise(static_cast<IDispatch*>(site_.Get()), &eventsCookie_));
     ZEL_THROW_IF_FAILED_AS(BrowserError, browser_->put_Silent(VARIANT_TRUE));
+    // A file dropped on a page would replace the page by the file's contents. Refused, the
+    // page still works: no reason to give up the browser.
+    browser_->put_RegisterAsDropTarget(VARIANT_FALSE);
     SetDpi(WindowDpi(parent));
   } catch (...) {
     Close();
@@ -651,11 +700,9 @@ void WebBrowserHost::NavigateWithHeaders(const std::string& url, const std::stri
 
 void WebBrowserHost::LoadHtml(const std::string& html) {
   pendingHtml_.reset();
-  if (ComPtr<IDispatch> document = Document()) {
-    LoadIntoDocument(document.Get(), html);
-    return;
-  }
   if (!browser_) throw BrowserError("LoadHtml: the browser is closed");
+  // Never into the document that stands there: a foreign page's document keeps its address and
+  // origin, and the program's own page would then speak for it.
   if (!HtmlDocumentsAvailable()) throw BrowserError("LoadHtml: no HTML document can be made here");
   // The document of about:blank exists only once that page completed; the site loads the HTML
   // then.
@@ -875,11 +922,62 @@ bool WebBrowserHost::Visible() {
 }
 
 bool WebBrowserHost::TranslateAccelerator(MSG& message) {
+  // Ctrl with the wheel would zoom the page against the zoom set for the screen.
+  if (message.message == WM_MOUSEWHEEL && (GET_KEYSTATE_WPARAM(message.wParam) & MK_CONTROL) != 0) {
+    return OwnsWindow(reinterpret_cast<std::intptr_t>(message.hwnd));
+  }
   if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST) return false;
   if (!browser_ || !OwnsWindow(reinterpret_cast<std::intptr_t>(message.hwnd))) return false;
   ComPtr<IOleInPlaceActiveObject> active;
   if (FAILED(browser_.As(&active))) return false;
   return active->TranslateAccelerator(&message) == S_OK;
+}
+
+void WebBrowserHost::Focus() {
+  if (!oleObject_ || !container_) return;
+  RECT area{};
+  ::GetClientRect(container_->Handle(), &area);
+  // Only a UI-active control is offered the keys (Tab among them).
+  oleObject_->DoVerb(OLEIVERB_UIACTIVATE, nullptr, static_cast<IOleClientSite*>(site_.Get()), 0,
+                     container_->Handle(), &area);
+  HWND page = nullptr;
+  ComPtr<IOleWindow> inPlace;
+  if (SUCCEEDED(oleObject_.As(&inPlace))) inPlace->GetWindow(&page);
+  if (page == nullptr) return;
+  // The control forwards the focus to its document's window; a focus already inside stays.
+  const HWND focus = ::GetFocus();
+  if (focus != page && !::IsChild(page, focus)) ::SetFocus(page);
+}
+
+bool WebBrowserHost::FocusInField() {
+  const ComPtr<IHTMLDocument2> document = AsHtmlDocument(Document());
+  if (!document) return false;
+  ComPtr<IHTMLElement> active;
+  if (FAILED(document->get_activeElement(&active)) || !active) return false;
+  ComPtr<IHTMLElement3> editable;
+  VARIANT_BOOL contentEditable = VARIANT_FALSE;
+  if (SUCCEEDED(active.As(&editable)) &&
+      SUCCEEDED(editable->get_isContentEditable(&contentEditable)) &&
+      contentEditable != VARIANT_FALSE) {
+    return true;
+  }
+  Bstr tag;
+  if (FAILED(active->get_tagName(tag.put()))) return false;
+  const std::string name = AsciiLower(tag.Text());
+  if (name == "textarea") return true;
+  if (name != "input") return false;
+  Bstr attribute(std::string("type"));
+  Variant type;
+  std::string kind;
+  if (SUCCEEDED(active->getAttribute(attribute.get(), 0, type.get())) && type->vt == VT_BSTR) {
+    kind = AsciiLower(Bstr::Text(type->bstrVal));
+  }
+  // The kinds of input that take no typing.
+  for (const char* none : {"button", "submit", "reset", "checkbox", "radio", "image", "file",
+                           "hidden", "range", "color"}) {
+    if (kind == none) return false;
+  }
+  return true;
 }
 
 bool WebBrowserHost::OwnsWindow(std::intptr_t window) {

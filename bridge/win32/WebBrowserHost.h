@@ -78,6 +78,10 @@ class WebBrowserHost final : public IBrowser {
 
   void SetVisible(bool visible) override;
   bool Visible() override;
+  // UI-activates the control and puts the focus into its page.
+  void Focus() override;
+  // The page's focused element takes typing: a text input, a text area, editable content.
+  bool FocusInField();
   bool OwnsWindow(std::intptr_t window) override;
 
  private:

@@ -169,7 +169,7 @@ int RunMainWindow(TGlobals& globals, std::unique_ptr<IIniFile> iniFile,
       {wb1, wb2, reloadTimer, sinks, pmWB, tools,
        [&](IMiniInputOwner& owner) -> std::unique_ptr<IMiniInputWindow> {
          auto made = std::make_unique<MiniInputWindow>(hwnd, globals, owner, sinks, life.clock,
-                                                       monitors);
+                                                       monitors, tools);
          mini = made.get();
          return made;
        }},

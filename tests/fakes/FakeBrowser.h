@@ -67,6 +67,12 @@ class FakeBrowser final : public IBrowser {
   void Reload();
   void RaiseCommandStateChange();
   std::pair<bool, bool> RaiseScriptError();  // continue, showDialog
+  void RaiseReloadKey() {
+    if (events) events->ReloadKey();
+  }
+  void RaiseNewWindow(const std::string& url) {
+    if (events) events->NewWindow(url);
+  }
 
   std::string name;
   Journal* journal;
@@ -87,6 +93,7 @@ class FakeBrowser final : public IBrowser {
   bool failLookups = false;
   bool failNavigate = false;
   int stops = 0;
+  int focused = 0;
   std::vector<EditCommand> editCommands;
   std::map<std::string, int> lookups;  // FindElement calls by id
   std::optional<std::string> selectedText = std::string();  // none: the read fails
@@ -114,6 +121,10 @@ class FakeBrowser final : public IBrowser {
   std::string SelectedText() override;
   void SetVisible(bool v) override;
   bool Visible() override { return visible; }
+  void Focus() override {
+    Note("focus");
+    ++focused;
+  }
   bool OwnsWindow(std::intptr_t w) override { return w != 0 && w == window; }
 
  private:

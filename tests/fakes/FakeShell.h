@@ -180,8 +180,10 @@ class FakeToolLauncher final : public IToolLauncher {
     started.push_back(commandLine);
     if (failStart) throw std::runtime_error("CreateProcessW failed");
   }
+  void OpenInDefaultBrowser(const std::string& url) override { opened.push_back(url); }
   std::set<std::string> files;
   std::vector<std::string> started;
+  std::vector<std::string> opened;  // in the default browser
   bool failStart = false;
 };
 

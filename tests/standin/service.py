@@ -7,7 +7,10 @@ Pages: /pcprice/default/index (wide), /pcprice/default/indexzb (narrow),
 /pcprice/default/miniindex (mini). Downloads: /download/version.txt, /download/updateInfo.txt,
 /download/Zel_<version>.exe, read from DIR at each request (404 while missing).
 Elements that act as buttons carry role="button" (the Wine tests' stand-in browser shows them as
-native buttons); the wide page's 帮助 link (HelpID) leads to a page the service does not have.
+native buttons); the wide page's 帮助 link (HelpID) leads to a page the service does not have, and two links
+open a new window: NewTabID to the service's own wide page, DatasheetID to another host;
+AgainID opens the wide page again in place, a step in the browser's history; OrderOpenID and
+VendorOpenID do the same as the two new-window links by script (window.open).
 
 Tests steer the pages through /standin/set?name=value&... (names below in DEFAULTS), undo that with
 /standin/reset, and read the requests seen so far, as JSON, from /standin/requests.
@@ -171,6 +174,11 @@ WIDE = """<body>
     <span class="btn grey" onclick="loadOrderDiv()">价格查询</span>
     <span class="btn grey" onclick="openSetting()">设置</span>
     <a id="HelpID" href="/pcprice/default/help">帮助</a>
+    <a id="NewTabID" href="/pcprice/default/index?from=newtab" target="_blank">新窗口打开</a>
+    <a id="AgainID" href="/pcprice/default/index?from=again">重新打开</a>
+    <span id="OrderOpenID" role="button" onclick="window.open('/pcprice/default/index?from=open')">订单</span>
+    <span id="VendorOpenID" role="button" onclick="window.open('http://vendor.example.org/prices')">厂商报价</span>
+    <a id="DatasheetID" href="http://vendor.example.org/datasheet.pdf" target="_blank">规格书</a>
   </div>
   <table class="parts"><thead><tr>{captions}</tr></thead><tbody id="parts">{rows}</tbody></table>
   <div class="foot">

@@ -129,9 +129,13 @@ TEST(MainWindow, LayoutsComeBackWhereTheyWereLeft) {
   EXPECT_TRUE(w.wb1.visible);
   EXPECT_FALSE(w.wb2.visible);
   EXPECT_EQ(w.journal.entries.front(), "window.hide");
-  EXPECT_EQ(w.journal.entries.back(), "window.show");
+  // The keyboard goes into the page once the window is up.
+  ASSERT_GE(w.journal.entries.size(), 2u);
+  EXPECT_EQ(*(w.journal.entries.end() - 2), "window.show");
+  EXPECT_EQ(w.journal.entries.back(), "wb1.focus");
 
   w.main.SwitchLayout();
+  EXPECT_EQ(w.journal.entries.back(), "wb2.focus");
   w.window.bounds = {77, 88, 360, 670};
   w.main.RememberWidePlace();  // only the wide layout's place is taken
   w.main.SwitchLayout();
@@ -303,9 +307,10 @@ TEST(MainWindow, TrayReactions) {
   EXPECT_EQ(w.journal.entries, (std::vector<std::string>{"app.foreground", "tray.menu 700,500"}));
   w.journal.Clear();
   w.main.TrayIconDblClick();
-  EXPECT_EQ(w.journal.entries, std::vector<std::string>{"app.restore"});
+  EXPECT_EQ(w.journal.entries, (std::vector<std::string>{"app.restore", "wb1.focus"}));
   w.main.TrayIconClick();
   EXPECT_TRUE(w.window.visible);
+  EXPECT_EQ(w.wb1.focused, 2);
   EXPECT_EQ(w.host.opened, 1);
   w.main.ApplicationMinimize();
   EXPECT_TRUE(w.journal.Has("app.minimize"));

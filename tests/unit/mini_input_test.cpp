@@ -65,6 +65,7 @@ class FakeOwner final : public IMiniInputOwner {
   void QueryFromMini(const std::string& keyword) override {
     journal.Add("owner.query " + keyword);
   }
+  void OpenInMain(const std::string& url) override { journal.Add("owner.open " + url); }
   Journal& journal;
 };
 
@@ -104,8 +105,9 @@ struct MiniInputTest : ::testing::Test {
   fakes::FakeClock clock;
   fakes::FakeMonitors monitors;
   FakeOwner owner{journal};
+  fakes::FakeToolLauncher tools;
   TfrmMinInput form{globals, owner,
-                    {window, browser, timer1, timer2, reloadTimer, sinks, clock, monitors}};
+                    {window, browser, timer1, timer2, reloadTimer, sinks, clock, monitors, tools}};
 };
 
 TEST_F(MiniInputTest, BindsItsSixRowsOnlyOnTheServiceHost) {
@@ -216,7 +218,8 @@ TEST_F(MiniInputTest, ASecondPressWithinHalfASecondSearchesInsteadOfDragging) {
     FakeTimer t1, t2, t3;
     fakes::FakeSinkFactory s;
     FakeOwner o{j};
-    TfrmMinInput f{g, o, {w, b, t1, t2, t3, s, clock, monitors}};
+    fakes::FakeToolLauncher tools;
+    TfrmMinInput f{g, o, {w, b, t1, t2, t3, s, clock, monitors, tools}};
     f.FormCreate();
     b.LoadPage(g.MiniIndexUrl);
     b.AddElement("MoveFormID");
@@ -292,7 +295,7 @@ TEST(MiniInputClose, ClosingTheProgramDuringADragLeavesTheWindowToTheEnd) {
   TPageCommands* owner = nullptr;
   MiniInputOnDemand mini([&]() -> std::unique_ptr<IMiniInputWindow> {
     auto made = std::make_unique<TfrmMinInput>(
-        g, *owner, TfrmMinInputPorts{w, b, t1, t2, t3, s, clock, monitors});
+        g, *owner, TfrmMinInputPorts{w, b, t1, t2, t3, s, clock, monitors, tools});
     made->FormCreate();
     return made;
   });
@@ -413,6 +416,23 @@ TEST_F(MiniInputTest, ComesUpAtTheScaleOfItsMonitor) {
     form.FormCanResize(w, h);
     EXPECT_EQ(w, width) << dpi;
   }
+}
+
+// The mini page's keys and new windows: a service address belongs in the main window.
+TEST_F(MiniInputTest, ReloadKeysAndNewWindowsOfTheMiniPage) {
+  LoadMiniPage({});
+  form.Show();
+  EXPECT_EQ(browser.focused, 1);  // Tab works at once
+  journal.Clear();
+  browser.RaiseNewWindow(globals.IndexUrl);
+  EXPECT_EQ(journal.entries, (std::vector<std::string>{"owner.show", "owner.open " + globals.IndexUrl,
+                                                       "mini.hide"}));
+  browser.RaiseNewWindow("http://www.example.org/");
+  EXPECT_EQ(tools.opened, std::vector<std::string>{"http://www.example.org/"});
+  browser.RaiseNewWindow("res://ieframe.dll/");
+  EXPECT_EQ(browser.navigations, std::vector<std::string>{globals.MiniIndexUrl});  // its own
+  browser.RaiseReloadKey();
+  EXPECT_EQ(browser.scripts, std::vector<std::string>{"window.location.reload()"});
 }
 
 TEST_F(MiniInputTest, NavigationErrorsReloadAtMostOnceASecondAndTheLastOneComes) {

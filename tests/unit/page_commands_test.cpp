@@ -130,6 +130,11 @@ TEST_F(PageCommandsTest, TheKeywordReachesTheQueryAsAScriptLiteral) {
     bed.commands.QueryFromMini(c.keyword);
     EXPECT_EQ(bed.wide.scripts, c.scripts) << c.keyword;
   }
+  // A foreign page in the wide browser never learns what was typed.
+  bed.wide.LoadPage("http://elsewhere.example.org/pcprice/default/index");
+  bed.wide.scripts.clear();
+  bed.commands.QueryFromMini("电阻");
+  EXPECT_EQ(bed.wide.scripts, std::vector<std::string>{"miniToHorizontal()"});
   bed.wide.failAllScripts = true;
   EXPECT_NO_THROW(bed.commands.QueryFromMini("x"));
 }

@@ -47,7 +47,8 @@ struct LoadingParts {
   FakeResources resources;
   FakeTimer reloadTimer;
   LoadingHost host;
-  TPageLoading loading{settings, {browsers, window, resources, clock, reloadTimer}, host};
+  FakeToolLauncher tools;
+  TPageLoading loading{settings, {browsers, window, resources, clock, reloadTimer, tools}, host};
 };
 
 TEST(FirstPage, DefaultHostShowsTheLoadingPageAndAnArgumentNavigatesDirectly) {
@@ -97,7 +98,7 @@ TEST(PageCompletion, EachDocumentKindHasItsOwnFollowUp) {
     if (c.errorPageLoaded) {
       EXPECT_EQ(m.wb1.loadedHtml.back(), "<html>error</html>");
     }
-    EXPECT_EQ(m.loading.ErrorPageShown(), c.errorPageLoaded);
+    EXPECT_FALSE(m.loading.ErrorPageShown());  // not before its own document completed
     EXPECT_EQ(m.host.wideBound, c.bound);
     EXPECT_EQ(m.host.pinnedFrom.size(), c.kind == 1 ? 1u : 0u);
     EXPECT_EQ(m.host.updateChecks, c.updateChecks);
@@ -106,17 +107,59 @@ TEST(PageCompletion, EachDocumentKindHasItsOwnFollowUp) {
   }
 }
 
-TEST(PageCompletion, TheErrorPageMarkHoldsUntilAnotherPageComes) {
+// The mark belongs to the fresh document the error page was loaded into, and to nothing after.
+TEST(PageCompletion, TheErrorPageMarkIsTheOwnDocumentsUntilAnyNavigation) {
+  const auto errorPageAfter = [](const std::vector<std::string>& steps) {
+    LoadingParts m;
+    m.wb1.LoadPage(m.settings.IndexUrl);  // no "CloseID": not the service page
+    m.wb1.RaiseDocumentComplete();        // the error page is loaded
+    for (const std::string& step : steps) {
+      if (step == "complete") {
+        m.wb1.AddElement("ErrorCloseID");
+        m.wb1.RaiseDocumentComplete();
+      } else {
+        m.wb1.LoadPage(step);
+        m.wb1.RaiseNavigateComplete2();
+      }
+    }
+    return m.loading.ErrorPageShown();
+  };
+  EXPECT_TRUE(errorPageAfter({"about:blank", "complete"}));
+  // A foreign page with the same markup, before or after.
+  EXPECT_FALSE(errorPageAfter({"http://elsewhere/", "complete"}));
+  EXPECT_FALSE(errorPageAfter({"http://elsewhere/", "about:blank", "complete"}));
+  EXPECT_FALSE(errorPageAfter({"about:blank", "complete", "about:blank"}));
+  EXPECT_FALSE(errorPageAfter({"about:blank", "complete", "about:blank", "complete"}));
+  EXPECT_FALSE(errorPageAfter({"about:blank", "complete", "http://elsewhere/"}));
+}
+
+// F5 and Ctrl+R reload the shown page the program's way, paced as a reload after an error.
+TEST(PageKeys, TheReloadKeyIsTheProgramsPacedReloadOfTheShownPage) {
   LoadingParts m;
-  m.wb1.LoadPage(m.settings.IndexUrl);  // no "CloseID": not the service page
-  m.wb1.RaiseDocumentComplete();
-  ASSERT_TRUE(m.loading.ErrorPageShown());
-  m.wb1.LoadPage("about:blank");
-  m.wb1.RaiseNavigateComplete2();  // the blank page it is loaded into
-  EXPECT_TRUE(m.loading.ErrorPageShown());
-  m.wb1.LoadPage("http://elsewhere/");
-  m.wb1.RaiseNavigateComplete2();
-  EXPECT_FALSE(m.loading.ErrorPageShown());
+  m.browsers.narrowActive = true;
+  m.LoadServicePage(m.wb2, m.settings.IndexZbUrl);
+  m.wb2.RaiseReloadKey();
+  m.wb2.RaiseReloadKey();
+  EXPECT_EQ(m.wb2.scripts, std::vector<std::string>{"window.location.reload(true)"});
+  EXPECT_TRUE(m.reloadTimer.enabled);  // the second waits its turn
+  EXPECT_TRUE(m.wb1.scripts.empty());
+}
+
+TEST(PageNewWindows, ServicePagesOpenInTheAskingBrowserOthersInTheUsersBrowserOrNowhere) {
+  LoadingParts m;
+  FakeLogFileSystem logFiles;
+  SetLogEnvironment(&logFiles, &m.clock);
+  const std::string service = m.settings.IndexUrl + "?page=2";
+  m.wb2.RaiseNewWindow(service);
+  m.wb1.RaiseNewWindow("https://www.example.org/help");
+  m.wb1.RaiseNewWindow("file:///C:/Windows/win.ini");
+  m.wb1.RaiseNewWindow("javascript:alert(1)");
+  SetLogEnvironment(nullptr, nullptr);
+  EXPECT_EQ(m.wb2.navigations, std::vector<std::string>{service});
+  EXPECT_TRUE(m.wb1.navigations.empty());
+  EXPECT_EQ(m.tools.opened, std::vector<std::string>{"https://www.example.org/help"});
+  EXPECT_EQ(logFiles.Messages(), (std::vector<std::string>{"新窗口已拒绝：file:///C:/Windows/win.ini",
+                                                           "新窗口已拒绝：javascript:alert(1)"}));
 }
 
 TEST(PageCompletion, EmptyBrowsersFramesAndUnfinishedDocumentsStopEarly) {

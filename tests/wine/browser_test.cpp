@@ -131,7 +131,11 @@ class RecordingEvents final : public IBrowserEvents {
     if (throwOnMenu) throw std::runtime_error("menu failed");
     return menuAnswer;
   }
+  void ReloadKey() override { ++reloadKeys; }
+  void NewWindow(const std::string& url) override { newWindows.push_back(url); }
 
+  int reloadKeys = 0;
+  std::vector<std::string> newWindows;
   bool insideNavigate = false;
   bool setCancel = true;
   bool throwOnError = false;

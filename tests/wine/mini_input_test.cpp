@@ -53,6 +53,8 @@ class FakeOwner final : public IMiniInputOwner {
  public:
   void ShowOwner() override {}
   void QueryFromMini(const std::string& keyword) override { queries.push_back(keyword); }
+  void OpenInMain(const std::string& url) override { opened.push_back(url); }
+  std::vector<std::string> opened;
   std::vector<std::string> queries;
 };
 
@@ -63,7 +65,7 @@ struct ProgramMini {
   ProgramMini() {
     ParseCommandLine(globals, ServiceArguments());
     mini = std::make_unique<win32::MiniInputWindow>(owner.Hwnd(), globals, miniOwner, sinks,
-                                                    clock, monitors);
+                                                    clock, monitors, tools);
   }
   OwnerWindow owner;
   TGlobals globals;
@@ -71,6 +73,7 @@ struct ProgramMini {
   fakes::FakeSinkFactory sinks;
   fakes::FakeClock clock;
   win32::Monitors monitors;
+  fakes::FakeToolLauncher tools;
   std::unique_ptr<win32::MiniInputWindow> mini;
 };
 
@@ -214,7 +217,7 @@ struct MiniFormHarness {
         timer2(window.Hwnd(), win32::MiniInputForm::kTimer2Id, kMiniTimerIntervalMs),
         reloadTimer(window.Hwnd(), win32::MiniInputForm::kReloadTimerId, kReloadSpacingMs),
         form(globals, miniOwner,
-             {window, browser, timer1, timer2, reloadTimer, sinks, clock, monitors}) {
+             {window, browser, timer1, timer2, reloadTimer, sinks, clock, monitors, tools}) {
     window.Attach(&form);
     form.FormCreate();
     browser.LoadPage(globals.MiniIndexUrl);
@@ -238,6 +241,7 @@ struct MiniFormHarness {
   fakes::FakeClock clock;
   fakes::FakeBrowser browser{"mini"};
   win32::Monitors monitors;
+  fakes::FakeToolLauncher tools;
   win32::MiniInputForm window;
   win32::WindowTimer timer1;
   win32::WindowTimer timer2;

@@ -2,6 +2,7 @@
 
 #include <exdispid.h>
 #include <mshtmhst.h>
+#include <shellapi.h>
 
 #include <deque>
 #include <string>
@@ -95,6 +96,10 @@ class EventArgs {
   }
   EventArgs& Long(long number) {
     Add(VT_I4).lVal = number;
+    return *this;
+  }
+  EventArgs& ObjectOut(IDispatch** slot) {
+    Add(VT_BYREF | VT_DISPATCH).ppdispVal = slot;
     return *this;
   }
   EventArgs& Bool(bool value) {
@@ -220,6 +225,7 @@ void Control::RunNavigation(unsigned number) {
   ShowDocument(Make<Document>(static_cast<IPageHost&>(*this), request.url,
                               ReadMarkup(answer.body)));
   ready_ = READYSTATE_INTERACTIVE;
+  if (history_.empty() || history_.back() != request.url) history_.push_back(request.url);
   {
     EventArgs args;
     Raise(DISPID_NAVIGATECOMPLETE2, args.Object(self).Text(request.url));
@@ -390,10 +396,104 @@ void Control::OnPosted(UINT message, WPARAM number) {
   }
 }
 
-void Control::OnLinkFollowed(const std::string& href) {
+void Control::OnLinkFollowed(const std::string& href, const std::string& target) {
   if (!document_ || href.empty() || href[0] == '#' || href.rfind("javascript:", 0) == 0) return;
-  const std::wstring target = Resolve(document_->Url(), win32::Widen(href));
-  if (!target.empty()) StartNavigation(target, L"");
+  const std::wstring address = Resolve(document_->Url(), win32::Widen(href));
+  if (address.empty()) return;
+  if (target == "_blank") {
+    RaiseNewWindow(address);
+  } else {
+    StartNavigation(address, L"");
+  }
+}
+
+void Control::RaiseNewWindow(const std::wstring& url) {
+  const ComPtr<Control> keep(this);
+  IDispatch* created = nullptr;
+  VARIANT_BOOL cancel = VARIANT_FALSE;
+  {
+    EventArgs args;
+    args.ObjectOut(&created).Flag(&cancel).Long(0x6);  // NWMF_USERINITED | NWMF_FIRST
+    args.Text(document_ ? document_->Url() : std::wstring()).Text(url);
+    Raise(DISPID_NEWWINDOW3, args);
+  }
+  if (created != nullptr) created->Release();
+  if (cancel == VARIANT_FALSE) OpenOwnWindow(L"Internet Explorer");
+}
+
+void Control::OnActivated() { uiActive_ = true; }
+
+void Control::OnFileDropped(const std::wstring& path) {
+  std::wstring url = L"file:///" + path;
+  for (wchar_t& c : url) {
+    if (c == L'\\') c = L'/';
+  }
+  if (dropTarget_) StartNavigation(url, L"");
+}
+
+HRESULT Control::get_RegisterAsDropTarget(VARIANT_BOOL* value) {
+  if (value == nullptr) return E_POINTER;
+  *value = dropTarget_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+HRESULT Control::put_RegisterAsDropTarget(VARIANT_BOOL value) {
+  dropTarget_ = value != VARIANT_FALSE;
+  if (view_) ::DragAcceptFiles(view_->Handle(), dropTarget_ ? TRUE : FALSE);
+  return S_OK;
+}
+
+HRESULT Control::TranslateAccelerator(LPMSG message) {
+  if (message == nullptr || !uiActive_ || !view_) return S_FALSE;
+  if (message->message < WM_KEYFIRST || message->message > WM_KEYLAST) return S_FALSE;
+  const ComPtr<Control> keep(this);
+  ComPtr<IDocHostUIHandler> ui;
+  if (site_ && SUCCEEDED(site_.As(&ui)) && ui->TranslateAccelerator(message, nullptr, 0) == S_OK) {
+    return S_OK;
+  }
+  if (message->message != WM_KEYDOWN && message->message != WM_SYSKEYDOWN) return S_FALSE;
+  return RunOwnKey(*message) ? S_OK : S_FALSE;
+}
+
+bool Control::RunOwnKey(const MSG& message) {
+  const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
+  const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+  const bool alt = ::GetKeyState(VK_MENU) < 0 || message.message == WM_SYSKEYDOWN;
+  const WPARAM key = message.wParam;
+  // A new browser window, the Open dialog, the Print dialog.
+  const wchar_t* window = key == 'N' ? L"Internet Explorer" : key == 'O' ? L"Open"
+                          : key == 'P' ? L"Print" : nullptr;
+  if (ctrl && !alt && window != nullptr) {
+    OpenOwnWindow(window);
+    return true;
+  }
+  wchar_t className[16] = {};
+  ::GetClassNameW(message.hwnd, className, 16);
+  const bool inField = ::lstrcmpiW(className, L"Edit") == 0;
+  if ((key == VK_BACK && !inField && !ctrl && !alt) || (alt && !ctrl && key == VK_LEFT)) {
+    StepBack();
+    return true;
+  }
+  if (key == VK_TAB && !ctrl && !alt) {
+    view_->MoveFocus(shift);
+    return true;
+  }
+  return false;
+}
+
+void Control::StepBack() {
+  if (history_.size() < 2) return;
+  history_.pop_back();
+  const std::wstring previous = history_.back();
+  history_.pop_back();  // comes back when it completes
+  StartNavigation(previous, L"");
+}
+
+void Control::OpenOwnWindow(const std::wstring& title) {
+  const HWND window = ::CreateWindowExW(0, L"STATIC", title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                        CW_USEDEFAULT, CW_USEDEFAULT, 400, 300, nullptr, nullptr,
+                                        ::GetModuleHandleW(nullptr), nullptr);
+  if (window != nullptr) ownWindows_.push_back(window);
 }
 
 void Control::OnContextMenu(POINT screen) {
@@ -492,6 +592,9 @@ HRESULT Control::SetClientSite(IOleClientSite* site) {
 
 HRESULT Control::Close(DWORD) {
   ++navigation_;
+  for (const HWND window : ownWindows_) ::DestroyWindow(window);
+  ownWindows_.clear();
+  uiActive_ = false;
   view_.reset();
   if (document_) document_->Detach();
   document_.Reset();
@@ -504,7 +607,14 @@ HRESULT Control::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND parent, LP
   if (verb != OLEIVERB_INPLACEACTIVATE && verb != OLEIVERB_SHOW && verb != OLEIVERB_UIACTIVATE) {
     return E_NOTIMPL;
   }
-  if (view_) return S_OK;
+  if (view_) {
+    if (verb == OLEIVERB_UIACTIVATE) {
+      uiActive_ = true;
+      ComPtr<IOleInPlaceSite> inPlace;
+      if (site_ && SUCCEEDED(site_.As(&inPlace))) inPlace->OnUIActivate();
+    }
+    return S_OK;
+  }
   if (parent == nullptr) return E_INVALIDARG;
   RECT rect{};
   if (area != nullptr) {
@@ -514,6 +624,7 @@ HRESULT Control::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND parent, LP
   }
   try {
     view_ = std::make_unique<View>(static_cast<IViewOwner&>(*this), parent, rect);
+    ::DragAcceptFiles(view_->Handle(), dropTarget_ ? TRUE : FALSE);
   } catch (...) {
     return E_FAIL;
   }

@@ -50,8 +50,9 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override;
   HRESULT STDMETHODCALLTYPE InPlaceDeactivate() override;
   HRESULT STDMETHODCALLTYPE SetObjectRects(LPCRECT position, LPCRECT) override;
-  // The page's fields take their keys through the ordinary message loop.
-  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG) override { return S_FALSE; }
+  // While UI-active, every key goes to the host's IDocHostUIHandler::TranslateAccelerator
+  // first; what the host leaves, the control acts on as Internet Explorer does.
+  HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG message) override;
   // ---- IConnectionPointContainer
   HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID riid, IConnectionPoint** point) override;
 
@@ -105,8 +106,9 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   STUB(get_Silent, VARIANT_BOOL*)
   STUB(get_RegisterAsBrowser, VARIANT_BOOL*)
   STUB(put_RegisterAsBrowser, VARIANT_BOOL)
-  STUB(get_RegisterAsDropTarget, VARIANT_BOOL*)
-  STUB(put_RegisterAsDropTarget, VARIANT_BOOL)
+  // True by default: a file dropped on the page is navigated to.
+  HRESULT STDMETHODCALLTYPE get_RegisterAsDropTarget(VARIANT_BOOL* value) override;
+  HRESULT STDMETHODCALLTYPE put_RegisterAsDropTarget(VARIANT_BOOL value) override;
   STUB(get_TheaterMode, VARIANT_BOOL*)
   STUB(put_TheaterMode, VARIANT_BOOL)
   STUB(get_AddressBar, VARIANT_BOOL*)
@@ -188,7 +190,16 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   bool EditCommand(DWORD command) override;
   // IViewOwner
   void OnPosted(UINT message, WPARAM number) override;
-  void OnLinkFollowed(const std::string& href) override;
+  void OnLinkFollowed(const std::string& href, const std::string& target) override;
+  void OnActivated() override;
+  void OnFileDropped(const std::wstring& path) override;
+  // Internet Explorer's own keys: new window, open and print dialogs, history, Tab.
+  bool RunOwnKey(const MSG& message);
+  void StepBack();
+  // A top-level window of the control's own, as Internet Explorer opens them.
+  void OpenOwnWindow(const std::wstring& title);
+  // NewWindow3 for a link to a new window; uncancelled, the control opens its own window.
+  void RaiseNewWindow(const std::wstring& url);
   void OnContextMenu(POINT screen) override;
 
   EventsPoint events_{*this};
@@ -203,6 +214,12 @@ class Control final : public ComObject<IWebBrowser2, IOleObject, IOleInPlaceObje
   Request request_;
   // Counts navigations: a posted step of an older one, or of one stopped since, is dropped.
   unsigned navigation_ = 0;
+  // Offered keys only after OLEIVERB_UIACTIVATE or a click into the page.
+  bool uiActive_ = false;
+  bool dropTarget_ = true;
+  // The addresses navigated to, the current one last.
+  std::vector<std::wstring> history_;
+  std::vector<HWND> ownWindows_;
 };
 
 }  // namespace zel::standin

@@ -1,6 +1,7 @@
 #include "tests/standin/browser/View.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include "app/win32/Win32Util.h"
@@ -170,6 +171,26 @@ void View::PostLater(UINT message, WPARAM number, UINT delayMs) {
 
 void View::CancelLater() { ::KillTimer(Handle(), kLaterTimer); }
 
+void View::MoveFocus(bool backwards) {
+  std::vector<HWND> stops;
+  for (const Item& item : items_) {
+    if (item.window != nullptr && ::IsWindowVisible(item.window)) stops.push_back(item.window);
+  }
+  if (stops.empty()) return;
+  const HWND focus = ::GetFocus();
+  std::size_t at = stops.size();
+  for (std::size_t i = 0; i < stops.size(); ++i) {
+    if (stops[i] == focus) at = i;
+  }
+  std::size_t next = 0;
+  if (at == stops.size()) {
+    next = backwards ? stops.size() - 1 : 0;
+  } else {
+    next = backwards ? (at + stops.size() - 1) % stops.size() : (at + 1) % stops.size();
+  }
+  ::SetFocus(stops[next]);
+}
+
 const View::Item* View::ItemOf(HWND window) const {
   for (const Item& item : items_) {
     if (item.window == window) return &item;
@@ -191,7 +212,20 @@ void View::FireQueued() {
   // followed after it, as in a browser.
   const MarkupElement& source = element->Source();
   if (event == ElementEvent::Click && source.tag == "a") {
-    owner_.OnLinkFollowed(source.Attribute("href").value_or(""));
+    owner_.OnLinkFollowed(source.Attribute("href").value_or(""),
+                          source.Attribute("target").value_or(""));
+  }
+  // The page's own script opening a window: window.open('address').
+  const std::string script = source.Attribute("onclick").value_or("");
+  const std::size_t call = script.find("window.open(");
+  if (event == ElementEvent::Click && call != std::string::npos) {
+    const std::size_t open = call + 12;
+    const char quote = open < script.size() ? script[open] : '\0';
+    const std::size_t close = quote == '\'' || quote == '"' ? script.find(quote, open + 1)
+                                                            : std::string::npos;
+    if (close != std::string::npos) {
+      owner_.OnLinkFollowed(script.substr(open + 1, close - open - 1), "_blank");
+    }
   }
 }
 
@@ -219,6 +253,9 @@ LRESULT CALLBACK View::ControlProc(HWND window, UINT message, WPARAM wParam, LPA
       if (item != nullptr) view->Queue(item->element, ElementEvent::KeyUp);
       return result;
     }
+    case WM_SETFOCUS:
+      view->owner_.OnActivated();
+      break;
     case WM_CONTEXTMENU:
       // A page field offers no menu of its own: the browser's host decides.
       return ::SendMessageW(view->Handle(), message, wParam, lParam);
@@ -235,6 +272,19 @@ LRESULT View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
       Layout();
+      return 0;
+    case WM_DROPFILES: {
+      const auto drop = reinterpret_cast<HDROP>(wParam);
+      wchar_t path[MAX_PATH] = {};
+      const bool named = ::DragQueryFileW(drop, 0, path, MAX_PATH) != 0;
+      ::DragFinish(drop);
+      if (named) owner_.OnFileDropped(path);
+      return 0;
+    }
+    case WM_LBUTTONDOWN:
+      // A click between the page's controls still goes into the page.
+      ::SetFocus(Handle());
+      owner_.OnActivated();
       return 0;
     case WM_COMMAND: {
       const HWND control = reinterpret_cast<HWND>(lParam);

@@ -19,8 +19,13 @@ class IViewOwner {
  public:
   // A message the owner posted through the view (Post, PostLater) arrives.
   virtual void OnPosted(UINT message, WPARAM number) = 0;
-  // A link was clicked and its handler ran: the browser follows it.
-  virtual void OnLinkFollowed(const std::string& href) = 0;
+  // A link was clicked and its handler ran: the browser follows it (target: its target
+  // attribute, "_blank" for a new window).
+  virtual void OnLinkFollowed(const std::string& href, const std::string& target) = 0;
+  // A click or the focus went into the page: the control becomes UI-active.
+  virtual void OnActivated() = 0;
+  // A file was dropped on the page (only while the view accepts files).
+  virtual void OnFileDropped(const std::wstring& path) = 0;
   virtual void OnContextMenu(POINT screen) = 0;
 
  protected:
@@ -42,6 +47,8 @@ class View final : public win32::Window {
   void Post(UINT message, WPARAM number);
   void PostLater(UINT message, WPARAM number, UINT delayMs);
   void CancelLater();
+  // Tab and Shift+Tab: the focus to the next (previous) control of the page.
+  void MoveFocus(bool backwards);
 
  protected:
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
