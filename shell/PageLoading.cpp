@@ -23,15 +23,26 @@ class TPageLoading::BrowserEvents final : public IBrowserEvents {
     }
   }
   void NavigateError(const std::string&, int, bool& cancel) override {
-    loading_.NavigateError(cancel);
+    if (wide_) {
+      loading_.EmbeddedWB1NavigateError(cancel);
+    } else {
+      loading_.EmbeddedWB2NavigateError(cancel);
+    }
   }
   void CommandStateChange(long, bool) override {
-    loading_.PageSettled(wide_);
-    loading_.host_.CommandStateChange();
+    if (wide_) {
+      loading_.EmbeddedWB1CommandStateChange();
+    } else {
+      loading_.EmbeddedWB2CommandStateChange();
+    }
   }
   void DownloadComplete() override { loading_.PageSettled(wide_); }
   void ScriptError(bool& continueScripts, bool& showDialog) override {
-    loading_.ScriptError(continueScripts, showDialog);
+    if (wide_) {
+      loading_.EmbeddedWB1ScriptError(continueScripts, showDialog);
+    } else {
+      loading_.EmbeddedWB2ScriptError(continueScripts, showDialog);
+    }
   }
   bool ShowContextMenu(int x, int y) override { return loading_.host_.ShowContextMenu(x, y); }
   void ReloadKey() override { loading_.ReloadKey(); }
@@ -161,6 +172,16 @@ void TPageLoading::EmbeddedWB1NavigateComplete2(const std::string& url) {
 }
 
 void TPageLoading::EmbeddedWB2NavigateComplete2() { ports_.browsers.Narrow().SetSilent(true); }
+
+void TPageLoading::EmbeddedWB1CommandStateChange() {
+  PageSettled(true);
+  host_.CommandStateChange();
+}
+
+void TPageLoading::EmbeddedWB2CommandStateChange() {
+  PageSettled(false);
+  host_.CommandStateChange();
+}
 
 void TPageLoading::NavigateError(bool& cancel) {
   cancel = true;

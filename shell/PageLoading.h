@@ -67,8 +67,15 @@ class TPageLoading {
   void EmbeddedWB2NavigateComplete2();
   // Either browser: cancelled, and the shown page reloaded, at most once a second.
   void NavigateError(bool& cancel);
+  void EmbeddedWB1NavigateError(bool& cancel) { NavigateError(cancel); }
+  void EmbeddedWB2NavigateError(bool& cancel) { NavigateError(cancel); }
   // Either browser: scripts go on, no dialog.
   void ScriptError(bool& continueScripts, bool& showDialog);
+  void EmbeddedWB1ScriptError(bool& go, bool& dialog) { ScriptError(go, dialog); }
+  void EmbeddedWB2ScriptError(bool& go, bool& dialog) { ScriptError(go, dialog); }
+  // Either browser: a reloaded page is taken in, and both pages are bound again.
+  void EmbeddedWB1CommandStateChange();
+  void EmbeddedWB2CommandStateChange();
   void ReloadTimerTimer();
   // Reloads the page the layout shows.
   void RefreshZel();
