@@ -87,7 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const long ddeRow = h.dde.selRow, ddeCol = h.dde.selCol;
 
   const std::int64_t start = h.clock.tick;
-  h.command.Run(caption ? zel::InsertKind::Caption : zel::InsertKind::Row);
+  if (caption) {
+    h.command.InsertTitle2ExcelEventHandle();
+  } else {
+    h.command.InsertExcelEventHandle();
+  }
   if (h.clock.tick - start > 2 * zel::kRouteDeadlineMs) __builtin_trap();
   // The page hears once at most: of a row written, or of what to do first.
   if (h.page.counted + static_cast<int>(h.page.messages.size()) > 1) __builtin_trap();
