@@ -21,6 +21,9 @@ constexpr wchar_t kZoomValue[] = L"ZoomFactor";  // REG_DWORD, percent times 100
 // A page control's window property: which handlers the program assigned to its element.
 constexpr wchar_t kHandlersProperty[] = L"ZelStandInHandlers";
 enum HandlerBits { kOnClickBit = 1, kOnMouseDownBit = 2, kOnKeyUpBit = 4 };
+// A registered message to a page view: the file named by the global atom (wParam) is dropped
+// on it as Explorer drops it, if the view accepts files. The sender deletes the atom.
+constexpr wchar_t kDropFileMessage[] = L"ZelStandInDropFile";
 // Set (to anything) in the program's environment: the page window refuses execScript, as a
 // document in IE11's own mode may; eval still runs the script.
 constexpr char kRefuseExecScriptVariable[] = "ZEL_STANDIN_REFUSE_EXECSCRIPT";

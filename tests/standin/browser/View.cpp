@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <windowsx.h>
+
+#include <cwchar>
 
 #include "app/win32/Win32Util.h"
 #include "tests/standin/browser/Peer.h"
@@ -268,6 +271,33 @@ LRESULT CALLBACK View::ControlProc(HWND window, UINT message, WPARAM wParam, LPA
   return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
+UINT View::DropFileMessage() {
+  static const UINT message = ::RegisterWindowMessageW(kDropFileMessage);
+  return message;
+}
+
+// Explorer drops only on a window that accepts files, and hands it a DROPFILES block in
+// movable global memory with WM_DROPFILES. The block is made here: under Wine a global handle
+// of another process names no memory of this one.
+void View::DropFromExplorer(ATOM name) {
+  wchar_t path[MAX_PATH] = {};
+  if (::GlobalGetAtomNameW(name, path, MAX_PATH) == 0) return;
+  if ((::GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES) == 0) return;
+  const std::size_t length = ::wcslen(path);
+  const HGLOBAL block =
+      ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + (length + 2) * sizeof(wchar_t));
+  if (block == nullptr) return;
+  auto* drop = static_cast<DROPFILES*>(::GlobalLock(block));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  ::GetCursorPos(&drop->pt);
+  ::wmemcpy(reinterpret_cast<wchar_t*>(drop + 1), path, length);
+  ::GlobalUnlock(block);
+  if (!::PostMessageW(Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0)) {
+    ::GlobalFree(block);
+  }
+}
+
 LRESULT View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
@@ -309,6 +339,10 @@ LRESULT View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       FireQueued();
       return 0;
     default:
+      if (message == DropFileMessage()) {
+        DropFromExplorer(static_cast<ATOM>(wParam));
+        return 0;
+      }
       if (message >= WM_APP && message < kFireQueued) {
         owner_.OnPosted(message, wParam);
         return 0;

@@ -54,6 +54,8 @@ class View final : public win32::Window {
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  static UINT DropFileMessage();
+  void DropFromExplorer(ATOM name);
   struct Item {
     HWND window;  // the button or the edit field
     HWND label;  // the edit field's label
