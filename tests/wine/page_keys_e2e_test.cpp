@@ -22,7 +22,6 @@
 #include "bridge/win32/MiniInputForm.h"
 #include "shell/win32/MainForm.h"
 #include "shell/win32/TrayIcon.h"
-#include "tests/standin/browser/Peer.h"
 #include "tests/wine/support/StandInPage.h"
 #include "tests/wine/support/ZelProcess.h"
 
@@ -101,27 +100,6 @@ HWND FocusOf(HWND window) {
   info.cbSize = sizeof info;
   if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
   return info.hwndFocus;
-}
-
-// The stand-in browser views inside the window, shown or not.
-std::vector<HWND> PageViews(HWND window) {
-  std::vector<HWND> views;
-  for (const HWND child : PageSnapshot(window)) {
-    if (ClassOf(child) == standin::kViewClass) views.push_back(child);
-  }
-  return views;
-}
-
-// Drops the file on the page view as Explorer does. The stand-in makes the DROPFILES block in
-// its own process: a global handle posted from here would name no memory there under Wine.
-bool DropFile(HWND view, const std::wstring& path) {
-  const ATOM name = ::GlobalAddAtomW(path.c_str());
-  if (name == 0) return false;
-  DWORD_PTR ignored = 0;
-  const bool sent = ::SendMessageTimeoutW(view, ::RegisterWindowMessageW(standin::kDropFileMessage),
-                                          name, 0, SMTO_NORMAL, 5000, &ignored) != 0;
-  ::GlobalDeleteAtom(name);
-  return sent;
 }
 
 class PageKeysEndToEnd : public ::testing::Test {
@@ -213,7 +191,7 @@ TEST_F(PageKeysEndToEnd, AFileDroppedOnAPageLeavesThePageInPlace) {
     for (const HWND view : views) {
       SCOPED_TRACE(::IsWindowVisible(view) ? "shown browser" : "hidden browser");
       const std::set<HWND> before = PageSnapshot(view);
-      ASSERT_TRUE(DropFile(view, file));
+      ASSERT_TRUE(DropFileOnPage(view, file));
       PumpUntil([] { return false; }, 1500);
       EXPECT_EQ(PageSnapshot(view), before) << "the page was replaced";
       const std::vector<std::wstring> texts = ChildTexts(view);

@@ -15,7 +15,6 @@ namespace zel::standin {
 namespace {
 constexpr UINT kFireQueued = WM_APP + 100;
 constexpr UINT_PTR kLaterTimer = 1;
-constexpr int kHeaderId = 2;
 constexpr int kFirstItemId = 100;
 }  // namespace
 
@@ -30,7 +29,7 @@ View::View(IViewOwner& owner, HWND parent, const RECT& area)
   params.height = area.bottom - area.top;
   params.background = ::GetSysColorBrush(COLOR_BTNFACE);
   Create(kViewClass, params);
-  header_ = Child(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kHeaderId);
+  header_ = Child(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kHeaderLineId);
   status_ = Child(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kStatusLineId);
   Layout();
 }
@@ -276,6 +275,11 @@ UINT View::DropFileMessage() {
   return message;
 }
 
+UINT View::FollowLinkMessage() {
+  static const UINT message = ::RegisterWindowMessageW(kFollowLinkMessage);
+  return message;
+}
+
 // Explorer drops only on a window that accepts files, and hands it a DROPFILES block in
 // movable global memory with WM_DROPFILES. The block is made here: under Wine a global handle
 // of another process names no memory of this one.
@@ -341,6 +345,13 @@ LRESULT View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       if (message == DropFileMessage()) {
         DropFromExplorer(static_cast<ATOM>(wParam));
+        return 0;
+      }
+      if (message == FollowLinkMessage()) {
+        wchar_t address[MAX_PATH] = {};
+        if (::GlobalGetAtomNameW(static_cast<ATOM>(wParam), address, MAX_PATH) != 0) {
+          owner_.OnLinkFollowed(win32::Narrow(address), "");
+        }
         return 0;
       }
       if (message >= WM_APP && message < kFireQueued) {

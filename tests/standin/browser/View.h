@@ -55,6 +55,7 @@ class View final : public win32::Window {
 
  private:
   static UINT DropFileMessage();
+  static UINT FollowLinkMessage();
   void DropFromExplorer(ATOM name);
   struct Item {
     HWND window;  // the button or the edit field
