@@ -288,8 +288,8 @@ void View::DropFromExplorer(ATOM name) {
   if (::GlobalGetAtomNameW(name, path, MAX_PATH) == 0) return;
   if ((::GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES) == 0) return;
   const std::size_t length = ::wcslen(path);
-  const HGLOBAL block =
-      ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + (length + 2) * sizeof(wchar_t));
+  const SIZE_T size = sizeof(DROPFILES) + (length + 2) * sizeof(wchar_t);  // a double NUL ends
+  const HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
   if (block == nullptr) return;
   auto* drop = static_cast<DROPFILES*>(::GlobalLock(block));
   drop->pFiles = sizeof(DROPFILES);
