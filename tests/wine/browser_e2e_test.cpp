@@ -197,7 +197,9 @@ TEST_F(BrowserEndToEnd, AForeignDocumentAfterTheErrorPageGetsNoHandlers) {
     SetServicePage({{"omit", "CloseID"}});
     const HWND form = Start("ErrorCloseID");
     ASSERT_FALSE(HasFailure());
-    EXPECT_NE(PageHandlers(form, "ErrorCloseID"), 0) << "the error page is not bound";
+    // Bound at its DocumentComplete, which may still be on its way when the page shows.
+    EXPECT_TRUE(PumpUntil([&] { return PageHandlers(form, "ErrorCloseID") != 0; }, 5000))
+        << "the error page is not bound";
     if (whole) ResetService();
     const std::set<HWND> before = PageSnapshot(form);
     ASSERT_TRUE(FollowLinkInPage(form, foreign));
