@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <set>
 
@@ -14,6 +15,7 @@
 #include "shell/win32/TrayIcon.h"
 #include "tests/wine/support/Sheet.h"
 #include "tests/wine/support/StandInPage.h"
+#include "tests/wine/support/WineEnv.h"
 #include "tests/wine/support/ZelProcess.h"
 
 namespace zel::winetest {
@@ -178,6 +180,41 @@ TEST_F(BrowserEndToEnd, EachWayOutOfALoadedPageEndsTheProgram) {
     DWORD code = 99;
     EXPECT_TRUE(zel->WaitForExit(10000, &code)) << "still running";
     EXPECT_EQ(code, 0u);
+    zel.reset();
+  }
+}
+
+// The error page is the program's own and is bound. A foreign document that takes its place in
+// the wide browser (the service's own page under another host name, so with every id) gets no
+// handler of the program: whole, or without "CloseID", when the program puts its error page in
+// its stead; a page bound then stands in the program's own document, not at the foreign address.
+TEST_F(BrowserEndToEnd, AForeignDocumentAfterTheErrorPageGetsNoHandlers) {
+  const std::wstring foreign =
+      L"http://localhost:" + win32::Widen(Env("ZEL_SERVICE_PORT")) + L"/pcprice/default/index";
+  for (const bool whole : {true, false}) {
+    SCOPED_TRACE(whole ? "whole foreign page" : "foreign page without CloseID");
+    ResetService();
+    SetServicePage({{"omit", "CloseID"}});
+    const HWND form = Start("ErrorCloseID");
+    ASSERT_FALSE(HasFailure());
+    // Bound at its DocumentComplete, which may still be on its way when the page shows.
+    EXPECT_TRUE(PumpUntil([&] { return PageHandlers(form, "ErrorCloseID") != 0; }, 5000))
+        << "the error page is not bound";
+    if (whole) ResetService();
+    const std::set<HWND> before = PageSnapshot(form);
+    ASSERT_TRUE(FollowLinkInPage(form, foreign));
+    ASSERT_TRUE(WaitForNewPage(form, whole ? "CloseID" : "ErrorCloseID", before, kPageTimeoutMs))
+        << "no new page";
+    PumpUntil([] { return false; }, 1500);  // the bindings that later events bring
+    std::map<std::string, int> bound;
+    for (const auto& [id, button] : PageButtons(form)) {
+      if (const int handlers = PageHandlers(form, id)) bound[id] = handlers;
+    }
+    if (!bound.empty()) {
+      EXPECT_EQ(win32::Narrow(PageAddress(form)), "about:blank")
+          << ::testing::PrintToString(bound);
+    }
+    EXPECT_EQ(bound.empty(), whole);
     zel.reset();
   }
 }

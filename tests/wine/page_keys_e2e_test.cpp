@@ -19,6 +19,7 @@
 
 #include "app/Startup.h"
 #include "app/win32/Win32Util.h"
+#include "bridge/win32/MiniInputForm.h"
 #include "shell/win32/MainForm.h"
 #include "shell/win32/TrayIcon.h"
 #include "tests/wine/support/StandInPage.h"
@@ -163,8 +164,10 @@ TEST_F(PageKeysEndToEnd, BrowserKeysLeaveTheServicePageInPlaceAndF5ReloadsThroug
   EXPECT_TRUE(WaitForScript("window.location.reload(true)", 5000));
 }
 
-// Files dropped on a page would replace it: no page of the program takes them, from the start.
-TEST_F(PageKeysEndToEnd, NoPageAcceptsDroppedFiles) {
+// Files dropped on a page would replace it: no page of the program takes them, from the start,
+// and a file dropped as Explorer drops it (WM_DROPFILES with a DROPFILES block) on each of the
+// program's browsers leaves its page in place.
+TEST_F(PageKeysEndToEnd, AFileDroppedOnAPageLeavesThePageInPlace) {
   const HWND form = Start();
   ASSERT_FALSE(HasFailure());
   std::vector<std::wstring> accepting;
@@ -174,6 +177,42 @@ TEST_F(PageKeysEndToEnd, NoPageAcceptsDroppedFiles) {
     }
   }
   EXPECT_EQ(accepting, std::vector<std::wstring>{});
+
+  wchar_t temp[MAX_PATH] = {};
+  ::GetTempPathW(MAX_PATH, temp);
+  const std::wstring file = std::wstring(temp) + L"zel-dropped.html";
+  {
+    std::ofstream out(win32::Narrow(file), std::ios::binary | std::ios::trunc);
+    out << "<html><body><span role=\"button\" id=\"DroppedID\">dropped</span></body></html>";
+  }
+  const auto dropOnEachBrowser = [&file](HWND window, std::size_t browsers) {
+    const std::vector<HWND> views = PageViews(window);
+    ASSERT_EQ(views.size(), browsers);
+    for (const HWND view : views) {
+      SCOPED_TRACE(::IsWindowVisible(view) ? "shown browser" : "hidden browser");
+      const std::set<HWND> before = PageSnapshot(view);
+      ASSERT_TRUE(DropFileOnPage(view, file));
+      PumpUntil([] { return false; }, 1500);
+      EXPECT_EQ(PageSnapshot(view), before) << "the page was replaced";
+      const std::vector<std::wstring> texts = ChildTexts(view);
+      EXPECT_EQ(std::count(texts.begin(), texts.end(), L"dropped [DroppedID]"), 0);
+    }
+  };
+  {
+    SCOPED_TRACE("main window");
+    dropOnEachBrowser(form, 2);  // the wide and the narrow page
+    EXPECT_EQ(PageButtons(form).count("CloseID"), 1u);
+  }
+  ASSERT_TRUE(ClickPageElement(form, "MiniID"));
+  const HWND mini = WaitForProcessWindow(zel->Id(), win32::MiniInputForm::kClassName, L"",
+                                         kPageTimeoutMs);
+  ASSERT_TRUE(mini && WaitForPageElement(mini, "SearchID", kPageTimeoutMs)) << "no mini page";
+  {
+    SCOPED_TRACE("mini window");
+    dropOnEachBrowser(mini, 1);
+    EXPECT_EQ(PageButtons(mini).count("SearchID"), 1u);
+  }
+  ::DeleteFileW(file.c_str());
 }
 
 // Opened from the tray, the page has the keyboard: Tab moves among its elements at once.

@@ -1,5 +1,6 @@
 #pragma once
-// One HTTP GET, the way the stand-in browser loads a page: synchronous, never from a cache.
+// One HTTP GET, the way the stand-in browser loads a page: synchronous, never from a cache;
+// a file: address reads the file.
 #include <windows.h>
 
 #include <string>

@@ -526,9 +526,9 @@ HRESULT Document::Load(LPSTREAM stream) {
   while (SUCCEEDED(stream->Read(buffer, sizeof buffer, &read)) && read > 0) {
     bytes.append(buffer, read);
   }
+  // The document keeps its address (and so its origin): a page written into a document that
+  // came from elsewhere speaks for that address.
   Replace(ReadMarkup(bytes));
-  // A page loaded from memory has no address of its own.
-  url_ = L"about:blank";
   if (host_ != nullptr) host_->DocumentLoaded();
   return S_OK;
 }

@@ -9,6 +9,8 @@ namespace zel::standin {
 constexpr wchar_t kViewClass[] = L"ZelStandInBrowser";
 // Control id of the status line inside that window.
 constexpr int kStatusLineId = 1;
+// Control id of the header line: the page's title, two spaces, the document's address.
+constexpr int kHeaderLineId = 2;
 // Names a file; every script the program runs in a page is appended to it, one line each.
 constexpr char kScriptLogVariable[] = "ZEL_STANDIN_SCRIPTS";
 // The optical zoom the program asks for goes to the same record as this text and the percent.
@@ -21,6 +23,11 @@ constexpr wchar_t kZoomValue[] = L"ZoomFactor";  // REG_DWORD, percent times 100
 // A page control's window property: which handlers the program assigned to its element.
 constexpr wchar_t kHandlersProperty[] = L"ZelStandInHandlers";
 enum HandlerBits { kOnClickBit = 1, kOnMouseDownBit = 2, kOnKeyUpBit = 4 };
+// A registered message to a page view: the file named by the global atom (wParam) is dropped
+// on it as Explorer drops it, if the view accepts files. The sender deletes the atom.
+constexpr wchar_t kDropFileMessage[] = L"ZelStandInDropFile";
+// The same with an address: the page leads its browser there, as a link the user follows in it.
+constexpr wchar_t kFollowLinkMessage[] = L"ZelStandInFollowLink";
 // Set (to anything) in the program's environment: the page window refuses execScript, as a
 // document in IE11's own mode may; eval still runs the script.
 constexpr char kRefuseExecScriptVariable[] = "ZEL_STANDIN_REFUSE_EXECSCRIPT";

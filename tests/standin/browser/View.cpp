@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <windowsx.h>
+
+#include <cwchar>
 
 #include "app/win32/Win32Util.h"
 #include "tests/standin/browser/Peer.h"
@@ -12,7 +15,6 @@ namespace zel::standin {
 namespace {
 constexpr UINT kFireQueued = WM_APP + 100;
 constexpr UINT_PTR kLaterTimer = 1;
-constexpr int kHeaderId = 2;
 constexpr int kFirstItemId = 100;
 }  // namespace
 
@@ -27,7 +29,7 @@ View::View(IViewOwner& owner, HWND parent, const RECT& area)
   params.height = area.bottom - area.top;
   params.background = ::GetSysColorBrush(COLOR_BTNFACE);
   Create(kViewClass, params);
-  header_ = Child(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kHeaderId);
+  header_ = Child(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kHeaderLineId);
   status_ = Child(L"STATIC", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kStatusLineId);
   Layout();
 }
@@ -268,6 +270,38 @@ LRESULT CALLBACK View::ControlProc(HWND window, UINT message, WPARAM wParam, LPA
   return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
+UINT View::DropFileMessage() {
+  static const UINT message = ::RegisterWindowMessageW(kDropFileMessage);
+  return message;
+}
+
+UINT View::FollowLinkMessage() {
+  static const UINT message = ::RegisterWindowMessageW(kFollowLinkMessage);
+  return message;
+}
+
+// Explorer drops only on a window that accepts files, and hands it a DROPFILES block in
+// movable global memory with WM_DROPFILES. The block is made here: under Wine a global handle
+// of another process names no memory of this one.
+void View::DropFromExplorer(ATOM name) {
+  wchar_t path[MAX_PATH] = {};
+  if (::GlobalGetAtomNameW(name, path, MAX_PATH) == 0) return;
+  if ((::GetWindowLongPtrW(Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES) == 0) return;
+  const std::size_t length = ::wcslen(path);
+  const SIZE_T size = sizeof(DROPFILES) + (length + 2) * sizeof(wchar_t);  // a double NUL ends
+  const HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+  if (block == nullptr) return;
+  auto* drop = static_cast<DROPFILES*>(::GlobalLock(block));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  ::GetCursorPos(&drop->pt);
+  ::wmemcpy(reinterpret_cast<wchar_t*>(drop + 1), path, length);
+  ::GlobalUnlock(block);
+  if (!::PostMessageW(Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0)) {
+    ::GlobalFree(block);
+  }
+}
+
 LRESULT View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_SIZE:
@@ -309,6 +343,17 @@ LRESULT View::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       FireQueued();
       return 0;
     default:
+      if (message == DropFileMessage()) {
+        DropFromExplorer(static_cast<ATOM>(wParam));
+        return 0;
+      }
+      if (message == FollowLinkMessage()) {
+        wchar_t address[MAX_PATH] = {};
+        if (::GlobalGetAtomNameW(static_cast<ATOM>(wParam), address, MAX_PATH) != 0) {
+          owner_.OnLinkFollowed(win32::Narrow(address), "");
+        }
+        return 0;
+      }
       if (message >= WM_APP && message < kFireQueued) {
         owner_.OnPosted(message, wParam);
         return 0;

@@ -54,6 +54,9 @@ class View final : public win32::Window {
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  static UINT DropFileMessage();
+  static UINT FollowLinkMessage();
+  void DropFromExplorer(ATOM name);
   struct Item {
     HWND window;  // the button or the edit field
     HWND label;  // the edit field's label

@@ -64,7 +64,36 @@ HWND PageView(HWND window) {
   return nullptr;
 }
 
+// Hands the text to the view with the stand-in's registered message, as a global atom: the
+// stand-in makes what it stands for in its own process.
+bool SendToView(HWND view, const wchar_t* message, const std::wstring& text) {
+  if (view == nullptr) return false;
+  const ATOM atom = ::GlobalAddAtomW(text.c_str());
+  if (atom == 0) return false;
+  DWORD_PTR ignored = 0;
+  const bool sent = ::SendMessageTimeoutW(view, ::RegisterWindowMessageW(message), atom, 0,
+                                          SMTO_NORMAL, 5000, &ignored) != 0;
+  ::GlobalDeleteAtom(atom);
+  return sent;
+}
+
 }  // namespace
+
+std::vector<HWND> PageViews(HWND window) {
+  std::vector<HWND> views;
+  for (const HWND child : Descendants(window)) {
+    if (ClassOf(child) == standin::kViewClass) views.push_back(child);
+  }
+  return views;
+}
+
+bool DropFileOnPage(HWND view, const std::wstring& path) {
+  return SendToView(view, standin::kDropFileMessage, path);
+}
+
+bool FollowLinkInPage(HWND window, const std::wstring& address) {
+  return SendToView(PageView(window), standin::kFollowLinkMessage, address);
+}
 
 HWND StartShowingWidePage(std::unique_ptr<ZelProcess>& zel, DWORD timeoutMs) {
   zel = std::make_unique<ZelProcess>(ServiceArguments());
@@ -150,6 +179,13 @@ void SetFieldText(HWND field, const std::wstring& text) {
 std::wstring PageStatus(HWND window) {
   const HWND view = PageView(window);
   return view ? WindowText(::GetDlgItem(view, standin::kStatusLineId)) : std::wstring();
+}
+
+std::wstring PageAddress(HWND window) {
+  const HWND view = PageView(window);
+  const std::wstring header = view ? WindowText(::GetDlgItem(view, standin::kHeaderLineId)) : L"";
+  const std::size_t gap = header.rfind(L"  ");
+  return gap == std::wstring::npos ? std::wstring() : header.substr(gap + 2);
 }
 
 bool ChoosePageMenuItem(DWORD pid, HWND window, wchar_t accessKey,

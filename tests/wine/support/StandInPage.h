@@ -41,6 +41,8 @@ HWND PageField(HWND window, const std::string& id);
 void SetFieldText(HWND field, const std::wstring& text);
 // The visible page's status line: what the page's alertMsg was last asked to show.
 std::wstring PageStatus(HWND window);
+// The address of the document the visible page shows.
+std::wstring PageAddress(HWND window);
 // Right-clicks the visible page of the window and chooses the item of the program's menu by
 // its access key, until the condition holds; false after three tries. Wine cancels a menu
 // when X events of the window's latest hide and show reach the program only while the menu
@@ -48,6 +50,13 @@ std::wstring PageStatus(HWND window);
 bool ChoosePageMenuItem(DWORD pid, HWND window, wchar_t accessKey,
                         const std::function<bool()>& chosen);
 BYTE WindowAlpha(HWND window);
+// The stand-in browser views inside the window, shown or not.
+std::vector<HWND> PageViews(HWND window);
+// Drops the file on the view as Explorer drops it (if the view accepts files); false when the
+// view could not be asked.
+bool DropFileOnPage(HWND view, const std::wstring& path);
+// The visible page of the window leads its browser to the address, as a link followed in it.
+bool FollowLinkInPage(HWND window, const std::wstring& address);
 
 // Every script that a page ran (execScript) since the last clearing, in order.
 std::vector<std::string> RecordedScripts();
