@@ -1,5 +1,7 @@
 #include "bridge/PagePolicy.h"
 
+#include <string_view>
+
 #include "app/Errors.h"
 #include "app/Global.h"
 #include "bridge/Origin.h"
@@ -26,6 +28,18 @@ bool HasScheme(const std::string& url, const char* scheme) {
     char c = url[i];
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     if (c != scheme[i]) return false;
+  }
+  return true;
+}
+
+// The default browser gets the address inside its own command line ("%1"): a quote, a space or
+// a control character there would end the argument and start another. Addresses IE hands over
+// are percent-encoded, so such a character only comes from a page that put it there.
+bool FitsACommandLine(const std::string& url) {
+  for (const char c : url) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u <= 0x20 || u >= 0x7F) return false;
+    if (std::string_view("\"<>\\^`{|}").find(c) != std::string_view::npos) return false;
   }
   return true;
 }
@@ -67,8 +81,8 @@ KeyAnswer KeyAnswerFor(int key, KeyModifiers modifiers, bool inField) {
 
 NewWindowAnswer NewWindowAnswerFor(const TGlobals& globals, const std::string& url) {
   if (!HasScheme(url, "http://") && !HasScheme(url, "https://")) return NewWindowAnswer::Drop;
-  return IsServiceAddress(globals, url) ? NewWindowAnswer::InPlace
-                                        : NewWindowAnswer::DefaultBrowser;
+  if (IsServiceAddress(globals, url)) return NewWindowAnswer::InPlace;
+  return FitsACommandLine(url) ? NewWindowAnswer::DefaultBrowser : NewWindowAnswer::Drop;
 }
 
 void OpenNewWindow(const TGlobals& globals, const std::string& url, IToolLauncher& launcher,

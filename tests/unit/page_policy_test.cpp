@@ -81,6 +81,11 @@ TEST(PagePolicy, NewWindowsOpenInPlaceInTheUsersBrowserOrNowhere) {
       {"about:blank", NewWindowAnswer::Drop},
       {"mailto:a@example.org", NewWindowAnswer::Drop},
       {"http:", NewWindowAnswer::Drop},
+      // Nothing that could end the default browser's argument reaches its command line.
+      {"https://www.example.org/a\" --flag", NewWindowAnswer::Drop},
+      {"https://www.example.org/a\tb", NewWindowAnswer::Drop},
+      {"https://www.example.org/%22%20ok", NewWindowAnswer::DefaultBrowser},
+      {"https://www.example.org/\xe4\xbb\xb7", NewWindowAnswer::Drop},
       {"", NewWindowAnswer::Drop},
   };
   for (const auto& c : cases) EXPECT_EQ(NewWindowAnswerFor(service, c.url), c.answer) << c.url;

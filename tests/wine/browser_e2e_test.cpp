@@ -46,12 +46,7 @@ class BrowserEndToEnd : public ::testing::Test {
   }
   // Starts Zel.exe against the service; the wide page is shown once the element is there.
   HWND Start(const std::string& element = "CloseID") {
-    zel = std::make_unique<ZelProcess>(ServiceArguments());
-    const HWND form =
-        WaitForProcessWindow(zel->Id(), win32::MainForm::kClassName, kTitle, kPageTimeoutMs);
-    EXPECT_NE(form, nullptr);
-    EXPECT_TRUE(form && WaitForPageElement(form, element, kPageTimeoutMs)) << element;
-    return form;
+    return StartShowingWidePage(zel, kPageTimeoutMs, element);
   }
 
   std::unique_ptr<ZelProcess> zel;

@@ -20,7 +20,6 @@
 #include "app/Startup.h"
 #include "app/win32/Win32Util.h"
 #include "bridge/win32/MiniInputForm.h"
-#include "shell/win32/MainForm.h"
 #include "shell/win32/TrayIcon.h"
 #include "tests/wine/support/StandInPage.h"
 #include "tests/wine/support/ZelProcess.h"
@@ -28,7 +27,6 @@
 namespace zel::winetest {
 namespace {
 
-const std::wstring kTitle = win32::Widen(kAppTitle);
 constexpr DWORD kPageTimeoutMs = 20000;
 
 // Runs a Linux program with the arguments and waits for it.
@@ -112,14 +110,7 @@ class PageKeysEndToEnd : public ::testing::Test {
     zel.reset();
     ResetService();
   }
-  HWND Start() {
-    zel = std::make_unique<ZelProcess>(ServiceArguments());
-    const HWND form =
-        WaitForProcessWindow(zel->Id(), win32::MainForm::kClassName, kTitle, kPageTimeoutMs);
-    EXPECT_NE(form, nullptr);
-    EXPECT_TRUE(form && WaitForPageElement(form, "CloseID", kPageTimeoutMs));
-    return form;
-  }
+  HWND Start() { return StartShowingWidePage(zel, kPageTimeoutMs); }
   // A click into the page where it has no element, as a user's first click into it.
   static void ClickIntoPage(HWND form) {
     RECT area{};

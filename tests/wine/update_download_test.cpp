@@ -10,6 +10,7 @@
 #include <optional>
 #include <set>
 
+#include "app/win32/Owners.h"
 #include "app/win32/Win32Util.h"
 #include "tests/fakes/FakeLog.h"
 #include "tests/fakes/FakeShell.h"
@@ -169,8 +170,8 @@ TEST_F(UpdateDownload, AFetchThatTakesLongerThanItsTimeFails) {
 // Every file of the prefix's drive C.
 void ListFiles(const std::wstring& folder, std::set<std::string>& out) {
   WIN32_FIND_DATAW found{};
-  const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  const UniqueFind search = OwnFind(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+  if (!search) return;
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -180,8 +181,7 @@ void ListFiles(const std::wstring& folder, std::set<std::string>& out) {
         !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       ListFiles(path, out);
     }
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
+  } while (::FindNextFileW(search.get(), &found));
 }
 
 std::set<std::string> DriveC() {

@@ -34,8 +34,8 @@ std::string ToCodePage(UINT codePage, const std::string& utf8) {
 // Everything inside the folder; a link is removed itself, never what it points to.
 void RemoveContents(const std::wstring& folder) {
   WIN32_FIND_DATAW found{};
-  const HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  const UniqueFind search = OwnFind(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+  if (!search) return;
   do {
     const std::wstring name = found.cFileName;
     if (name == L"." || name == L"..") continue;
@@ -49,8 +49,7 @@ void RemoveContents(const std::wstring& folder) {
     }
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) RemoveContents(path);
     ::RemoveDirectoryW(path.c_str());
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
+  } while (::FindNextFileW(search.get(), &found));
 }
 
 class HeldFile final : public IHeldFile {

@@ -95,12 +95,13 @@ bool FollowLinkInPage(HWND window, const std::wstring& address) {
   return SendToView(PageView(window), standin::kFollowLinkMessage, address);
 }
 
-HWND StartShowingWidePage(std::unique_ptr<ZelProcess>& zel, DWORD timeoutMs) {
+HWND StartShowingWidePage(std::unique_ptr<ZelProcess>& zel, DWORD timeoutMs,
+                          const std::string& element) {
   zel = std::make_unique<ZelProcess>(ServiceArguments());
   const HWND form = WaitForProcessWindow(zel->Id(), win32::MainForm::kClassName,
                                          Widen(kAppTitle), timeoutMs);
   EXPECT_NE(form, nullptr);
-  EXPECT_TRUE(form && WaitForPageElement(form, "CloseID", timeoutMs));
+  EXPECT_TRUE(form && WaitForPageElement(form, element, timeoutMs)) << element;
   return form;
 }
 

@@ -16,9 +16,11 @@ namespace zel::winetest {
 
 class ZelProcess;
 
-// Starts Zel.exe against the stand-in service into zel and waits for its wide page: the main
-// window, or nullptr when it did not come (the test's failure is recorded).
-HWND StartShowingWidePage(std::unique_ptr<ZelProcess>& zel, DWORD timeoutMs);
+// Starts Zel.exe against the stand-in service into zel and waits for its wide page (the page
+// that has the element): the main window, or nullptr when it did not come (the test's failure is
+// recorded).
+HWND StartShowingWidePage(std::unique_ptr<ZelProcess>& zel, DWORD timeoutMs,
+                          const std::string& element = "CloseID");
 
 // The page's clickable elements inside the window, by element id.
 std::map<std::string, HWND> PageButtons(HWND window);
